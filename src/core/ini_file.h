@@ -74,12 +74,19 @@ public:
 
 private:
     bool readLine(std::wstring& line);  // false at end of file
+    int readByte();                     // EOF at the end of the file
+    void rewindForReading();
     void writeText(const std::wstring& text);
     void writeLineEnd();
 
     std::FILE* file_ = nullptr;
+    Mode mode_ = Read;
     bool wideText_ = false;
     bool wroteAnything_ = false;
+    // Reading goes through a block buffer of its own so that huge files stream at a steady pace.
+    std::vector<unsigned char> readBuffer_;
+    size_t readPos_ = 0;
+    size_t readEnd_ = 0;
 };
 
 // A plain stdio stream opened by a wide path with a wide mode ("rb", "wb", "ab"), falling back to the

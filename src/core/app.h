@@ -1,0 +1,33 @@
+// The application record and the program-wide routines every Windows-bound file may use.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class Viewer;
+
+struct Application {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    const wchar_t* productName = L"Glimvue";
+    const wchar_t* productVersion = L"1.00";
+    // Registered at start for talking to the Blackbox shell's skin plug-in.
+    UINT skinWindowMessage = RegisterWindowMessageW(L"BBLEANSKIN_WINDOWMSG");
+    UINT skinMessage = RegisterWindowMessageW(L"BBLEANSKIN_MSG");
+};
+
+extern Application app;
+// The one Viewer; null before the main window is initialised and after shut-down.
+extern Viewer* theViewer;
+
+// Message boxes of the program: owned by the main window, titled with the product name.
+enum MessageStyle : UINT {
+    kInformation = MB_OK | MB_ICONINFORMATION,   // 0x40
+    kExclamation = MB_OK | MB_ICONEXCLAMATION,   // 0x30
+    kOkCancelQuestion = MB_OKCANCEL | MB_ICONQUESTION,  // 0x21
+};
+int showMessage(const std::wstring& text, UINT style);
+
+// Called when an allocation fails: "Out Of Memory", exit code 1.
+void outOfMemory();

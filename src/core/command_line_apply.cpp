@@ -1,0 +1,61 @@
+// Applying the command line at start-up: switches, .ini files, folders and images.
+#include <windows.h>
+
+#include "app.h"
+#include "viewer.h"
+#include "win_paths.h"
+
+void Viewer::applyCommandLine(const std::vector<std::wstring>& arguments) {
+    bool browse = false;
+    for (const std::wstring& argument : arguments) {
+        if (argument.empty() || argument[0] != L'-') {
+            applyPathArgument(argument);
+            continue;
+        }
+        const SwitchOutcome outcome = applySwitch(settings, argument);
+        switch (outcome.action) {
+        case SwitchAction::Translate:
+            writeTranslationTemplate();  // ends the program
+            return;
+        case SwitchAction::Browse: browse = true; break;
+        case SwitchAction::NoShell: noShell = true; break;
+        case SwitchAction::NoMenu: noMenu = true; break;
+        case SwitchAction::Landscape: landscapeFilter = true; break;
+        case SwitchAction::Portrait: portraitFilter = true; break;
+        // Centring, presets and the wallpaper switches act once window placement and wallpaper
+        // mode are in place; until then they are parsed and ignored.
+        case SwitchAction::Center:
+        case SwitchAction::Preset:
+        case SwitchAction::WallpaperStyle:
+        case SwitchAction::ClearWallpaper:
+        case SwitchAction::None: break;
+        }
+    }
+    if (browse) chooseExhibitRoot();
+}
+
+void Viewer::applyPathArgument(const std::wstring& argument) {
+    const std::wstring cleaned = cleanPathArgument(argument);
+    if (cleaned.empty()) return;  // an empty or blank argument names no path
+    std::wstring path = fullPath(cleaned);
+    if (isSettingsFileArgument(path)) {
+        files.settingsPath = path;
+        loadSettings();
+        return;
+    }
+    // A trailing backslash (other than a drive root's) would double up when names are appended.
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        exhibitRoot = path;  // a folder, or a path that does not exist (the build then fails)
+        return;
+    }
+    const size_t slash = path.rfind(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? path : path.substr(0, slash);
+    std::wstring name = nameOnDisk(path);
+    if (name.empty()) name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const bool driveRoot = folder.size() == 2 && folder[1] == L':';
+    exhibitRoot = driveRoot ? folder + L"\\" : folder;
+    currentPath = folder + L"\\" + name;
+}

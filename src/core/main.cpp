@@ -1,0 +1,118 @@
+// Entry point: the hidden owner window, the main window (a modeless dialog) and the message loop.
+#include <windows.h>
+
+#include <new>
+
+#include "app.h"
+#include "command_ids.h"
+#include "viewer.h"
+
+Application app;
+Viewer* theViewer = nullptr;
+
+int showMessage(const std::wstring& text, UINT style) {
+    return MessageBoxW(app.mainWindow, text.c_str(), app.productName, style);
+}
+
+void outOfMemory() {
+    showMessage(L"Out Of Memory", kInformation);
+    ExitProcess(1);
+}
+
+namespace {
+
+// The hidden owner window passes every menu command on to the main window, so a command that
+// reaches it while it is the active window still runs.
+LRESULT CALLBACK ownerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        PostMessageW(app.mainWindow, WM_COMMAND, wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void destroyViewer() {
+    // Shut down and free at most once: the pointer is cleared before anything else happens.
+    Viewer* viewer = theViewer;
+    if (!viewer) return;
+    theViewer = nullptr;
+    viewer->shutDown();
+    delete viewer;
+}
+
+INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        app.mainWindow = window;
+        theViewer = new Viewer(window);
+        theViewer->startUp();
+        return TRUE;
+    }
+    Viewer* viewer = theViewer;
+    if (!viewer) return FALSE;
+
+    switch (message) {
+    case WM_COMMAND:
+        viewer->executeCommand(LOWORD(wParam));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_SCREENSAVE:
+            return TRUE;  // no screen saver while the program runs
+        default:
+            return FALSE;
+        }
+    case WM_MOVE:
+        viewer->onMove();
+        return TRUE;
+    case WM_ENTERSIZEMOVE:
+        viewer->onEnterSizeMove();
+        return TRUE;
+    case WM_EXITSIZEMOVE:
+        viewer->onExitSizeMove();
+        return TRUE;
+    case WM_DISPLAYCHANGE:
+        viewer->updateScreenRects();
+        return TRUE;
+    case WM_USER + 5:  // another instance asks this one to close
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return TRUE;
+    case WM_DESTROY:
+        destroyViewer();
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) destroyViewer();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    std::set_new_handler(outOfMemory);
+    _wsetlocale(LC_ALL, L"");
+    app.instance = instance;
+
+    WNDCLASSW ownerClass{};
+    ownerClass.lpfnWndProc = ownerWindowProc;
+    ownerClass.hInstance = instance;
+    ownerClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    ownerClass.lpszClassName = app.productName;
+    RegisterClassW(&ownerClass);
+    HWND owner = CreateWindowExW(0, app.productName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+
+    HWND mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), owner, mainDialogProc, 0);
+    if (mainWindow) app.mainWindow = mainWindow;
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (app.mainWindow && TranslateAcceleratorW(app.mainWindow, accelerators, &msg)) continue;
+        if (app.mainWindow && IsDialogMessageW(app.mainWindow, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,102 @@
+// The settings file beside the program: locating, loading, saving and applying it to the window.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app.h"
+#include "viewer.h"
+#include "win_paths.h"
+
+void Viewer::locateProgramFiles() {
+    const std::wstring program = modulePath(nullptr);
+    const size_t slash = program.rfind(L'\\');
+    files.programFolder = slash == std::wstring::npos ? std::wstring() : program.substr(0, slash);
+    files.settingsPath = files.programFolder + L"\\glimvue.ini";
+    files.languagePath = files.programFolder + L"\\glimvue.lang.ini";
+    files.errorLogPath = files.programFolder + L"\\errors.log";
+    files.wallpaperPath = files.programFolder + L"\\glimpaper.jpg";
+    files.archiveLogPath = files.programFolder + L"\\archived.log";
+    files.helpPath = files.programFolder + L"\\Glimvue.txt";
+}
+
+void Viewer::syncTransitionFlagsFromList() {
+    settings.transitionFlags.fill(false);
+    for (int transition : enabledTransitions)
+        if (transition >= 0 && transition < 15) settings.transitionFlags[transition] = true;
+}
+
+void Viewer::rebuildTransitionListFromFlags() {
+    enabledTransitions.clear();
+    for (int transition = 0; transition < 15; ++transition)
+        if (settings.transitionFlags[transition]) enabledTransitions.push_back(transition);
+}
+
+void Viewer::loadSettings() {
+    syncTransitionFlagsFromList();
+    IniFile file;
+    if (file.open(files.settingsPath, IniFile::Read)) {
+        readAllSections(file, settings);
+        file.close();
+    }
+    if (!settings.folder.empty()) exhibitRoot = fullPath(settings.folder);
+    rebuildTransitionListFromFlags();
+}
+
+void Viewer::saveSettings() {
+    settings.version = kProductVersion;
+    if (settings.savefolder) settings.folder = exhibitRoot;
+    if (settings.layer == 1) settings.layout = static_cast<int16_t>(windowedLayout);
+    if (settings.markexit) settings.bookmark = currentIndex;
+
+    // A desktop folder that was looked up (not configured) is written empty, so the next start
+    // looks it up again; the running program keeps using what it found.
+    const std::wstring desktop = settings.desktop;
+    if (!desktopConfigured) settings.desktop.clear();
+
+    const Rect32 windowRect = settings.windowRect;
+    WINDOWPLACEMENT placement{sizeof(placement)};
+    if ((IsIconic(mainWindow) || IsZoomed(mainWindow)) && GetWindowPlacement(mainWindow, &placement)) {
+        const RECT& r = placement.rcNormalPosition;
+        settings.windowRect = {r.left, r.top, r.right, r.bottom};
+    }
+    syncTransitionFlagsFromList();
+
+    IniFile file;
+    if (file.open(files.settingsPath, IniFile::Write)) {
+        writeAllSections(file, settings);
+        file.close();
+    }
+    settings.desktop = desktop;
+    settings.windowRect = windowRect;
+}
+
+void Viewer::applySettingsToWindow() {
+    const LONG_PTR exStyle = GetWindowLongPtrW(mainWindow, GWL_EXSTYLE);
+    if (settings.blend && setLayeredWindowAttributes && settings.layer != 2) {
+        SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
+    }
+    LONG_PTR style = GetWindowLongPtrW(mainWindow, GWL_STYLE);
+    if (settings.crop) style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME);
+    if (!settings.trayicon)
+        SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, GetWindowLongPtrW(mainWindow, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+    if (settings.decorate) style |= WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    SetWindowLongPtrW(mainWindow, GWL_STYLE, style);
+    SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    if (backgroundBrush) DeleteObject(backgroundBrush);
+    backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(settings.bgcolor));
+
+    updateScreenRects();
+
+    if (!settings.wrap) {
+        const Rect32& r = settings.windowRect;
+        MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+    }
+
+    if (settings.desktop.empty()) {
+        settings.desktop = knownFolderPath(CSIDL_DESKTOPDIRECTORY);
+    } else {
+        desktopConfigured = true;
+    }
+}

@@ -1,0 +1,161 @@
+// Construction, start-up and shut-down of the Viewer.
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <cstdlib>
+
+#include "app.h"
+#include "command_ids.h"
+#include "viewer.h"
+
+Viewer::Viewer(HWND window) : mainWindow(window) {
+    // Settings hold their defaults from the Settings constructor; run-time fields from their
+    // initialisers.
+    HDC screen = GetDC(nullptr);
+    viewDC = CreateCompatibleDC(screen);
+    tileDC = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+
+    randomEngine.seed(5489u);
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    Gdiplus::GdiplusStartupInput startupInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &startupInput, nullptr);
+
+    HICON icon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_APP));
+    SetClassLongPtrW(mainWindow, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    trayIconData.cbSize = sizeof(trayIconData);
+    trayIconData.hWnd = mainWindow;
+    trayIconData.uID = 0;
+    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIconData.uCallbackMessage = WM_USER + 1;
+    trayIconData.hIcon = icon;
+    lstrcpynW(trayIconData.szTip, app.productName, 128);
+
+    const DWORD tick = GetTickCount();
+    std::srand(tick);
+    randomEngine.seed(GetTickCount());
+
+    if (HMODULE user32 = GetModuleHandleW(L"user32"))
+        setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
+
+    if (HWND blackbox = FindWindowW(L"BlackboxClass", L"Blackbox")) {
+        blackboxWindow = blackbox;
+        blackboxPresent = true;
+        settings.bbSkin = true;
+        skinPending = true;
+    }
+
+    LOGFONTW font{};
+    font.lfPitchAndFamily = VARIABLE_PITCH;
+    textFont = CreateFontIndirectW(&font);
+}
+
+Viewer::~Viewer() = default;
+
+void Viewer::startUp() {
+    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
+    exhibitRoot = directory;
+
+    settings.favorites.clear();
+    settings.archive.clear();
+    currentPath.clear();
+    settings.imageViewer.clear();
+    settings.fileManager = L"explorer.exe";
+
+    frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+    frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    monitorRect = {0, 0, screenWidth, screenHeight};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workAreaRect, 0);
+
+    RECT window;
+    GetWindowRect(mainWindow, &window);
+    settings.windowRect = {window.left, window.top, window.right, window.bottom};
+
+    // Presets 1-3 grow the window on every side; 4 and 5 are strips at the screen's edges.
+    static const int growth[3][2] = {{56, 31}, {136, 76}, {216, 121}};
+    for (int i = 0; i < 3; ++i)
+        settings.presetRects[i] = {window.left - growth[i][0], window.top - growth[i][1],
+                                   window.right + growth[i][0], window.bottom + growth[i][1]};
+    settings.presetRects[3] = {0, 0, screenWidth / 5 + 2 * frameWidth, screenHeight};
+    settings.presetRects[4] = {screenWidth - 2 * frameWidth - screenWidth / 5, 0, screenWidth, screenHeight};
+
+    enabledTransitions.clear();
+    for (int t = 0; t < 15; ++t) enabledTransitions.push_back(t);
+
+    // Configuration: the settings file, then the command line, then the window.
+    locateProgramFiles();
+    settings.folder.clear();
+    loadSettings();
+    int argumentCount = 0;
+    std::vector<std::wstring> arguments;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argumentCount)) {
+        for (int i = 1; i < argumentCount; ++i) arguments.emplace_back(argv[i]);
+        LocalFree(argv);
+    }
+    applyCommandLine(arguments);
+    applySettingsToWindow();
+    loadMenusAndLanguage();
+
+    // An exhibit root that does not exist (or is offline) is reported; if it is still missing
+    // afterwards the program's own folder takes its place.
+    auto rootAvailable = [this] {
+        const DWORD attributes = GetFileAttributesW(exhibitRoot.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_OFFLINE);
+    };
+    if (!rootAvailable()) {
+        showMessage(exhibitRoot + L" " + language.message(kMsgUnavailable), kExclamation);
+        if (!rootAvailable()) exhibitRoot = files.programFolder;
+    }
+
+    if (settings.layer != 2) ShowWindow(mainWindow, SW_SHOWNORMAL);
+}
+
+void Viewer::shutDown() {
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    gdiplusToken = 0;
+    if (settings.trayicon || settings.layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+    if (settings.savesettings) saveSettings();
+    InvalidateRect(nullptr, nullptr, TRUE);
+    PostQuitMessage(0);
+
+    enabledTransitions.clear();
+    for (HDC* dc : {&tileDC, &viewDC}) {
+        if (!*dc) continue;
+        HBITMAP initial = dc == &tileDC ? tileDCInitialBitmap : viewDCInitialBitmap;
+        if (initial) DeleteObject(SelectObject(*dc, initial));
+        DeleteDC(*dc);
+        *dc = nullptr;
+    }
+    if (backgroundBrush) DeleteObject(backgroundBrush);
+    backgroundBrush = nullptr;
+    if (textFont) DeleteObject(textFont);
+    textFont = nullptr;
+}
+
+void Viewer::onMove() {
+    if (!sizingMove) return;
+    RECT window;
+    GetWindowRect(mainWindow, &window);
+    settings.windowRect = {window.left, window.top, window.right, window.bottom};
+}
+
+void Viewer::onEnterSizeMove() { sizingMove = true; }
+
+void Viewer::onExitSizeMove() { sizingMove = false; }
+
+void Viewer::updateScreenRects() {
+    const Rect32& r = settings.windowRect;
+    const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+    MONITORINFO info{sizeof(info)};
+    if (GetMonitorInfoW(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &info)) {
+        monitorRect = info.rcMonitor;
+        workAreaRect = info.rcWork;
+    }
+}

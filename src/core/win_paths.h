@@ -1,0 +1,17 @@
+// Path helpers over the Windows API, without fixed-size buffers.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The full path of a module's file (the program when module is null).
+std::wstring modulePath(HMODULE module);
+// The full path of a (possibly relative) path, resolved against the current directory/drive.
+std::wstring fullPath(const std::wstring& path);
+// The file-system path of a shell folder (CSIDL_...); empty when there is none.
+std::wstring knownFolderPath(int csidl);
+// The last component of an existing path with the letter case found on disk; empty when the path
+// cannot be found.
+std::wstring nameOnDisk(const std::wstring& path);
+bool pathExists(const std::wstring& path);

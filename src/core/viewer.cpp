@@ -1,6 +1,7 @@
 // Construction, start-up and shut-down of the Viewer.
 #include <windows.h>
 #include <commctrl.h>
+#include <objidl.h>
 #include <gdiplus.h>
 
 #include <cstdlib>

@@ -133,7 +133,11 @@ TEST(Settings, SaveCommandsAndSaveOnExitToggle) {
     ASSERT_NE(program.waitForMainWindow(), nullptr);
 
     program.postCommand(CMD_SAVE_NOW);
-    ASSERT_TRUE(e2e::waitFor([&] { return e2e::fileExists(program.file(L"glimvue.ini")); }));
+    // The file is complete once its last section is there.
+    ASSERT_TRUE(e2e::waitFor([&] {
+        return e2e::textOfUtf16File(e2e::readBytes(program.file(L"glimvue.ini"))).find(L"hidekey=27\r\n") !=
+               std::wstring::npos;
+    }));
     EXPECT_FALSE(readSettingsFile(program.file(L"glimvue.ini")).slide);
 
     // Save on Exit off: closing writes nothing.

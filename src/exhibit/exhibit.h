@@ -1,0 +1,83 @@
+// The exhibit: the ordered list of images the viewer shows, one entry per image file or shortcut.
+//
+// Paths live in an append-only arena of fixed chunks shared by every copy of the exhibit (a copy set
+// aside, a filtered subset), so an entry is a view plus three file times and copying an exhibit
+// copies no path text. Chunks never move, so a view stays valid while other paths are appended.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// 100-nanosecond intervals since 1601-01-01 UTC, as the file system records them.
+using FileTime = uint64_t;
+
+struct ExhibitEntry {
+    const wchar_t* pathData = nullptr;  // points into the exhibit's path arena, not terminated
+    uint32_t pathLength = 0;
+    FileTime created = 0;
+    FileTime modified = 0;
+    FileTime accessed = 0;
+
+    std::wstring_view path() const { return {pathData, pathLength}; }
+};
+
+// Append-only storage for path text. Thread-compatible: one writer at a time, and readers of text
+// already stored may run beside the writer.
+class PathArena {
+public:
+    static constexpr size_t kChunkChars = 64 * 1024;
+    PathArena() = default;
+    PathArena(const PathArena&) = delete;
+    PathArena& operator=(const PathArena&) = delete;
+
+    // Stores the text and returns where it now lives.
+    const wchar_t* store(std::wstring_view text);
+    size_t bytes() const { return bytes_; }
+
+private:
+    std::vector<std::unique_ptr<wchar_t[]>> chunks_;
+    size_t used_ = 0;      // characters used in the last chunk
+    size_t capacity_ = 0;  // characters in the last chunk
+    size_t bytes_ = 0;     // bytes allocated for chunks
+};
+
+class Exhibit {
+public:
+    Exhibit();
+
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    const ExhibitEntry& operator[](size_t index) const { return entries_[index]; }
+    ExhibitEntry& operator[](size_t index) { return entries_[index]; }
+
+    void append(std::wstring_view path, FileTime created, FileTime modified, FileTime accessed);
+    // Appends an entry of another exhibit (its path is stored again unless the arena is shared).
+    void appendEntry(const Exhibit& from, const ExhibitEntry& entry);
+    void clear();  // empties the list and starts a fresh arena
+    void erase(size_t index);
+    void shrinkToFit() { entries_.shrink_to_fit(); }
+
+    std::vector<ExhibitEntry>& entries() { return entries_; }
+    const std::vector<ExhibitEntry>& entries() const { return entries_; }
+
+    // Bytes held for this exhibit: the entry array and the path arena.
+    size_t memoryBytes() const;
+
+private:
+    std::shared_ptr<PathArena> arena_;
+    std::vector<ExhibitEntry> entries_;
+};
+
+// True when the path has a "." and the text from its last "." is ".lnk" in any letter case.
+bool isShortcutPath(std::wstring_view path);
+
+// The seven format switches, in the order of the [Formats] settings.
+struct FormatSwitches {
+    bool bmp = true, emf = false, gif = true, ico = false, jpg = true, png = true, tif = false;
+};
+// True when the name's extension (from its last ".", any case) belongs to a switched-on format:
+// .bmp .emf .gif .ico .jpg/.jpeg .png .tif/.tiff. A name without "." is never accepted.
+bool isAcceptedImage(std::wstring_view name, const FormatSwitches& formats);

@@ -243,4 +243,11 @@
 #define IDC_ABOUT_LINE2     205
 #define IDC_ABOUT_LINE3     206
 
+/* Controls of the Find/Filter dialog */
+#define IDC_FIND_NAMEONLY   301
+#define IDC_FIND_CASE       302
+#define IDC_FIND_FIND       303
+#define IDC_FIND_FILTER     304
+#define IDC_FIND_EXCLUDE    305
+
 #endif

@@ -31,7 +31,7 @@ void Viewer::applyCommandLine(const std::vector<std::wstring>& arguments) {
         case SwitchAction::None: break;
         }
     }
-    if (browse) chooseExhibitRoot();
+    if (browse) chooseExhibitRoot(false);
 }
 
 void Viewer::applyPathArgument(const std::wstring& argument) {

@@ -40,7 +40,7 @@ int CALLBACK preselectFolder(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 }  // namespace
 
-bool Viewer::chooseExhibitRoot() {
+bool Viewer::chooseExhibitRoot(bool build) {
     const std::wstring title = language.message(kMsgSetExhibitRoot);
     BROWSEINFOW browse{};
     browse.hwndOwner = mainWindow;
@@ -62,6 +62,13 @@ bool Viewer::chooseExhibitRoot() {
     CoUninitialize();
     ShowCursor(FALSE);
     if (path.empty()) return false;  // cancelled, or a folder with no file-system path
-    exhibitRoot = path;
+    if (!build) {
+        exhibitRoot = path;
+        return true;
+    }
+    // Shift held while confirming adds the folder to the present exhibit.
+    const bool append = GetKeyState(VK_SHIFT) < 0;
+    if (!append) exhibitRoot = path;
+    buildExhibit(path, append);
     return true;
 }

@@ -1,6 +1,8 @@
 // Entry point: the hidden owner window, the main window (a modeless dialog) and the message loop.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <new>
 
 #include "app.h"
@@ -69,6 +71,12 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_EXITSIZEMOVE:
         viewer->onExitSizeMove();
+        return TRUE;
+    case WM_DROPFILES:
+        viewer->onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case WM_USER + 8:  // a rebuild after a folder change has finished
+        viewer->onAutoRefreshDone();
         return TRUE;
     case WM_DISPLAYCHANGE:
         viewer->updateScreenRects();

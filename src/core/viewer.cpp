@@ -50,6 +50,8 @@ Viewer::Viewer(HWND window) : mainWindow(window) {
         skinPending = true;
     }
 
+    DragAcceptFiles(mainWindow, TRUE);
+
     LOGFONTW font{};
     font.lfPitchAndFamily = VARIABLE_PITCH;
     textFont = CreateFontIndirectW(&font);
@@ -104,21 +106,48 @@ void Viewer::startUp() {
     applySettingsToWindow();
     loadMenusAndLanguage();
 
+    if (!buildExhibit(exhibitRoot, false)) chooseExhibitRoot(true);
+
     // An exhibit root that does not exist (or is offline) is reported; if it is still missing
-    // afterwards the program's own folder takes its place.
+    // afterwards the exhibit is built from the program's own folder.
     auto rootAvailable = [this] {
         const DWORD attributes = GetFileAttributesW(exhibitRoot.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_OFFLINE);
     };
     if (!rootAvailable()) {
         showMessage(exhibitRoot + L" " + language.message(kMsgUnavailable), kExclamation);
-        if (!rootAvailable()) exhibitRoot = files.programFolder;
+        if (!rootAvailable()) {
+            exhibitRoot = files.programFolder;
+            buildExhibit(exhibitRoot, false);
+        }
     }
+    if (settings.autorefresh) startWatcher();
+
+    const std::wstring startFile = currentPathCopy();
+    if (exhibitSize() != 0 && !startFile.empty()) {
+        const long long index = indexOfPath(startFile);
+        currentIndex = index < 0 ? 0 : static_cast<int>(index);
+    } else {
+        currentIndex = 0;
+    }
+    showCurrent(true);
 
     if (settings.layer != 2) ShowWindow(mainWindow, SW_SHOWNORMAL);
 }
 
 void Viewer::shutDown() {
+    // The watcher and the builder use this object: end them before anything is released.
+    stopWatcher();
+    {
+        std::lock_guard lock(watcherMutex);
+        joinWatchers(true);
+    }
+    {
+        std::lock_guard control(buildControlMutex);
+        cancelBuild = true;
+        waitForBuilder();
+    }
+
     Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;
     if (settings.trayicon || settings.layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIconData);

@@ -5,12 +5,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+#include <memory>
 #include <cstdint>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command_line.h"
+#include "exhibit.h"
+#include "find.h"
 #include "language_table.h"
 #include "settings.h"
 
@@ -54,9 +60,12 @@ public:
     void loadMenusAndLanguage();
     void writeTranslationTemplate();  // -translate: .bak copy, template, exit code 0
 
+    // The current entry must be a file, not a picture pasted from the clipboard.
+    bool checkIsFile();
+
     // Dialogs
     bool chooseSettingsFile();
-    bool chooseExhibitRoot();
+    bool chooseExhibitRoot(bool build);
 
     // Window placement
     void updateScreenRects();
@@ -72,8 +81,78 @@ public:
     ProgramFiles files;
 
     std::wstring exhibitRoot;
+
+    // Exhibit building and the exhibit (src/exhibit). The builder thread appends to `exhibit` and
+    // orders it while the interface thread reads it: both take exhibitMutex. `currentPath` is written
+    // by the interface thread only (under the lock); `currentIndex` may be set by the builder.
+    bool buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots = nullptr);
+    void scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent);
+    void sortExhibit();
+    long long indexOfPath(const std::wstring& path);  // -1 for none
+    void removeCurrentEntry();
+    void saveExhibit();
+    void restoreExhibit();
+    void viewFolder(const std::wstring& path, bool backToExhibit);
+    void viewLinkTarget();
+    void onDropFiles(HDROP drop);
+    void collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders);
+    void resolveDroppedItem(const std::wstring& item, std::wstring& folder);
+    void waitForBuilder();
+    std::wstring buildRootCopy() const;
+    std::wstring currentPathCopy() const;
+    void setCurrentPath(const std::wstring& path);
+    size_t exhibitSize() const;
+    std::wstring entryPath(size_t index) const;  // empty when out of range
+    FormatSwitches formatSwitches() const;
+
+    // Slideshow (src/display)
+    static constexpr UINT_PTR kSlideTimerId = 1026;
+    void showCurrent(bool forward);
+    void suspendSlideshow(bool byDialog);
+    void resumeSlideshow();
+
+    // Folder watcher (src/exhibit/folder_watcher.cpp)
+    void startWatcher();
+    void restartWatcherIfOn();
+    void stopWatcher();
+    void watchFolder(HANDLE stopEvent);
+    void onAutoRefreshDone();
+
+    // Find and filter (src/exhibit/find_commands.cpp)
+    bool findNext(bool afterCurrent);
+    bool findNextAfterCurrent();
+    bool openFindDialog();
+    bool filterExhibit(bool keepMatches);
+
+    mutable std::mutex exhibitMutex;
+    Exhibit exhibit;
     std::wstring currentPath;
-    int currentIndex = 0;
+    std::atomic<int> currentIndex{0};
+    std::wstring buildRoot;  // guarded by exhibitMutex
+
+    Exhibit savedExhibit;  // interface thread only
+    int savedIndex = 0;
+    int16_t savedSort = 0, savedSortBy = 0;
+    bool savedSortCase = false, savedSubfolders = true, savedHidden = true;
+    bool filterActive = false;
+
+    std::atomic<bool> building{false};
+    std::atomic<bool> cancelBuild{false};
+    std::atomic<bool> autoRefreshBuild{false};
+    std::thread builderThread;
+    std::mutex buildControlMutex;  // one build request at a time (interface and watcher threads)
+
+    std::mutex watcherMutex;
+    HANDLE watcherStopEvent = nullptr;  // the running watcher's stop event (owned by that watcher)
+    struct WatcherThread {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<WatcherThread> watcherThreads;
+    void joinWatchers(bool all);
+
+    FindState find;
+    HWND catalogWindow = nullptr;
 
     // Run-time switches, never saved
     bool noShell = false;

@@ -88,6 +88,44 @@ void removeTree(const std::wstring& folder) {
     std::filesystem::remove_all(std::filesystem::path(folder), ignored);
 }
 
+std::string bmpBytes(int width, int height, unsigned colour) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const unsigned imageBytes = static_cast<unsigned>(rowBytes * height);
+    std::string bytes;
+    auto put16 = [&bytes](unsigned v) { bytes.push_back(static_cast<char>(v & 0xFF)); bytes.push_back(static_cast<char>((v >> 8) & 0xFF)); };
+    auto put32 = [&put16](unsigned v) { put16(v & 0xFFFF); put16(v >> 16); };
+    bytes += "BM";
+    put32(54 + imageBytes);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(static_cast<unsigned>(width));
+    put32(static_cast<unsigned>(height));
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(imageBytes);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bytes.push_back(static_cast<char>(colour & 0xFF));
+            bytes.push_back(static_cast<char>((colour >> 8) & 0xFF));
+            bytes.push_back(static_cast<char>((colour >> 16) & 0xFF));
+        }
+        bytes.append(static_cast<size_t>(rowBytes - width * 3), '\0');
+    }
+    return bytes;
+}
+
+std::wstring makeImageFolder(const std::wstring& prefix) {
+    const std::wstring folder = makeTempFolder(prefix);
+    writeBytes(folder + L"\\a.bmp", bmpBytes(40, 30, 0x3366CC));
+    return folder;
+}
+
 std::string readBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     std::ostringstream bytes;

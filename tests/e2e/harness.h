@@ -20,6 +20,11 @@ std::wstring samplesFolder();
 std::wstring makeTempFolder(const std::wstring& prefix);
 void removeTree(const std::wstring& folder);
 
+// A 24-bit BMP file of the given size filled with one colour (0xRRGGBB).
+std::string bmpBytes(int width, int height, unsigned colour);
+// A fresh temporary folder holding one small image, a.bmp (a folder the program can build from).
+std::wstring makeImageFolder(const std::wstring& prefix);
+
 std::string readBytes(const std::wstring& path);
 void writeBytes(const std::wstring& path, const std::string& bytes);
 bool fileExists(const std::wstring& path);

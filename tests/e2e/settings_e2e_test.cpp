@@ -43,7 +43,7 @@ std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 TEST(Settings, FirstRunWritesCompleteDefaultFileAtExit) {
     Glimvue program;
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     ASSERT_TRUE(program.start(quoted(root)));
     HWND window = program.waitForMainWindow();
     ASSERT_NE(window, nullptr);
@@ -69,7 +69,7 @@ TEST(Settings, FirstRunWritesCompleteDefaultFileAtExit) {
 }
 
 TEST(Settings, CommandLineIsAppliedLeftToRightOverSettingsFiles) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     struct Case {
         std::wstring arguments;
         bool slide;
@@ -91,8 +91,8 @@ TEST(Settings, CommandLineIsAppliedLeftToRightOverSettingsFiles) {
 }
 
 TEST(Settings, SwitchesPathsAndNumbersReachTheSavedFile) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
-    const std::wstring second = e2e::makeTempFolder(L"second");
+    const std::wstring root = e2e::makeImageFolder(L"root");
+    const std::wstring second = e2e::makeImageFolder(L"second");
     Glimvue program;
     // Two folders: the second is the exhibit root, even with trailing blanks. Switches are
     // case-sensitive; number switches read leading digits; -z turns the fit modes off.
@@ -116,7 +116,7 @@ TEST(Settings, SwitchesPathsAndNumbersReachTheSavedFile) {
 }
 
 TEST(Settings, ImageArgumentMakesItsFolderTheRoot) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     e2e::writeBytes(root + L"\\Picture.JPG", "not really a picture");
     Glimvue program;
     ASSERT_TRUE(program.start(quoted(root + L"\\picture.jpg")));
@@ -127,7 +127,7 @@ TEST(Settings, ImageArgumentMakesItsFolderTheRoot) {
 }
 
 TEST(Settings, SaveCommandsAndSaveOnExitToggle) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     Glimvue program;
     ASSERT_TRUE(program.start(quoted(root) + L" -noslide"));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
@@ -154,7 +154,7 @@ TEST(Settings, SaveCommandsAndSaveOnExitToggle) {
 }
 
 TEST(Settings, NoMenuBlocksSettingsCommandsButNotExit) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     Glimvue program;
     ASSERT_TRUE(program.start(quoted(root) + L" -nomenu"));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
@@ -169,7 +169,7 @@ TEST(Settings, NoMenuBlocksSettingsCommandsButNotExit) {
 }
 
 TEST(Settings, MalformedSettingsFileLoadsWhatItCan) {
-    const std::wstring root = e2e::makeTempFolder(L"root");
+    const std::wstring root = e2e::makeImageFolder(L"root");
     Glimvue program;
     std::string bytes = e2e::utf16File(L"[Slideshow]\r\ntimer=777\r\n" + std::wstring(20000, L'x') +
                                        L"\r\nloop=2\r\n[Image]\r\nzoomstep=notanumber\r\nwrap=maybe\r\n");
@@ -230,8 +230,15 @@ TEST(Language, TranslatedMessageReportsMissingRoot) {
                     e2e::utf16File(L"[Messages]\r\nis unavailable=ist nicht da\r\n"));
     const std::wstring missing = program.folder() + L"\\no such folder";
     ASSERT_TRUE(program.start(quoted(missing)));
+    // Nothing can be built from the missing root: the folder chooser comes first; cancel it.
     HWND box = nullptr;
     ASSERT_TRUE(e2e::waitFor([&] { return (box = program.findMessageBox()) != nullptr; }, 20000));
+    ASSERT_NE(e2e::windowTexts(box).find(L"Set exhibit root"), std::wstring::npos) << e2e::windowTexts(box);
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(e2e::waitFor([&] {
+        box = program.findMessageBox();
+        return box && e2e::windowTexts(box).find(L"Set exhibit root") == std::wstring::npos;
+    }, 20000));
     EXPECT_NE(e2e::windowTexts(box).find(missing + L" ist nicht da"), std::wstring::npos) << e2e::windowTexts(box);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_NE(program.waitForMainWindow(), nullptr);

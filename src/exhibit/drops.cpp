@@ -1,0 +1,137 @@
+// Files and folders dropped on the main window: one item builds its folder, several items are
+// added directly (their folders scanned after them); Shift appends to the present exhibit.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app.h"
+#include "shortcut_file.h"
+#include "viewer.h"
+
+namespace {
+
+FileTime fileTime(const FILETIME& time) {
+    return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+std::wstring droppedName(HDROP drop, UINT index) {
+    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    if (length == 0 || length >= MAX_PATH) return {};  // names beyond the path limit are skipped
+    std::wstring name(length + 1, L'\0');
+    name.resize(DragQueryFileW(drop, index, name.data(), length + 1));
+    return name;
+}
+
+std::wstring folderOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+}  // namespace
+
+void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders) {
+    ShortcutFile shortcut;
+    shortcut.open();
+    const FormatSwitches formats = formatSwitches();
+    std::wstring firstFile;
+    for (UINT i = 0; i < count; ++i) {
+        const std::wstring item = droppedName(drop, i);
+        if (item.empty()) continue;
+        FileTime created = 0, modified = 0, accessed = 0;
+        if (isShortcutPath(item)) {
+            std::wstring target;
+            if (!shortcut.readTarget(item, target, false)) continue;
+            const WIN32_FIND_DATAW& data = shortcut.targetData();
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                folders.push_back(target);
+                continue;
+            }
+            if (!isAcceptedImage(target, formats)) continue;
+            created = fileTime(data.ftCreationTime);
+            modified = fileTime(data.ftLastWriteTime);
+            accessed = fileTime(data.ftLastAccessTime);
+        } else {
+            const DWORD attributes = GetFileAttributesW(item.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                folders.push_back(item);
+                continue;
+            }
+            if (!isAcceptedImage(item, formats)) continue;
+            // A file open elsewhere without sharing keeps zero times.
+            HANDLE file = CreateFileW(item.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                FILETIME c, a, m;
+                if (GetFileTime(file, &c, &a, &m)) {
+                    created = fileTime(c);
+                    modified = fileTime(m);
+                    accessed = fileTime(a);
+                }
+                CloseHandle(file);
+            }
+        }
+        {
+            std::lock_guard lock(exhibitMutex);
+            exhibit.append(item, created, modified, accessed);
+        }
+        if (firstFile.empty()) firstFile = item;
+    }
+    DragFinish(drop);
+    if (!firstFile.empty()) setCurrentPath(firstFile);
+}
+
+void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) {
+    if (isShortcutPath(item)) {
+        ShortcutFile shortcut;
+        shortcut.open();
+        std::wstring target;
+        if (shortcut.readTarget(item, target, false)) {
+            if (shortcut.targetData().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                folder = target;
+            } else {
+                setCurrentPath(item);
+                folder = folderOf(item);
+            }
+            return;
+        }
+    }
+    const DWORD attributes = GetFileAttributesW(item.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        folder = item;
+        return;
+    }
+    setCurrentPath(item);
+    folder = folderOf(item);
+}
+
+void Viewer::onDropFiles(HDROP drop) {
+    if (building) {
+        DragFinish(drop);
+        return;
+    }
+    suspendSlideshow(false);
+    SetForegroundWindow(mainWindow);
+    const bool append = GetKeyState(VK_SHIFT) < 0;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+
+    if (count > 1) {
+        if (!append) {
+            std::lock_guard lock(exhibitMutex);
+            exhibit.clear();
+            currentIndex = 0;
+        }
+        std::vector<std::wstring> folders;
+        collectDroppedItems(drop, count, folders);
+        buildExhibit(exhibitRoot, true, &folders);
+        if (exhibitSize() == 0) buildExhibit(buildRootCopy(), false);
+    } else {
+        const std::wstring item = count == 1 ? droppedName(drop, 0) : std::wstring();
+        DragFinish(drop);
+        if (!item.empty()) {
+            std::wstring folder;
+            resolveDroppedItem(item, folder);
+            if (buildExhibit(folder, append) && !append) exhibitRoot = folder;
+        }
+    }
+    showCurrent(true);
+    resumeSlideshow();
+    restartWatcherIfOn();
+}

@@ -9,18 +9,6 @@
 #include "command_ids.h"
 #include "viewer.h"
 
-Application app;
-Viewer* theViewer = nullptr;
-
-int showMessage(const std::wstring& text, UINT style) {
-    return MessageBoxW(app.mainWindow, text.c_str(), app.productName, style);
-}
-
-void outOfMemory() {
-    showMessage(L"Out Of Memory", kInformation);
-    ExitProcess(1);
-}
-
 namespace {
 
 // The hidden owner window passes every menu command on to the main window, so a command that

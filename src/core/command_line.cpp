@@ -21,8 +21,10 @@ bool isArgumentBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 //  - A run of backslashes followed by a quote: 2n backslashes give n backslashes and the quote opens
 //    or closes quoting; 2n+1 backslashes give n backslashes and a literal quote. Backslashes not
 //    followed by a quote are literal.
-//  - Inside quotes, a quote directly followed by another quote gives one literal quote and quoting
-//    stays on (the behaviour since the 2008 runtimes; older ones left quoting there).
+//  - Inside quotes, a quote directly followed by another quote gives one literal quote and ends
+//    quoting; outside quotes, three quotes in a row give one literal quote. (The C runtime's own
+//    parser since 2008 keeps quoting on after a doubled quote; CommandLineToArgvW does not, and the
+//    program splits its command line with CommandLineToArgvW.)
 //  - Quotes that enclose nothing still make an argument: "" is an empty argument.
 // An empty line (or one of blanks only) yields one empty element, so that element 0 is always the
 // program and callers skip it without a special case; CommandLineToArgvW would put the module path
@@ -67,15 +69,18 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine) {
                     argument.append(slashes, L'\\');
                 }
             } else if (c == L'"') {
+                // Count the run of quotes: every third one (counting an open quoting as one) is a
+                // literal quote and ends quoting; a pair closes what it opened.
+                int count = quoted ? 2 : 1;
                 ++pos;
-                if (!quoted) {
-                    quoted = true;
-                } else if (pos < length && commandLine[pos] == L'"') {
-                    argument += L'"';
+                while (pos < length && commandLine[pos] == L'"') {
                     ++pos;
-                } else {
-                    quoted = false;
+                    if (++count == 3) {
+                        argument += L'"';
+                        count = 0;
+                    }
                 }
+                quoted = count == 1;
             } else if (!quoted && isArgumentBlank(c)) {
                 break;
             } else {

@@ -102,8 +102,9 @@ TEST(CommandLineSplit, FollowsTheWindowsQuotingRules) {
         {L"prog \"C:\\pics\\\" -t3000", {L"prog", L"C:\\pics\" -t3000"}},
         // ...unless the backslash is doubled.
         {L"prog \"C:\\pics\\\\\" -t3000", {L"prog", L"C:\\pics\\", L"-t3000"}},
-        // Inside quotes a doubled quote is a quote and quoting goes on.
-        {L"prog \"a\"\"b c\"", {L"prog", L"a\"b c"}},
+        // Inside quotes a doubled quote is a quote and ends quoting.
+        {L"prog \"a\"\"b c\"", {L"prog", L"a\"b", L"c"}},
+        {L"prog \"a\"\"b\" c", {L"prog", L"a\"b c"}},
         {L"prog \"\"\"", {L"prog", L"\""}},
         {L"prog \"\"\"a\"\"\" z", {L"prog", L"\"a\"", L"z"}},
         {L"prog a\"\"b", {L"prog", L"ab"}},

@@ -22,10 +22,12 @@ void Viewer::applyCommandLine(const std::vector<std::wstring>& arguments) {
         case SwitchAction::NoMenu: noMenu = true; break;
         case SwitchAction::Landscape: landscapeFilter = true; break;
         case SwitchAction::Portrait: portraitFilter = true; break;
-        // Centring, presets and the wallpaper switches act once window placement and wallpaper
-        // mode are in place; until then they are parsed and ignored.
-        case SwitchAction::Center:
+        case SwitchAction::Center: centreWindow(); break;
         case SwitchAction::Preset:
+            restorePreset(outcome.value);
+            settings.wrap = false;
+            break;
+        // The wallpaper switches act once wallpaper mode is in place; until then they are parsed.
         case SwitchAction::WallpaperStyle:
         case SwitchAction::ClearWallpaper:
         case SwitchAction::None: break;

@@ -44,13 +44,50 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         viewer->executeCommand(LOWORD(wParam));
         return TRUE;
+    case WM_TIMER:
+        viewer->onSlideTimer(wParam);
+        return TRUE;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_SCREENSAVE:
             return TRUE;  // no screen saver while the program runs
+        case SC_MINIMIZE:
+            viewer->suspendSlideshow(false);
+            return FALSE;
+        case SC_RESTORE:
+            viewer->resumeSlideshow();
+            return FALSE;
         default:
             return FALSE;
         }
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(viewer->dialogBackgroundBrush());
+    case WM_ERASEBKGND:
+        return viewer->eraseBackground() ? TRUE : FALSE;
+    case WM_PAINT:
+        viewer->paint();
+        return TRUE;
+    case WM_SIZE:
+        viewer->onSize(wParam, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_MOUSEMOVE:
+        viewer->onMouseMove();
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        viewer->onLeftButtonDown();
+        return TRUE;
+    case WM_LBUTTONUP:
+        viewer->onLeftButtonUp();
+        return TRUE;
+    case WM_MOUSEWHEEL:
+        viewer->onMouseWheel(static_cast<short>(HIWORD(wParam)));
+        return TRUE;
+    case WM_MBUTTONDOWN:
+        viewer->executeCommand(CMD_ZOOM_100);
+        return TRUE;
+    case WM_USER + 4:
+        viewer->refreshStatus();
+        return TRUE;
     case WM_MOVE:
         viewer->onMove();
         return TRUE;

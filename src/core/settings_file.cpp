@@ -84,15 +84,21 @@ void Viewer::applySettingsToWindow() {
     SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
+    image.interpolation = settings.zoomquality;
     if (backgroundBrush) DeleteObject(backgroundBrush);
     backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(settings.bgcolor));
 
     updateScreenRects();
 
     if (!settings.wrap) {
-        const Rect32& r = settings.windowRect;
-        MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        if (settings.corral) {
+            corralWindow();
+        } else {
+            const Rect32& r = settings.windowRect;
+            MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        }
     }
+    if (settings.statusbar && !statusBarWindow && !settings.crop && settings.layer != 1) createStatusBar();
 
     if (settings.desktop.empty()) {
         settings.desktop = knownFolderPath(CSIDL_DESKTOPDIRECTORY);

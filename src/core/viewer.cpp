@@ -123,6 +123,12 @@ void Viewer::startUp() {
     }
     if (settings.autorefresh) startWatcher();
 
+    if (settings.layer == 1 || settings.layer == 2) {
+        const int mode = settings.layer;
+        settings.layer = 0;
+        setWindowMode(mode);
+    }
+
     const std::wstring startFile = currentPathCopy();
     if (exhibitSize() != 0 && !startFile.empty()) {
         const long long index = indexOfPath(startFile);
@@ -176,16 +182,12 @@ void Viewer::onMove() {
     settings.windowRect = {window.left, window.top, window.right, window.bottom};
 }
 
-void Viewer::onEnterSizeMove() { sizingMove = true; }
+void Viewer::onEnterSizeMove() {
+    suspendSlideshow(false);
+    sizingMove = true;
+}
 
-void Viewer::onExitSizeMove() { sizingMove = false; }
-
-void Viewer::updateScreenRects() {
-    const Rect32& r = settings.windowRect;
-    const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
-    MONITORINFO info{sizeof(info)};
-    if (GetMonitorInfoW(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &info)) {
-        monitorRect = info.rcMonitor;
-        workAreaRect = info.rcWork;
-    }
+void Viewer::onExitSizeMove() {
+    resumeSlideshow();
+    sizingMove = false;
 }

@@ -19,6 +19,7 @@
 #include "find.h"
 #include "language_table.h"
 #include "settings.h"
+#include "view_image.h"
 
 using CommandId = uint16_t;
 
@@ -105,11 +106,81 @@ public:
     std::wstring entryPath(size_t index) const;  // empty when out of range
     FormatSwitches formatSwitches() const;
 
-    // Slideshow (src/display)
+    // Slideshow and navigation (src/display/slideshow.cpp)
     static constexpr UINT_PTR kSlideTimerId = 1026;
     void showCurrent(bool forward);
     void suspendSlideshow(bool byDialog);
     void resumeSlideshow();
+    void restartSlideTimer();
+    void onSlideTimer(UINT_PTR timerId);
+    void navigate(int command);
+    void setReadout(const std::wstring& text);
+
+    // Loading (src/display/image_loading.cpp)
+    void loadCurrentEntry(bool forward);
+    void applyOrientation();
+    void reportEmptyOrFailure(int code);
+
+    // Painting (src/display/painting.cpp)
+    void paint();
+    HBRUSH dialogBackgroundBrush();
+    bool eraseBackground();
+    void drawFileName(HDC dc);
+    void resetCollage();
+    void paintCollage(HDC dc);
+    void replaceViewBitmap(HDC reference, int width, int height);
+    void replaceTileBitmap(HDC reference, int width, int height);
+    SIZE clientSize() const;  // client less the status bar
+
+    // Geometry, scrolling and the mouse (src/display/view_input.cpp)
+    void computeScrollRange();
+    void scrollView(bool askedByUser);
+    int scrollMultiplier() const;
+    void onSize(WPARAM type, int width, int height);
+    void onLeftButtonDown();
+    void onLeftButtonUp();
+    void onMouseMove();
+    void onMouseWheel(int delta);
+    void zoomCommand(int command);
+    void rotateCommand(int command);
+
+    // Caption and status bar (src/display/status.cpp)
+    void createStatusBar();
+    void destroyStatusBar();
+    void refreshCaption();
+    void refreshStatus();
+
+    // Window modes and placement (src/shell/window_modes.cpp)
+    void refreshLayout();
+    void fitWindowToImage();
+    void centreWindow();
+    void roamWindow();
+    void corralWindow();
+    void applyCropRegion();
+    void setWindowMode(int mode);
+    void setLayout(int layout);
+    void savePreset(int preset);
+    void restorePreset(int preset);
+    void applyCropStyleChange();
+    void toggleShowHide();
+    void readWindowRect();
+    void moveWindowTo(const Rect32& rect);
+    int captionAdjust() const;
+
+    ViewImage image;
+    int zoomPercent = 0;
+    bool manualZoom = false;
+    int appliedRotation = 0;
+    int scrollX = 0, scrollY = 0, scrollRangeX = 0, scrollRangeY = 0;
+    bool dragScrolling = false;
+    bool autoscrollDone = false;
+    POINT dragOrigin{};
+    RECT dragWindowRect{};
+    HBITMAP viewBitmap = nullptr, tileBitmap = nullptr;
+    int viewBitmapWidth = 0, viewBitmapHeight = 0, tileWidth = 0, tileHeight = 0;
+    HWND statusBarWindow = nullptr;
+    int statusBarHeight = 0;
+    uint32_t remainingMs = 0;
 
     // Folder watcher (src/exhibit/folder_watcher.cpp)
     void startWatcher();

@@ -56,7 +56,219 @@ void toggleOrientationFilter(Viewer& v, bool& filter, bool& other) {
     }
 }
 
+void setLoop(Viewer& v, int16_t loop) { v.settings.loop = loop; }
+
+void wrapCommand(Viewer& v) {
+    Settings& s = v.settings;
+    if (s.collage) {
+        s.wrap = true;
+        s.collage = false;
+        InvalidateRect(v.mainWindow, nullptr, TRUE);
+    } else {
+        toggle(s.wrap);
+    }
+    if (s.layer == 2) {
+        v.refreshLayout();
+    } else if (s.layer == 1) {
+        v.zoomPercent = s.zoom;
+        if (v.exhibitSize() == 0)
+            v.reportEmptyOrFailure(101);
+        else
+            InvalidateRect(v.mainWindow, nullptr, TRUE);
+    } else if (!s.wrap) {
+        v.readWindowRect();
+    } else {
+        if (!v.manualZoom) v.zoomPercent = s.zoom;
+        v.fitWindowToImage();
+        InvalidateRect(v.mainWindow, nullptr, TRUE);
+    }
+}
+
+void cropCommand(Viewer& v) {
+    Settings& s = v.settings;
+    if (s.layer == 1) {
+        toggle(s.crop);
+    } else if (s.layer == 0) {
+        if (!v.manualZoom) v.zoomPercent = s.zoom;
+        toggle(s.crop);
+        v.applyCropStyleChange();
+    }
+}
+
+void collageCommand(Viewer& v) {
+    toggle(v.settings.collage);
+    if (v.settings.collage) {
+        if (v.settings.crop) SetWindowRgn(v.mainWindow, nullptr, TRUE);
+        v.resetCollage();
+    }
+    v.refreshLayout();
+}
+
+void statusBarCommand(Viewer& v) {
+    toggle(v.settings.statusbar);
+    if (!v.settings.statusbar || v.settings.crop || v.settings.layer == 1)
+        v.destroyStatusBar();
+    else if (!v.statusBarWindow)
+        v.createStatusBar();
+    if (v.settings.layer == 0) v.refreshLayout();
+}
+
+void blendCommand(Viewer& v) {
+    toggle(v.settings.blend);
+    const LONG_PTR exStyle = GetWindowLongPtrW(v.mainWindow, GWL_EXSTYLE);
+    if (!v.settings.blend || !v.setLayeredWindowAttributes || v.settings.layer == 2) {
+        SetWindowLongPtrW(v.mainWindow, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    } else {
+        SetWindowLongPtrW(v.mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        v.setLayeredWindowAttributes(v.mainWindow, 0, static_cast<BYTE>(v.settings.opacity & 0xFF), LWA_ALPHA);
+    }
+}
+
+void setQuality(Viewer& v, int16_t quality) {
+    v.settings.zoomquality = quality;
+    v.image.interpolation = quality;
+}
+
+void fullScreenCaption(Viewer& v) {
+    toggle(v.settings.fullscreenname);
+    if (v.settings.layer != 1) return;
+    if (v.settings.fullscreenname) {
+        HDC dc = GetDC(v.mainWindow);
+        v.drawFileName(dc);
+        ReleaseDC(v.mainWindow, dc);
+    } else if (v.settings.collage) {
+        HDC dc = GetDC(v.mainWindow);
+        BitBlt(dc, 0, 0, v.viewBitmapWidth, v.viewBitmapHeight, v.viewDC, 0, 0, SRCCOPY);
+        ReleaseDC(v.mainWindow, dc);
+    } else {
+        if (!v.manualZoom) v.zoomPercent = v.settings.zoom;
+        v.refreshLayout();
+    }
+}
+
+void fullScreenLayout(Viewer& v, int16_t layout) {
+    v.settings.fullscreenlayout = layout;
+    if (v.settings.layer == 1) {
+        v.settings.layout = layout;
+        v.refreshLayout();
+    }
+}
+
+void scrollBy(Viewer& v, int dx, int dy) {
+    if (v.settings.collage) return;
+    const int step = v.scrollMultiplier();
+    v.scrollX += dx * step;
+    v.scrollY += dy * step;
+    v.scrollView(true);
+}
+
 const CommandRow kCommands[] = {
+    {CMD_SLIDESHOW, [](Viewer& v) {
+         toggle(v.settings.slide);
+         v.restartSlideTimer();
+     }},
+    {CMD_WINDOWED, [](Viewer& v) { v.setWindowMode(0); }},
+    {CMD_FULLSCREEN, [](Viewer& v) { v.setWindowMode(1); }},
+    {CMD_WALLPAPER, [](Viewer& v) { if (v.exhibitSize() != 0) v.setWindowMode(2); }},
+    {CMD_ONTOP, [](Viewer& v) {
+         toggle(v.settings.ontop);
+         SetWindowPos(v.mainWindow, v.settings.ontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
+     }},
+    {CMD_BLEND, blendCommand},
+    {CMD_LOOP, [](Viewer& v) { setLoop(v, 0); }},
+    {CMD_LOOP_PAUSE, [](Viewer& v) { setLoop(v, 1); }},
+    {CMD_LOOP_EXIT, [](Viewer& v) { setLoop(v, 2); }},
+    {CMD_RESHUFFLE, [](Viewer& v) { toggle(v.settings.loopshuffle); }},
+    {CMD_NEXT, [](Viewer& v) { v.navigate(CMD_NEXT); }},
+    {CMD_PREVIOUS, [](Viewer& v) { v.navigate(CMD_PREVIOUS); }},
+    {CMD_FIRST, [](Viewer& v) { v.navigate(CMD_FIRST); }},
+    {CMD_LAST, [](Viewer& v) { v.navigate(CMD_LAST); }},
+    {CMD_CURRENT, [](Viewer& v) { v.navigate(CMD_CURRENT); }},
+    {CMD_NEXT_FOLDER, [](Viewer& v) { v.navigate(CMD_NEXT_FOLDER); }},
+    {CMD_PREV_FOLDER, [](Viewer& v) { v.navigate(CMD_PREV_FOLDER); }},
+    {CMD_WHEELNAV, [](Viewer& v) { toggle(v.settings.wheelnav); }},
+    {CMD_SCROLL_LEFT, [](Viewer& v) { scrollBy(v, -1, 0); }},
+    {CMD_SCROLL_RIGHT, [](Viewer& v) { scrollBy(v, 1, 0); }},
+    {CMD_SCROLL_UP, [](Viewer& v) { scrollBy(v, 0, -1); }},
+    {CMD_SCROLL_DOWN, [](Viewer& v) { scrollBy(v, 0, 1); }},
+    {CMD_AUTOSCROLL, [](Viewer& v) { toggle(v.settings.autoscroll); }},
+    {CMD_QUIETSCROLL, [](Viewer& v) { toggle(v.settings.quietautoscroll); }},
+    {CMD_WRAP, wrapCommand},
+    {CMD_CROP, cropCommand},
+    {CMD_SQUEEZE, [](Viewer& v) { v.zoomCommand(CMD_SQUEEZE); }},
+    {CMD_SHRINK, [](Viewer& v) { v.zoomCommand(CMD_SHRINK); }},
+    {CMD_STRETCH, [](Viewer& v) { v.zoomCommand(CMD_STRETCH); }},
+    {CMD_ZOOM_IN, [](Viewer& v) { v.zoomCommand(CMD_ZOOM_IN); }},
+    {CMD_ZOOM_OUT, [](Viewer& v) { v.zoomCommand(CMD_ZOOM_OUT); }},
+    {CMD_ZOOM_100, [](Viewer& v) { v.zoomCommand(CMD_ZOOM_100); }},
+    {CMD_ZOOM_LOCK, [](Viewer& v) { v.zoomCommand(CMD_ZOOM_LOCK); }},
+    {CMD_QUALITY_DEFAULT, [](Viewer& v) { setQuality(v, 0); }},
+    {CMD_QUALITY_HIGH, [](Viewer& v) { setQuality(v, 2); }},
+    {CMD_QUALITY_BEST, [](Viewer& v) { setQuality(v, 7); }},
+    {CMD_WHEELZOOM, [](Viewer& v) { toggle(v.settings.wheelnav); }},
+    {CMD_ROTATE, [](Viewer& v) { v.rotateCommand(CMD_ROTATE); }},
+    {CMD_ROTATE_LEFT, [](Viewer& v) { v.rotateCommand(CMD_ROTATE_LEFT); }},
+    {CMD_ROTATE_LOCK, [](Viewer& v) { v.settings.rotation = static_cast<int16_t>(v.appliedRotation); }},
+    {CMD_ASPECT_FILTER, [](Viewer& v) { toggle(v.settings.rotateaspect); }},
+    {CMD_FLIP, [](Viewer& v) { v.rotateCommand(CMD_FLIP); }},
+    {CMD_EXIF_ORIENT, [](Viewer& v) {
+         toggle(v.settings.exiforient);
+         if (v.image.loaded() && v.image.orientation != 1) v.showCurrent(true);
+     }},
+    {CMD_COLLAGE, collageCommand},
+    {CMD_TITLE, [](Viewer& v) {
+         toggle(v.settings.title);
+         v.refreshCaption();
+     }},
+    {CMD_FULLNAME, [](Viewer& v) {
+         toggle(v.settings.fullname);
+         if (v.settings.title) v.refreshCaption();
+     }},
+    {CMD_STATUSBAR, statusBarCommand},
+    {CMD_AUTOCENTER, [](Viewer& v) {
+         toggle(v.settings.autocenter);
+         if (!v.settings.autocenter) return;
+         v.settings.roamwindow = false;
+         if (v.settings.wrap && v.settings.layer != 1) v.centreWindow();
+     }},
+    {CMD_ROAM, [](Viewer& v) {
+         toggle(v.settings.roamwindow);
+         if (!v.settings.roamwindow) return;
+         v.settings.autocenter = false;
+         if (v.settings.wrap && v.settings.layer != 1) v.roamWindow();
+     }},
+    {CMD_CORRAL, [](Viewer& v) {
+         toggle(v.settings.corral);
+         if (v.settings.corral && v.settings.layer != 1) v.refreshLayout();
+     }},
+    {CMD_DRAGGABLE, [](Viewer& v) { toggle(v.settings.draggable); }},
+    {CMD_CENTER, [](Viewer& v) { if (v.settings.layer != 1) v.centreWindow(); }},
+    {CMD_PRESET_SAVE1 + 0, [](Viewer& v) { v.savePreset(1); }},
+    {CMD_PRESET_SAVE1 + 1, [](Viewer& v) { v.savePreset(2); }},
+    {CMD_PRESET_SAVE1 + 2, [](Viewer& v) { v.savePreset(3); }},
+    {CMD_PRESET_SAVE1 + 3, [](Viewer& v) { v.savePreset(4); }},
+    {CMD_PRESET_SAVE1 + 4, [](Viewer& v) { v.savePreset(5); }},
+    {CMD_PRESET_RESTORE1 + 0, [](Viewer& v) { v.restorePreset(1); }},
+    {CMD_PRESET_RESTORE1 + 1, [](Viewer& v) { v.restorePreset(2); }},
+    {CMD_PRESET_RESTORE1 + 2, [](Viewer& v) { v.restorePreset(3); }},
+    {CMD_PRESET_RESTORE1 + 3, [](Viewer& v) { v.restorePreset(4); }},
+    {CMD_PRESET_RESTORE1 + 4, [](Viewer& v) { v.restorePreset(5); }},
+    {CMD_LAYOUT_CENTERED + 0, [](Viewer& v) { v.setLayout(0); }},
+    {CMD_LAYOUT_CENTERED + 1, [](Viewer& v) { v.setLayout(1); }},
+    {CMD_LAYOUT_CENTERED + 2, [](Viewer& v) { v.setLayout(2); }},
+    {CMD_LAYOUT_CENTERED + 3, [](Viewer& v) { v.setLayout(3); }},
+    {CMD_LAYOUT_CENTERED + 4, [](Viewer& v) { v.setLayout(4); }},
+    {CMD_LAYOUT_CENTERED + 5, [](Viewer& v) { v.setLayout(5); }},
+    {CMD_SCREEN_FULL, [](Viewer& v) { v.setWindowMode(1); }},
+    {CMD_SCREEN_CAPTION, fullScreenCaption},
+    {CMD_SCREEN_CURSOR, [](Viewer& v) {
+         toggle(v.settings.fullscreencursor);
+         if (v.settings.layer == 1) ShowCursor(v.settings.fullscreencursor ? TRUE : FALSE);
+     }},
+    {CMD_SCREEN_CENTERED, [](Viewer& v) { fullScreenLayout(v, 0); }},
+    {CMD_SCREEN_ROAMING, [](Viewer& v) { fullScreenLayout(v, 5); }},
+    {CMD_WALL, [](Viewer& v) { if (v.exhibitSize() != 0) v.setWindowMode(2); }},
     {CMD_SORT_FORWARD, [](Viewer& v) { setSortOrder(v, 0); }},
     {CMD_SORT_REVERSE, [](Viewer& v) { setSortOrder(v, 1); }},
     {CMD_SORT_RANDOM, [](Viewer& v) { setSortOrder(v, 2); }},

@@ -1,0 +1,83 @@
+// The caption (and tray tip) and the seven-part status bar that describe the current picture.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app.h"
+#include "caption_text.h"
+#include "shortcut_file.h"
+#include "slideshow_logic.h"
+#include "viewer.h"
+
+void Viewer::createStatusBar() {
+    statusBarWindow = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"", mainWindow, 500);
+    if (!statusBarWindow) {
+        settings.statusbar = false;
+        return;
+    }
+    RECT bar;
+    GetWindowRect(statusBarWindow, &bar);
+    statusBarHeight = bar.bottom - bar.top;
+    int edges[7] = {70, 160, 200, 260, 360, 410, 440};
+    SendMessageW(statusBarWindow, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    SendMessageW(statusBarWindow, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
+    if (!settings.slide) setReadout(L"\t!");
+}
+
+void Viewer::destroyStatusBar() {
+    if (statusBarWindow) DestroyWindow(statusBarWindow);
+    statusBarWindow = nullptr;
+}
+
+void Viewer::refreshCaption() {
+    CaptionInput input;
+    input.title = settings.title;
+    input.fullname = settings.fullname;
+    input.collage = settings.collage;
+    input.currentPath = currentPathCopy();
+    input.pasted = input.currentPath == pastedImageName;
+    input.buildRoot = buildRootCopy();
+    input.productName = app.productName;
+    input.exhibitEmpty = exhibitSize() == 0;
+    input.zoomPercent = zoomPercent;
+    input.shownWidth = image.width;
+    input.shownHeight = image.height;
+    const std::wstring caption = composeCaption(input);
+    SetWindowTextW(mainWindow, caption.c_str());
+    if (settings.trayicon) {
+        lstrcpynW(trayIconData.szTip, caption.c_str(), 128);
+        Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+    }
+}
+
+void Viewer::refreshStatus() {
+    if (!statusBarWindow) return;
+    auto setPart = [this](int part, const std::wstring& text) {
+        SendMessageW(statusBarWindow, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    const size_t count = exhibitSize();
+    if (count == 0 || !image.loaded()) {
+        for (int part = 0; part <= 4; ++part) setPart(part, L"");
+        return;
+    }
+    const std::wstring path = currentPathCopy();
+    const bool pasted = path == pastedImageName;
+    DWORD size = INVALID_FILE_SIZE;
+    if (!pasted) {
+        std::wstring file = path;
+        if (isShortcutPath(path)) {
+            ShortcutFile shortcut;
+            std::wstring target;
+            if (shortcut.open() && shortcut.readTarget(path, target, false)) file = target;
+        }
+        size = GetCompressedFileSizeW(file.c_str(), nullptr);
+    }
+    setPart(0, fileSizePart(pasted, size != INVALID_FILE_SIZE, size, language.message(kMsgKB),
+                            language.message(kMsgNotAFile)));
+    setPart(1, dimensionsPart(image.naturalWidth(), image.naturalHeight(), image.bitsPerPixel()));
+    setPart(2, zoomPart(settings.collage, settings.collagesize, image.naturalWidth(), zoomPercent, settings.zoom, manualZoom));
+    computeScrollRange();
+    setPart(3, scrollPart(settings.collage, language.message(kMsgCollage), settings.squeeze, manualZoom, scrollRangeX,
+                          scrollRangeY, scrollStep));
+    setPart(4, positionPart(pasted, static_cast<size_t>(currentIndex), count));
+}

@@ -1,0 +1,293 @@
+// Window modes (windowed, full screen, wallpaper) and the placement of the main window.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "placement.h"
+#include "view_geometry.h"
+#include "viewer.h"
+
+namespace {
+
+constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME;
+constexpr LONG_PTR kDecorationStyles = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+Rect32 toRect32(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void trimWorkingSet() {
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+void changeStyle(HWND window, LONG_PTR add, LONG_PTR remove) {
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    SetWindowLongPtrW(window, GWL_STYLE, (style & ~remove) | add);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+}  // namespace
+
+void Viewer::readWindowRect() {
+    RECT window;
+    GetWindowRect(mainWindow, &window);
+    settings.windowRect = toRect32(window);
+}
+
+void Viewer::moveWindowTo(const Rect32& r) {
+    MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    readWindowRect();
+}
+
+int Viewer::captionAdjust() const {
+    return blackboxPresent && settings.bbSkin && !settings.crop ? settings.bbCaptionAdjust : 0;
+}
+
+void Viewer::updateScreenRects() {
+    if (GetSystemMetrics(SM_CMONITORS) < 2) {
+        monitorRect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &workAreaRect, 0);
+        return;
+    }
+    const Rect32& r = settings.windowRect;
+    const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (HMONITOR monitor = MonitorFromPoint(centre, MONITOR_DEFAULTTONULL); monitor && GetMonitorInfoW(monitor, &info)) {
+        monitorRect = info.rcMonitor;
+        workAreaRect = info.rcWork;
+    }
+}
+
+void Viewer::centreWindow() {
+    moveWindowTo(centredRect(settings.windowRect, toRect32(workAreaRect), captionAdjust()));
+}
+
+void Viewer::roamWindow() {
+    moveWindowTo(roamRect(settings.windowRect, toRect32(workAreaRect), captionAdjust(), [] { return std::rand(); }));
+}
+
+void Viewer::corralWindow() {
+    updateScreenRects();
+    moveWindowTo(corralRect(settings.windowRect, toRect32(monitorRect)));
+}
+
+void Viewer::applyCropRegion() {
+    const Rect32 window = settings.windowRect;
+    const Size32 windowSize{window.right - window.left, window.bottom - window.top};
+    const Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, windowSize, zoomPercent,
+                                 {settings.squeeze, settings.shrink, settings.stretch});
+    const Point32 origin = cropOrigin(windowSize, shown, settings.layout);
+    HRGN region = CreateRectRgn(origin.x, origin.y, origin.x + shown.width, origin.y + shown.height);
+    // The window owns the region once it is set.
+    if (region && !SetWindowRgn(mainWindow, region, TRUE)) DeleteObject(region);
+}
+
+void Viewer::fitWindowToImage() {
+    if (!image.loaded()) return;
+    WindowFrame frame;
+    frame.frameWidth = frameWidth;
+    frame.frameHeight = frameHeight;
+    frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+    frame.statusBarHeight = statusBarWindow ? statusBarHeight : 0;
+    frame.crop = settings.crop;
+    frame.blackboxSkin = blackboxPresent && settings.bbSkin;
+    frame.captionAdjust = settings.bbCaptionAdjust;
+    const Rect32 bounds = imageBounds(toRect32(workAreaRect), frame);
+    const Size32 boundsSize{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, boundsSize, zoomPercent,
+                           {settings.squeeze, settings.shrink, settings.stretch});
+    if (!settings.squeeze || manualZoom) {
+        shown.width = std::min(shown.width, boundsSize.width);
+        shown.height = std::min(shown.height, boundsSize.height);
+    }
+    RECT rect{settings.windowRect.left, settings.windowRect.top, settings.windowRect.left + shown.width,
+              settings.windowRect.top + shown.height + frame.statusBarHeight};
+    if (!settings.crop) {
+        AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_EXSTYLE)));
+        // The frame grows around the client; keep the window's top-left where it was.
+        const LONG dx = settings.windowRect.left - rect.left, dy = settings.windowRect.top - rect.top;
+        OffsetRect(&rect, dx, dy);
+        if (frame.blackboxSkin) rect.bottom += settings.bbWindowAdjust;
+    }
+    const Rect32 sized = toRect32(rect);
+    if (settings.autocenter) {
+        moveWindowTo(centredRect(sized, toRect32(workAreaRect), captionAdjust()));
+    } else if (!settings.roamwindow) {
+        moveWindowTo(sized);
+    } else {
+        moveWindowTo(sized);
+        roamWindow();
+    }
+    if (settings.crop && settings.layer != 1 && !settings.collage) applyCropRegion();
+}
+
+void Viewer::refreshLayout() {
+    if (settings.layer == 2) {
+        // The wallpaper itself is set by wallpaper mode; until it exists the hidden window only repaints.
+        InvalidateRect(mainWindow, nullptr, FALSE);
+    } else if (settings.layer == 1) {
+        if (exhibitSize() == 0)
+            reportEmptyOrFailure(101);
+        else
+            InvalidateRect(mainWindow, nullptr, FALSE);
+    } else {
+        if (!settings.collage && settings.wrap) fitWindowToImage();
+        if (!settings.collage && !settings.wrap && settings.crop) applyCropRegion();
+        if (settings.corral && !(settings.wrap && settings.autocenter)) corralWindow();
+        InvalidateRect(mainWindow, nullptr, FALSE);
+        UpdateWindow(mainWindow);
+        if (settings.autocenter && settings.wrap) {
+            centreWindow();
+        } else if (settings.autocenter && !settings.wrap) {
+            if (settings.roamwindow) roamWindow();
+        } else if (!settings.wrap && settings.roamwindow) {
+            roamWindow();
+        }
+    }
+    trimWorkingSet();
+}
+
+void Viewer::setWindowMode(int mode) {
+    const int old = settings.layer;
+    settings.layer = static_cast<int16_t>(mode);
+    bool leaveFullScreen = false;
+
+    if (mode == 0) SetWindowPos(mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    if (mode == 2) {
+        settings.collage = false;
+        if (!settings.trayicon) Shell_NotifyIconW(NIM_ADD, &trayIconData);
+        ShowWindow(mainWindow, SW_HIDE);
+        showCurrent(true);
+    }
+    if (mode == 0 || mode == 2) {
+        if (old == 1) {
+            leaveFullScreen = true;
+        } else if (old == 2 && mode == 0 && !settings.trayicon) {
+            Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+        }
+    } else if (old != 1) {
+        // Enter full screen.
+        SetWindowRgn(mainWindow, nullptr, TRUE);
+        if (!settings.fullscreencursor) ShowCursor(FALSE);
+        destroyStatusBar();
+        windowedLayout = settings.layout;
+        settings.layout = settings.fullscreenlayout;
+        if (!manualZoom) zoomPercent = settings.zoom;
+        ShowWindow(mainWindow, SW_HIDE);
+        changeStyle(mainWindow, 0, kFrameStyles);
+        ShowWindow(mainWindow, SW_SHOW);
+        if (settings.collage) resetCollage();
+        SetWindowPos(mainWindow, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
+                     monitorRect.bottom - monitorRect.top, SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
+        if (exhibitSize() != 0)
+            InvalidateRect(mainWindow, nullptr, TRUE);
+        else
+            reportEmptyOrFailure(101);
+        if (old == 2 && !settings.trayicon) Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+    } else {
+        settings.layer = 0;  // full screen toggles off
+        leaveFullScreen = true;
+    }
+
+    if (leaveFullScreen) {
+        settings.layout = static_cast<int16_t>(windowedLayout);
+        if (!settings.crop) changeStyle(mainWindow, kFrameStyles, 0);
+        if (settings.statusbar && !settings.crop && !statusBarWindow) createStatusBar();
+        if (!settings.fullscreencursor) ShowCursor(TRUE);
+        if (!settings.wrap || settings.collage) {
+            const Rect32& r = settings.windowRect;
+            MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        }
+        if (!manualZoom) zoomPercent = settings.zoom;
+        InvalidateRect(nullptr, nullptr, TRUE);
+        SetActiveWindow(GetWindow(mainWindow, GW_OWNER));
+        BringWindowToTop(mainWindow);
+        refreshLayout();
+    }
+
+    if (!IsWindowVisible(mainWindow)) {
+        if (settings.layer == 2) {
+            SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, GetWindowLongPtrW(mainWindow, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+            return;
+        }
+        ShowWindow(mainWindow, SW_SHOW);
+    }
+    const LONG_PTR exStyle = GetWindowLongPtrW(mainWindow, GWL_EXSTYLE);
+    if (settings.layer != 2 && settings.blend && setLayeredWindowAttributes) {
+        SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
+    } else {
+        SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    }
+}
+
+void Viewer::applyCropStyleChange() {
+    if (settings.crop) {
+        if (settings.statusbar) destroyStatusBar();
+        ShowWindow(mainWindow, SW_HIDE);
+        changeStyle(mainWindow, 0, kFrameStyles);
+        ShowWindow(mainWindow, SW_SHOW);
+        if (settings.layer != 1 && !settings.collage) applyCropRegion();
+        if (settings.wrap && !settings.collage) fitWindowToImage();
+    } else {
+        changeStyle(mainWindow, kFrameStyles | (settings.decorate ? kDecorationStyles : 0), 0);
+        if (settings.statusbar && settings.layer != 1 && !statusBarWindow) createStatusBar();
+        SetWindowRgn(mainWindow, nullptr, TRUE);
+        ShowWindow(mainWindow, SW_SHOW);
+        SetActiveWindow(GetWindow(mainWindow, GW_OWNER));
+        BringWindowToTop(mainWindow);
+        if (!settings.wrap)
+            refreshLayout();
+        else if (!settings.collage)
+            fitWindowToImage();
+    }
+}
+
+void Viewer::setLayout(int layout) {
+    if (settings.layer == 1) {
+        windowedLayout = layout;
+        return;
+    }
+    settings.layout = static_cast<int16_t>(layout);
+    refreshLayout();
+}
+
+void Viewer::savePreset(int preset) {
+    if (settings.layer == 1 || preset < 1 || preset > 5) return;
+    readWindowRect();
+    settings.presetRects[static_cast<size_t>(preset - 1)] = settings.windowRect;
+    settings.wrap = false;
+}
+
+void Viewer::restorePreset(int preset) {
+    if (preset < 1 || preset > 5) return;
+    settings.wrap = false;
+    if (!manualZoom) zoomPercent = settings.zoom;
+    settings.windowRect = settings.presetRects[static_cast<size_t>(preset - 1)];
+    if (settings.layer == 1) {
+        SetWindowPos(mainWindow, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
+                     monitorRect.bottom - monitorRect.top, SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
+    } else {
+        const Rect32& r = settings.windowRect;
+        MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    updateScreenRects();
+    if (settings.squeeze)
+        refreshLayout();
+    else
+        showCurrent(true);
+}
+
+void Viewer::toggleShowHide() {
+    if (settings.layer == 2) return;
+    if (IsWindowVisible(mainWindow)) {
+        suspendSlideshow(false);
+        ShowWindow(mainWindow, SW_HIDE);
+        InvalidateRect(nullptr, nullptr, TRUE);
+    } else {
+        ShowWindow(mainWindow, SW_SHOWNORMAL);
+        SetForegroundWindow(mainWindow);
+        if (!suspended) resumeSlideshow();
+    }
+}

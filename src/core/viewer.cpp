@@ -4,10 +4,12 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app.h"
 #include "command_ids.h"
+#include "placement.h"
 #include "viewer.h"
 
 Viewer::Viewer(HWND window) : mainWindow(window) {
@@ -81,13 +83,8 @@ void Viewer::startUp() {
     GetWindowRect(mainWindow, &window);
     settings.windowRect = {window.left, window.top, window.right, window.bottom};
 
-    // Presets 1-3 grow the window on every side; 4 and 5 are strips at the screen's edges.
-    static const int growth[3][2] = {{56, 31}, {136, 76}, {216, 121}};
-    for (int i = 0; i < 3; ++i)
-        settings.presetRects[i] = {window.left - growth[i][0], window.top - growth[i][1],
-                                   window.right + growth[i][0], window.bottom + growth[i][1]};
-    settings.presetRects[3] = {0, 0, screenWidth / 5 + 2 * frameWidth, screenHeight};
-    settings.presetRects[4] = {screenWidth - 2 * frameWidth - screenWidth / 5, 0, screenWidth, screenHeight};
+    const std::array<Rect32, 5> presets = initialPresets(settings.windowRect, screenWidth, screenHeight, frameWidth);
+    std::copy(presets.begin(), presets.end(), settings.presetRects.begin());
 
     enabledTransitions.clear();
     for (int t = 0; t < 15; ++t) enabledTransitions.push_back(t);

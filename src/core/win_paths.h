@@ -3,7 +3,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+
+// A file time as one 64-bit count of 100-nanosecond intervals.
+inline uint64_t toFileTime(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 // The full path of a module's file (the program when module is null).
 std::wstring modulePath(HMODULE module);

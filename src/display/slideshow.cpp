@@ -6,6 +6,7 @@
 #include "exhibit_order.h"
 #include "slideshow_logic.h"
 #include "viewer.h"
+#include "win_paths.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ void trimWorkingSet() {
 FileTime now() {
     FILETIME time;
     GetSystemTimeAsFileTime(&time);
-    return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return toFileTime(time);
 }
 
 bool passesOrientationFilter(const ViewImage& image, bool landscape, bool portrait) {

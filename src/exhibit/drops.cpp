@@ -6,12 +6,9 @@
 #include "app.h"
 #include "shortcut_file.h"
 #include "viewer.h"
+#include "win_paths.h"
 
 namespace {
-
-FileTime fileTime(const FILETIME& time) {
-    return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 std::wstring droppedName(HDROP drop, UINT index) {
     const UINT length = DragQueryFileW(drop, index, nullptr, 0);
@@ -46,9 +43,9 @@ void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstrin
                 continue;
             }
             if (!isAcceptedImage(target, formats)) continue;
-            created = fileTime(data.ftCreationTime);
-            modified = fileTime(data.ftLastWriteTime);
-            accessed = fileTime(data.ftLastAccessTime);
+            created = toFileTime(data.ftCreationTime);
+            modified = toFileTime(data.ftLastWriteTime);
+            accessed = toFileTime(data.ftLastAccessTime);
         } else {
             const DWORD attributes = GetFileAttributesW(item.c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -61,9 +58,9 @@ void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstrin
             if (file != INVALID_HANDLE_VALUE) {
                 FILETIME c, a, m;
                 if (GetFileTime(file, &c, &a, &m)) {
-                    created = fileTime(c);
-                    modified = fileTime(m);
-                    accessed = fileTime(a);
+                    created = toFileTime(c);
+                    modified = toFileTime(m);
+                    accessed = toFileTime(a);
                 }
                 CloseHandle(file);
             }

@@ -11,12 +11,9 @@
 #include "shortcut_file.h"
 #include "text.h"
 #include "viewer.h"
+#include "win_paths.h"
 
 namespace {
-
-FileTime fileTime(const FILETIME& time) {
-    return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 // Paths longer than this do not fit the platform's path buffers; such items are skipped.
 constexpr size_t kMaxPathChars = MAX_PATH - 1;
@@ -168,8 +165,8 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent) {
 
                 if (!isAcceptedImage(viaShortcut ? std::wstring_view(target) : std::wstring_view(item.cFileName), formats))
                     continue;
-                found.push_back({std::move(itemPath), fileTime(data->ftCreationTime), fileTime(data->ftLastWriteTime),
-                                 fileTime(data->ftLastAccessTime)});
+                found.push_back({std::move(itemPath), toFileTime(data->ftCreationTime), toFileTime(data->ftLastWriteTime),
+                                 toFileTime(data->ftLastAccessTime)});
             } while (!cancelBuild && FindNextFileW(search, &item));
             FindClose(search);
         }

@@ -18,13 +18,17 @@ struct CommandRow {
 void toggle(bool& flag) { flag = !flag; }
 
 // Sort commands re-order at once; key changes leave a random order as it is.
+void resort(Viewer& v) {
+    v.sortExhibit();
+    v.refreshStatus();
+}
 void setSortOrder(Viewer& v, int16_t order) {
     v.settings.sort = order;
-    v.sortExhibit();
+    resort(v);
 }
 void setSortKey(Viewer& v, int16_t key) {
     v.settings.sortby = key;
-    if (v.settings.sort != 2) v.sortExhibit();
+    if (v.settings.sort != 2) resort(v);
 }
 
 // Format switches rebuild the last build folder, even while a build runs (the running one stops).
@@ -280,7 +284,7 @@ const CommandRow kCommands[] = {
     {CMD_SORT_ACCESSED, [](Viewer& v) { setSortKey(v, 5); }},
     {CMD_SORT_CASE, [](Viewer& v) {
          toggle(v.settings.sortcase);
-         if (v.settings.sort != 2) v.sortExhibit();
+         if (v.settings.sort != 2) resort(v);
      }},
 
     {CMD_VIEW_EXHIBIT, [](Viewer& v) { if (!v.building) v.viewFolder(v.exhibitRoot, true); }},

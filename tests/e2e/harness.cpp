@@ -1,7 +1,11 @@
 #include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include "e2e/harness.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +61,46 @@ HWND findWindow(DWORD processId, const std::function<bool(HWND)>& accept) {
 }
 
 int uniqueCounter = 0;
+
+namespace gp = Gdiplus::DllExports;
+
+// The imaging library is started once for the test process and left running.
+bool startImaging() {
+    static const bool started = [] {
+        ULONG_PTR token = 0;
+        Gdiplus::GdiplusStartupInput input;
+        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    }();
+    return started;
+}
+
+bool jpegEncoder(CLSID& encoder) {
+    UINT count = 0, bytes = 0;
+    if (gp::GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || count == 0) return false;
+    std::vector<std::uint64_t> block((bytes + 7) / 8);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
+    if (gp::GdipGetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && std::wstring(codecs[i].MimeType) == L"image/jpeg") {
+            encoder = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// APP1 segment holding a little-endian TIFF header and one IFD with only the orientation tag.
+std::string exifOrientationSegment(int orientation) {
+    const unsigned char segment[] = {
+        0xFF, 0xE1, 0x00, 0x22,                          // APP1, length 34
+        'E', 'x', 'i', 'f', 0x00, 0x00,                  // Exif identifier
+        'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,    // TIFF header, first IFD at 8
+        0x01, 0x00,                                      // one entry
+        0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00,  // tag 0x0112, SHORT, count 1
+        static_cast<unsigned char>(orientation), 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00};                         // no next IFD
+    return std::string(reinterpret_cast<const char*>(segment), sizeof segment);
+}
 
 }  // namespace
 
@@ -126,6 +170,105 @@ std::wstring makeImageFolder(const std::wstring& prefix) {
     return folder;
 }
 
+std::string jpegBytes(int width, int height, unsigned leftColour, unsigned rightColour, int exifOrientation) {
+    if (!startImaging() || width <= 0 || height <= 0) return {};
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<unsigned char> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned colour = x < width / 2 ? leftColour : rightColour;
+            unsigned char* p = &pixels[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3];
+            p[0] = static_cast<unsigned char>(colour & 0xFF);
+            p[1] = static_cast<unsigned char>((colour >> 8) & 0xFF);
+            p[2] = static_cast<unsigned char>((colour >> 16) & 0xFF);
+        }
+    }
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(width, height, stride, PixelFormat24bppRGB, pixels.data(), &bitmap) !=
+        Gdiplus::Ok)
+        return {};
+    std::string bytes;
+    CLSID encoder{};
+    IStream* stream = nullptr;
+    if (jpegEncoder(encoder) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
+        if (gp::GdipSaveImageToStream(bitmap, stream, &encoder, nullptr) == Gdiplus::Ok) {
+            STATSTG stat{};
+            HGLOBAL memory = nullptr;
+            if (stream->Stat(&stat, STATFLAG_NONAME) == S_OK && GetHGlobalFromStream(stream, &memory) == S_OK) {
+                if (const void* data = GlobalLock(memory)) {
+                    bytes.assign(static_cast<const char*>(data), static_cast<size_t>(stat.cbSize.QuadPart));
+                    GlobalUnlock(memory);
+                }
+            }
+        }
+        stream->Release();
+    }
+    gp::GdipDisposeImage(bitmap);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
+        return {};
+    if (exifOrientation >= 1 && exifOrientation <= 8) bytes.insert(2, exifOrientationSegment(exifOrientation));
+    return bytes;
+}
+
+int imagingOrientation(const std::wstring& path) {
+    if (!startImaging()) return 0;
+    Gdiplus::GpImage* image = nullptr;
+    if (gp::GdipLoadImageFromFile(path.c_str(), &image) != Gdiplus::Ok) return 0;
+    int orientation = 0;
+    UINT size = 0;
+    if (gp::GdipGetPropertyItemSize(image, 0x0112, &size) == Gdiplus::Ok && size >= sizeof(Gdiplus::PropertyItem)) {
+        std::vector<std::uint64_t> block((size + 7) / 8);
+        auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(block.data());
+        if (gp::GdipGetPropertyItem(image, 0x0112, size, item) == Gdiplus::Ok && item->length >= 2 && item->value)
+            orientation = *static_cast<const unsigned short*>(item->value);
+    }
+    gp::GdipDisposeImage(image);
+    return orientation;
+}
+
+SIZE clientSize(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+HWND statusBarOf(HWND window) { return FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr); }
+
+int statusBarHeight(HWND window) {
+    HWND bar = statusBarOf(window);
+    if (!bar) return 0;
+    RECT r{};
+    GetWindowRect(bar, &r);
+    return r.bottom - r.top;
+}
+
+unsigned screenColourAt(HWND window, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(window, &point);
+    HDC screen = GetDC(nullptr);
+    const COLORREF pixel = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    return (static_cast<unsigned>(GetRValue(pixel)) << 16) | (static_cast<unsigned>(GetGValue(pixel)) << 8) |
+           GetBValue(pixel);
+}
+
+bool coloursMatch(unsigned a, unsigned b, int tolerance) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance) return false;
+    }
+    return true;
+}
+
+std::vector<std::wstring> linesOfUtf16File(const std::string& bytes) {
+    const std::wstring text = textOfUtf16File(bytes);
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
 std::string readBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     std::ostringstream bytes;
@@ -139,6 +282,8 @@ void writeBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string toNarrow(const std::wstring& text) { return toUtf8(text); }
 
 std::string utf16File(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
@@ -233,6 +378,30 @@ void Glimvue::postCommand(int command) const { PostMessageW(main_, WM_COMMAND, M
 std::wstring Glimvue::caption() const {
     wchar_t text[1024] = {};
     GetWindowTextW(main_, text, 1024);
+    return text;
+}
+
+std::wstring Glimvue::statusText(int part) const {
+    HWND bar = statusBarOf(main_);
+    if (!bar || !process_.hProcess) return {};
+    // The control writes into the program's own memory; a generous buffer there is read back.
+    constexpr SIZE_T kUnits = 32768;
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, kUnits * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (!remote) return {};
+    std::wstring text;
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG, 5000, &length) &&
+        LOWORD(length) < kUnits &&
+        SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, 5000, &length) &&
+        LOWORD(length) < kUnits) {
+        text.resize(LOWORD(length));
+        SIZE_T read = 0;
+        if (!ReadProcessMemory(process_.hProcess, remote, text.data(), text.size() * sizeof(wchar_t), &read))
+            text.clear();
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
     return text;
 }
 

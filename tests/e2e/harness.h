@@ -29,6 +29,29 @@ std::string readBytes(const std::wstring& path);
 void writeBytes(const std::wstring& path, const std::string& bytes);
 bool fileExists(const std::wstring& path);
 
+// A JPEG of the given size, its left half one colour and its right half another (0xRRGGBB),
+// encoded by the platform imaging library; with exifOrientation 1..8 an Exif segment holding only
+// that orientation follows the start-of-image marker. Empty when encoding fails.
+std::string jpegBytes(int width, int height, unsigned leftColour, unsigned rightColour, int exifOrientation);
+// The Exif orientation of a file as the platform imaging library reports it in this process;
+// 0 when it reports none.
+int imagingOrientation(const std::wstring& path);
+
+// Client size of a window.
+SIZE clientSize(HWND window);
+// The status bar child of a window, if any, and its height (0 without one).
+HWND statusBarOf(HWND window);
+int statusBarHeight(HWND window);
+// The colour on the screen at a client point of a window (0xRRGGBB), and whether two colours
+// match within a tolerance per channel.
+unsigned screenColourAt(HWND window, int x, int y);
+bool coloursMatch(unsigned a, unsigned b, int tolerance);
+// Full lines ("\r\n"-terminated) of a UTF-16LE text file.
+std::vector<std::wstring> linesOfUtf16File(const std::string& bytes);
+
+// UTF-8 of a wide string, for test messages.
+std::string toNarrow(const std::wstring& text);
+
 // UTF-16LE file text (with byte-order mark) from/to a wide string.
 std::string utf16File(const std::wstring& text);
 std::wstring textOfUtf16File(const std::string& bytes);
@@ -55,6 +78,8 @@ public:
 
     void postCommand(int command) const;
     std::wstring caption() const;
+    // Text of a part of the main window's status bar (read through the program's own memory).
+    std::wstring statusText(int part) const;
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

@@ -393,3 +393,46 @@ TEST(Viewer, ExhibitOfOnlyUnreadableImagesStopsWithoutRetrying) {
         EXPECT_TRUE(e2e::fileExists(images.file(L"x.jpg")));
     }
 }
+
+// Keys typed at the window reach their commands through the accelerator table.
+TEST(Viewer, KeysReachTheirCommands) {
+    ImageFolder folder;
+    folder.addBmp(L"a.bmp", 120, 90, 0x112233);
+    folder.addBmp(L"b.bmp", 120, 90, 0x445566);
+    folder.addBmp(L"c.bmp", 120, 90, 0x778899);
+    Glimvue program;
+    ASSERT_TRUE(program.start(quoted(folder.path()) + L" -shortname" + kQuiet));
+    HWND window = program.waitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(captionBecomes(program, L"a" + kProduct));
+
+    auto press = [&](WORD key, bool shift = false) {
+        SetForegroundWindow(window);
+        e2e::waitFor([&] { return GetForegroundWindow() == window; }, 2000);
+        std::vector<INPUT> inputs;
+        auto add = [&inputs](WORD vk, DWORD flags) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = vk;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        };
+        if (shift) add(VK_SHIFT, 0);
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+        if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    };
+    press(VK_END);
+    EXPECT_TRUE(captionBecomes(program, L"c" + kProduct));
+    press(VK_HOME);
+    EXPECT_TRUE(captionBecomes(program, L"a" + kProduct));
+    press(VK_SPACE);
+    EXPECT_TRUE(captionBecomes(program, L"b" + kProduct));
+    press(VK_PRIOR);
+    EXPECT_TRUE(captionBecomes(program, L"a" + kProduct));
+    press('N', true);  // Shift+N: full path name
+    EXPECT_TRUE(captionBecomes(program, folder.file(L"a.bmp") + kProduct));
+    press(VK_ESCAPE);
+    EXPECT_TRUE(program.waitForExit());
+}

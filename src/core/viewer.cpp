@@ -151,6 +151,7 @@ void Viewer::shutDown() {
         waitForBuilder();
     }
 
+    image.release();  // the decoded picture belongs to the imaging library: free it first
     Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;
     if (settings.trayicon || settings.layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIconData);

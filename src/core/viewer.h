@@ -86,8 +86,11 @@ public:
     // Exhibit building and the exhibit (src/exhibit). The builder thread appends to `exhibit` and
     // orders it while the interface thread reads it: both take exhibitMutex. `currentPath` is written
     // by the interface thread only (under the lock); `currentIndex` may be set by the builder.
-    bool buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots = nullptr);
-    void scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent);
+    // `byWatcher`: the folder watcher asked for this build; its end is then announced with
+    // WM_USER+8 so that auto-find runs.
+    bool buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots = nullptr,
+                      bool byWatcher = false);
+    void scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, bool byWatcher);
     void sortExhibit();
     long long indexOfPath(const std::wstring& path);  // -1 for none
     void removeCurrentEntry();

@@ -67,11 +67,6 @@ void Viewer::paint() {
         paintCollage(dc);
     } else {
         const SIZE client = clientSize();
-        replaceViewBitmap(dc, client.cx, client.cy);
-        HGDIOBJ old = SelectObject(viewDC, backgroundBrush);
-        PatBlt(viewDC, 0, 0, client.cx, client.cy, PATCOPY);
-        SelectObject(viewDC, old);
-
         const Placement placed = placeImage({image.naturalWidth(), image.naturalHeight()}, {client.cx, client.cy},
                                             zoomPercent, fitSwitches(settings), settings.layout,
                                             settings.autoscroll && settings.quietautoscroll, [] { return std::rand(); });
@@ -79,8 +74,25 @@ void Viewer::paint() {
         image.height = placed.size.height;
         image.offsetX = placed.offsetX;
         image.offsetY = placed.offsetY;
-        image.drawAt(viewDC, placed.offsetX, placed.offsetY, placed.size.width, placed.size.height);
         zoomPercent = placed.effectivePercent;
+
+        // The image is resampled once, into the view bitmap that scrolling, Copy View and Save As
+        // use; the frame is the background with that bitmap copied in at the placed offset.
+        replaceViewBitmap(dc, image.width, image.height);
+        const bool resampled = viewBitmap != nullptr && image.width > 0 && image.height > 0;
+        if (resampled) image.drawTo(viewDC, image.width, image.height);
+
+        HDC frameDC = CreateCompatibleDC(dc);
+        HBITMAP frame = CreateCompatibleBitmap(dc, client.cx > 0 ? client.cx : 1, client.cy > 0 ? client.cy : 1);
+        HGDIOBJ previousFrame = SelectObject(frameDC, frame);
+        HGDIOBJ previousBrush = SelectObject(frameDC, backgroundBrush);
+        PatBlt(frameDC, 0, 0, client.cx, client.cy, PATCOPY);
+        SelectObject(frameDC, previousBrush);
+        if (resampled)
+            BitBlt(frameDC, image.offsetX, image.offsetY, image.width, image.height, viewDC, 0, 0, SRCCOPY);
+        else  // an image too large for a bitmap of its own is drawn straight into the frame
+            image.drawAt(frameDC, image.offsetX, image.offsetY, image.width, image.height);
+
         if (settings.title) refreshCaption();
         if (statusBarWindow) refreshStatus();
 
@@ -88,11 +100,11 @@ void Viewer::paint() {
         // (A changed image is handed to a transition once transitions exist; until then it is copied.)
         if (!(scrollMode && autoscrollDone) ||
             (settings.layer == 1 && (client.cx > image.width || client.cy > image.height)))
-            BitBlt(dc, 0, 0, client.cx, client.cy, viewDC, 0, 0, SRCCOPY);
+            BitBlt(dc, 0, 0, client.cx, client.cy, frameDC, 0, 0, SRCCOPY);
+        SelectObject(frameDC, previousFrame);
+        DeleteObject(frame);
+        DeleteDC(frameDC);
 
-        // Keep the displayed image alone for scrolling, Copy View and Save As.
-        replaceViewBitmap(dc, image.width, image.height);
-        image.drawTo(viewDC, image.width, image.height);
         const bool wasDone = autoscrollDone;
         lastShownIndex = currentIndex;
 

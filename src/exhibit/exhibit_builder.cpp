@@ -60,7 +60,8 @@ void Viewer::waitForBuilder() {
     if (builderThread.joinable()) builderThread.join();
 }
 
-bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots) {
+bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
+                          bool byWatcher) {
     std::lock_guard control(buildControlMutex);
 
     // Only one scan changes the exhibit: a build requested while another runs stops that one first.
@@ -82,7 +83,7 @@ bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vect
     if (!buildEvent) return exhibitSize() != 0;
     building = true;
     try {
-        builderThread = std::thread([this, scanList, buildEvent] { scanFolders(scanList, buildEvent); });
+        builderThread = std::thread([this, scanList, buildEvent, byWatcher] { scanFolders(scanList, buildEvent, byWatcher); });
     } catch (...) {
         building = false;
         CloseHandle(buildEvent);
@@ -103,7 +104,7 @@ void Viewer::setCurrentPath(const std::wstring& path) {
     currentPath = path;
 }
 
-void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent) {
+void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, bool byWatcher) {
     onBuilderThread = true;
     ShortcutFile shortcut;
     shortcut.open();
@@ -196,7 +197,8 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent) {
         exhibit.shrinkToFit();
     }
     building = false;
-    if (!autoRefreshBuild) {
+    // A build the interface asked for is never taken for the watcher's, even when it replaced one.
+    if (!byWatcher) {
         if (catalogWindow) PostMessageW(catalogWindow, WM_COMMAND, 1112, 0);
     } else {
         PostMessageW(mainWindow, WM_USER + 8, 0, 0);

@@ -91,7 +91,7 @@ void Viewer::watchFolder(HANDLE stopEvent) {
 
         if (!building) {
             autoRefreshBuild = true;
-            buildExhibit(buildRootCopy(), false);
+            buildExhibit(buildRootCopy(), false, nullptr, true);
             if (catalogWindow) PostMessageW(catalogWindow, WM_USER + 7, 0, 0);
         }
         if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;

@@ -39,9 +39,6 @@ void toggleFormat(Viewer& v, bool Settings::*format) {
 
 void setAutoFind(Viewer& v, int16_t kind) { v.settings.autofindtype = v.settings.autofindtype == kind ? 0 : kind; }
 
-// The exhibit must not be empty, and the current image must be a file (not a pasted picture).
-bool hasCurrentFile(Viewer& v) { return v.exhibitSize() != 0 && v.checkIsFile(); }
-
 void viewNamedFolder(Viewer& v, const std::wstring& folder) {
     if (!v.building && !folder.empty()) v.viewFolder(folder, false);
 }

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <cstdint>
 #include <cwctype>
 
 namespace {
@@ -160,4 +161,13 @@ std::wstring trimTrailingBlanks(const std::wstring& text) {
     size_t end = text.size();
     while (end > 0 && text[end - 1] == L' ') --end;
     return text.substr(0, end);
+}
+
+unsigned long parseUnsignedDigits(const std::wstring& text) {
+    uint32_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') break;
+        value = value * 10u + static_cast<uint32_t>(c - L'0');
+    }
+    return value;
 }

@@ -15,5 +15,9 @@ std::wstring fromUtf8(const std::string& bytes);
 wchar_t foldCase(wchar_t c);
 bool equalsNoCase(const std::wstring& a, const std::wstring& b);
 
+// The leading decimal digits of the text as an unsigned 32-bit number (wrapping like unsigned
+// arithmetic); 0 when it starts with no digit.
+unsigned long parseUnsignedDigits(const std::wstring& text);
+
 // Removes trailing blanks (spaces) from the text.
 std::wstring trimTrailingBlanks(const std::wstring& text);

@@ -65,6 +65,9 @@ public:
     bool checkIsFile();
 
     // Dialogs
+    // The number-input dialog around a paused slideshow: caption dialogText(kind), hint
+    // dialogText(kind + 1); returns the number entered, or `value` when cancelled.
+    long askNumber(int kind, long value);
     bool chooseSettingsFile();
     bool chooseExhibitRoot(bool build);
 

@@ -163,7 +163,34 @@ void scrollBy(Viewer& v, int dx, int dy) {
     v.scrollView(true);
 }
 
+void goTo(Viewer& v) {
+    const size_t size = v.exhibitSize();
+    if (size == 0) return;
+    const unsigned long result = static_cast<unsigned long>(v.askNumber(6, v.currentIndex + 1));
+    if (result == 0) return;
+    v.currentIndex = static_cast<int>((static_cast<uint32_t>(result) - 1u) % size);
+    v.showCurrent(true);
+}
+
+void opacityCommand(Viewer& v) {
+    // A negative entry counts as above the limit (compared unsigned).
+    const unsigned long value = static_cast<unsigned long>(v.askNumber(4, v.settings.opacity));
+    v.settings.opacity = static_cast<int16_t>(value > 255 ? 255 : value);
+    if (v.setLayeredWindowAttributes)
+        v.setLayeredWindowAttributes(v.mainWindow, 0, static_cast<BYTE>(v.settings.opacity), LWA_ALPHA);
+}
+
 const CommandRow kCommands[] = {
+    {CMD_TIMER, [](Viewer& v) {
+         v.settings.timer = static_cast<int32_t>(v.askNumber(2, v.settings.timer));
+         v.restartSlideTimer();
+     }},
+    {CMD_OPACITY, opacityCommand},
+    {CMD_GOTO, goTo},
+    {CMD_THUMBSIZE, [](Viewer& v) { v.settings.thumbsize = static_cast<int32_t>(v.askNumber(8, v.settings.thumbsize)); }},
+    {CMD_ZOOM_STEP, [](Viewer& v) { v.settings.zoomstep = static_cast<int16_t>(v.askNumber(10, v.settings.zoomstep)); }},
+    {CMD_COLLAGE_SIZE,
+     [](Viewer& v) { v.settings.collagesize = static_cast<int16_t>(v.askNumber(12, v.settings.collagesize)); }},
     {CMD_SLIDESHOW, [](Viewer& v) {
          toggle(v.settings.slide);
          v.restartSlideTimer();

@@ -16,12 +16,9 @@ TEST(CaptionText, NamesThePictureByTheSettings) {
     EXPECT_EQ(caption(L"C:\\pics\\a.b.jpg", false), L"a.b - Glimvue");
     EXPECT_EQ(caption(L"C:\\pics\\a.b.jpg", true), L"C:\\pics\\a.b.jpg - Glimvue");
     EXPECT_EQ(caption(L"C:\\pics\\sunset.jpg.LNK", false), L"*sunset.jpg - Glimvue");
-    EXPECT_EQ(caption(L"C:\\pics\\sunset.jpg.lnk", true), L"*C:\\pics\\sunset.jpg.lnk - Glimvue");
     EXPECT_EQ(caption(L"C:\\pi.cs\\noext", false), L"noext - Glimvue");
-    EXPECT_EQ(caption(L"bare.png", false), L"bare - Glimvue");
     EXPECT_EQ(caption(L"C:\\a.jpg", false, 50), L"a - Glimvue (Zoom: 1000 x 500)");
     EXPECT_EQ(caption(L"C:\\a.jpg", false, 50, true), L"a - Glimvue");
-
     CaptionInput in{.title = true, .fullname = false, .collage = false, .pasted = true,
                     .currentPath = L"Clipboard.png", .buildRoot = L"C:\\pics", .productName = L"Glimvue"};
     EXPECT_EQ(composeCaption(in), L"Clipboard.png - Glimvue");
@@ -29,9 +26,7 @@ TEST(CaptionText, NamesThePictureByTheSettings) {
     EXPECT_EQ(composeCaption(in), L"C:\\pics - Glimvue");
     in.title = false;
     EXPECT_EQ(composeCaption(in), L"Glimvue");
-
-    EXPECT_EQ(trayTipText(std::wstring(200, L'x')), std::wstring(127, L'x'));
-    // A character outside the basic plane straddling the limit is dropped whole.
+    // At most 127 characters; one outside the basic plane straddling the limit is dropped whole.
     EXPECT_EQ(trayTipText(std::wstring(126, L'x') + L"\U0001F600yy"), std::wstring(126, L'x'));
 }
 
@@ -39,14 +34,12 @@ TEST(StatusText, PartsFollowTheirFormats) {
     EXPECT_EQ(fileSizePart(false, true, 3000000, L"KB", L"Not a file"), L"\t2929.69KB");
     EXPECT_EQ(fileSizePart(false, true, 1023, L"KB", L"Not a file"), L"\t1.00KB");  // carry
     EXPECT_EQ(fileSizePart(false, true, 0xFFFFFFFEu, L"KB", L"Not a file"), L"\t4194304.00KB");
-    EXPECT_EQ(fileSizePart(false, false, 5, L"KB", L"Not a file"), L"\t!KB");
-    EXPECT_EQ(fileSizePart(true, true, 5, L"KB", L"Not a file"), L"\tNot a file");
+    EXPECT_EQ(fileSizePart(false, false, 5, L"KB", L"Not a file") + fileSizePart(true, true, 5, L"KB", L"Not a file"),
+              L"\t!KB\tNot a file");
     EXPECT_EQ(dimensionsPart(640, 480, 24), L"\t640x480x24");
-    EXPECT_EQ(zoomPart(false, 0, 800, 75, 0, false), L"\t75%");
-    EXPECT_EQ(zoomPart(false, 0, 800, 150, 150, false), L"\t!150%");
-    EXPECT_EQ(zoomPart(false, 0, 800, 200, 150, true), L"\t200%");
-    EXPECT_EQ(zoomPart(true, 200, 800, 75, 150, false), L"\t25%");
-    EXPECT_EQ(zoomPart(true, 200, 0, 75, 0, false), L"\t0%");
+    EXPECT_EQ(zoomPart(false, 0, 800, 75, 0, false) + zoomPart(false, 0, 800, 150, 150, false) +
+                  zoomPart(false, 0, 800, 200, 150, true), L"\t75%\t!150%\t200%");
+    EXPECT_EQ(zoomPart(true, 200, 800, 75, 150, false) + zoomPart(true, 200, 0, 75, 0, false), L"\t25%\t0%");
     EXPECT_EQ(scrollPart(false, L"Collage", false, false, 0, 250, 100), L"\t H:0 V:3");
     EXPECT_EQ(scrollPart(false, L"Collage", true, true, 200, -5, 100), L"\t H:3 V:0");
     EXPECT_EQ(scrollPart(false, L"Collage", true, false, 200, 200, 100), L"");

@@ -162,7 +162,7 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
             const std::wstring value = line.substr(eq + 1);
             start.push_back(line.substr(0, eq + 1) + (value == L"TRUE"    ? L"FALSE"
                                                        : value == L"FALSE" ? L"TRUE"
-                                                                           : std::to_wstring(std::stoi(value) + 1)));
+                                                                           : std::to_wstring(std::stoll(value) + 1)));
         }
         SwitchOutcome outcome;
         EXPECT_EQ(changesOf(c.argument, start, &outcome), c.changes) << toUtf8(c.argument);

@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include <chrono>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,67 +14,66 @@ namespace e2e {
 
 // Waits until the condition holds or the deadline passes; returns the last answer.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 20);
-
-// Folder with the sample images, as a Windows path.
-std::wstring samplesFolder();
-// A fresh empty temporary folder (removed by the caller with removeTree).
-std::wstring makeTempFolder(const std::wstring& prefix);
-void removeTree(const std::wstring& folder);
-
-// A 24-bit BMP file of the given size filled with one colour (0xRRGGBB).
-std::string bmpBytes(int width, int height, unsigned colour);
-// A fresh temporary folder holding one small image, a.bmp (a folder the program can build from).
-std::wstring makeImageFolder(const std::wstring& prefix);
+// The same as an assertion whose failure message is describe()'s account of what was seen.
+::testing::AssertionResult becomes(const std::function<bool()>& condition,
+                                   const std::function<std::string()>& describe, int timeoutMs = 10000);
 
 std::string readBytes(const std::wstring& path);
 void writeBytes(const std::wstring& path, const std::string& bytes);
-bool fileExists(const std::wstring& path);
-
-// A JPEG of the given size, its left half one colour and its right half another (0xRRGGBB),
-// encoded by the platform imaging library; with exifOrientation 1..8 an Exif segment holding only
-// that orientation follows the start-of-image marker. Empty when encoding fails.
-std::string jpegBytes(int width, int height, unsigned leftColour, unsigned rightColour, int exifOrientation);
-// The Exif orientation of a file as the platform imaging library reports it in this process;
-// 0 when it reports none.
-int imagingOrientation(const std::wstring& path);
-
-// Client size of a window.
-SIZE clientSize(HWND window);
-// The status bar child of a window, if any, and its height (0 without one).
-HWND statusBarOf(HWND window);
-int statusBarHeight(HWND window);
-// The colour on the screen at a client point of a window (0xRRGGBB), and whether two colours
-// match within a tolerance per channel.
-unsigned screenColourAt(HWND window, int x, int y);
-bool coloursMatch(unsigned a, unsigned b, int tolerance);
-// Full lines ("\r\n"-terminated) of a UTF-16LE text file.
-std::vector<std::wstring> linesOfUtf16File(const std::string& bytes);
-
-// UTF-8 of a wide string, for test messages.
-std::string toNarrow(const std::wstring& text);
-
-// UTF-16LE file text (with byte-order mark) from/to a wide string.
+// UTF-16LE file text (with byte-order mark) from/to a wide string; the "\r\n"-terminated lines of one.
 std::string utf16File(const std::wstring& text);
 std::wstring textOfUtf16File(const std::string& bytes);
+std::vector<std::wstring> linesOfUtf16File(const std::string& bytes);
 
-class Glimvue {
+// A 24-bit BMP filled with one colour (0xRRGGBB).
+std::string bmpBytes(int width, int height, unsigned colour);
+// A JPEG encoded by the platform imaging library, its left half one colour and its right half
+// another; with exifOrientation 1..8 an Exif segment holding only that orientation follows the
+// start-of-image marker. Empty when encoding fails.
+std::string jpegBytes(int width, int height, unsigned leftColour, unsigned rightColour, int exifOrientation);
+// The Exif orientation of a file as the platform imaging library reports it here; 0 for none.
+int imagingOrientation(const std::wstring& path);
+
+// A fresh temporary folder, removed with its contents at the end.
+class TempFolder {
 public:
-    Glimvue();   // makes a program folder holding a copy of Glimvue.exe
-    ~Glimvue();  // ends a process still running and removes the folder
-    Glimvue(const Glimvue&) = delete;
-    Glimvue& operator=(const Glimvue&) = delete;
+    explicit TempFolder(const std::wstring& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::wstring& folder() const { return folder_; }
-    std::wstring file(const std::wstring& name) const { return folder_ + L"\\" + name; }
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+    void add(const std::wstring& name, const std::string& bytes) const { writeBytes(file(name), bytes); }
+    void addBmp(const std::wstring& name, int width, int height, unsigned colour) const {
+        add(name, bmpBytes(width, height, colour));
+    }
 
-    // Starts the program with the given argument text; the working directory defaults to its folder.
-    bool start(const std::wstring& arguments, const std::wstring& workingDirectory = L"");
+private:
+    std::wstring path_;
+};
+
+SIZE clientSize(HWND window);
+HWND statusBarOf(HWND window);
+int statusBarHeight(HWND window);  // 0 without a status bar
+// The colour on the screen at a client point (0xRRGGBB), and whether two match within a tolerance.
+unsigned screenColourAt(HWND window, int x, int y);
+bool coloursMatch(unsigned a, unsigned b, int tolerance);
+// Text of a window and its child controls (for message boxes).
+std::wstring windowTexts(HWND window);
+
+// The program folder, holding a copy of Glimvue.exe; a process still running at the end is ended.
+class Glimvue : public TempFolder {
+public:
+    Glimvue();
+    ~Glimvue();
+
+    // Starts the program in its folder with the given argument text.
+    bool start(const std::wstring& arguments);
     // The main window (the dialog owned by the hidden "Glimvue" window), once visible.
     HWND waitForMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
-    // A message box of the program, if one is shown.
     HWND findMessageBox() const;
-    // Any visible top-level window of the process.
     bool hasVisibleWindow() const;
 
     void postCommand(int command) const;
@@ -84,15 +84,10 @@ public:
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);
     DWORD exitCode() const;
-    DWORD processId() const { return process_.dwProcessId; }
 
 private:
-    std::wstring folder_;
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
 };
-
-// Text of a window and its child controls (for message boxes).
-std::wstring windowTexts(HWND window);
 
 }  // namespace e2e

@@ -1,0 +1,61 @@
+// The number-input dialog as its commands use it: Go To wraps and ignores 0, Opacity stops at 255,
+// Cancel keeps the value.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "command_ids.h"
+#include "e2e/harness.h"
+#include "ini_file.h"
+#include "settings.h"
+
+using e2e::Glimvue;
+
+namespace {
+
+// Opens the dialog with `command`, types `text` and presses OK (or Cancel when text is null).
+void answerNumberDialog(const Glimvue& program, int command, const wchar_t* text) {
+    program.postCommand(command);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(e2e::waitFor([&] { return (dialog = program.findMessageBox()) != nullptr; }));
+    if (!text) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    } else {
+        SetDlgItemTextW(dialog, IDC_EDIT, text);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }
+    ASSERT_TRUE(e2e::waitFor([&] { return !IsWindow(dialog); }));
+}
+
+Settings savedSettings(const Glimvue& program) {
+    Settings settings;
+    IniFile file;
+    EXPECT_TRUE(file.open(program.file(L"glimvue.ini"), IniFile::Read));
+    readAllSections(file, settings);
+    return settings;
+}
+
+}  // namespace
+
+TEST(NumberDialog, GoToWrapsOpacityStopsAt255AndCancelKeepsTheValue) {
+    e2e::TempFolder pictures(L"dialogs");
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) pictures.addBmp(name, 60, 40, 0x336699);
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + pictures.path() + L"\" -shortname -noslide"));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    ASSERT_TRUE(e2e::waitFor([&] { return program.caption() == L"a - Glimvue"; }));
+
+    answerNumberDialog(program, CMD_GOTO, L"5");  // (5 - 1) mod 3 = 1
+    EXPECT_TRUE(e2e::waitFor([&] { return program.caption() == L"b - Glimvue"; }));
+    answerNumberDialog(program, CMD_GOTO, L"0");  // 0 does not jump
+    answerNumberDialog(program, CMD_OPACITY, L"300");
+    answerNumberDialog(program, CMD_TIMER, L"1234");
+    answerNumberDialog(program, CMD_ZOOM_STEP, nullptr);
+    EXPECT_EQ(program.caption(), L"b - Glimvue");
+
+    ASSERT_TRUE(program.close());
+    const Settings saved = savedSettings(program);
+    EXPECT_EQ(saved.opacity, 255);
+    EXPECT_EQ(saved.timer, 1234);
+    EXPECT_EQ(saved.zoomstep, 10);
+}

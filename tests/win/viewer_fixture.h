@@ -1,6 +1,5 @@
-// Shared helpers for tests that drive a real Viewer: a hidden main window with a message pump that
-// stands in for the main dialog procedure, and folder trees made on disk in a private temporary
-// folder.
+// Helpers for tests that drive a real Viewer: a hidden main window with a message pump standing in
+// for the main dialog procedure, and folder trees made in a private temporary folder.
 #pragma once
 
 #include <windows.h>
@@ -9,9 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -21,54 +20,40 @@
 
 namespace viewer_test {
 
-// ---- Files and folders ----
+namespace fs = std::filesystem;
 
 // Paths longer than MAX_PATH need the "\\?\" form.
 inline std::wstring longForm(const std::wstring& path) {
-    return path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0 ? path : L"\\\\?\\" + path;
+    return path.size() < MAX_PATH - 12 ? path : L"\\\\?\\" + path;
 }
 
+// std::filesystem's remove_all leaves paths past MAX_PATH behind under Wine.
 inline void removeTree(const std::wstring& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(longForm(path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(longForm(child).c_str(), found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
-                                                            ? FILE_ATTRIBUTE_DIRECTORY
-                                                            : FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(child);
-            else
-                DeleteFileW(longForm(child).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName, child = path + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name != L"." && name != L"..") removeTree(child);
+        } else {
+            SetFileAttributesW(longForm(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(longForm(child).c_str());
+        }
     }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     RemoveDirectoryW(longForm(path).c_str());
-}
-
-inline FILETIME toFileTime(ULONGLONG value) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(value);
-    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return time;
 }
 
 // 100 ns units: a day, and 2001-01-01 as a base for times set by tests.
 constexpr ULONGLONG kDay = 864000000000ULL;
 constexpr ULONGLONG kYear2001 = 126227808000000000ULL;
 
-// A 1x1 24-bit BMP. Showing an entry loads its image (by content, whatever the extension), and an
-// entry that fails to load may be dropped from the exhibit, so test images must be real ones.
+// A 1x1 24-bit BMP. Showing an entry loads its image (by content), and an entry that fails to load
+// may be dropped from the exhibit, so test images must be real ones.
 inline std::string tinyImage() {
     static const unsigned char bytes[58] = {
-        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-        40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0,
-        0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // info header
-        0x20, 0x80, 0xF0, 0,  // one pixel, padded to four bytes
-    };
+        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,
+        0, 0, 0, 0, 4, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x80, 0xF0, 0};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 
@@ -76,26 +61,19 @@ inline std::string tinyImage() {
 class TempTree {
 public:
     TempTree() {
-        wchar_t temp[MAX_PATH + 1] = {};
-        const DWORD length = GetTempPathW(MAX_PATH, temp);
-        std::wstring base(temp, length < MAX_PATH ? length : 0);
         // The scan compares paths as text: work with the long form of the temporary folder.
-        wchar_t longName[MAX_PATH + 1] = {};
-        const DWORD longLength = GetLongPathNameW(base.c_str(), longName, MAX_PATH);
-        if (longLength > 0 && longLength < MAX_PATH) base.assign(longName, longLength);
-        if (!base.empty() && base.back() != L'\\') base += L'\\';
-        static LONG counter = 0;
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const std::wstring candidate = base + L"gvx-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                           std::to_wstring(InterlockedIncrement(&counter));
-            if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
-        }
+        static int counter = 0;
+        wchar_t base[MAX_PATH + 1] = {};
+        GetLongPathNameW(fs::temp_directory_path().c_str(), base, MAX_PATH);
+        const std::wstring candidate =
+            (fs::path(base) / (L"gvx-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter)));
+        std::error_code error;
+        if (base[0] && fs::create_directory(candidate, error)) path_ = candidate;
     }
     ~TempTree() {
         if (!path_.empty()) removeTree(path_);
     }
     TempTree(const TempTree&) = delete;
-    TempTree& operator=(const TempTree&) = delete;
 
     const std::wstring& path() const { return path_; }
     // The full path of a relative name ("a\\b.jpg"); empty names give the tree's own folder.
@@ -105,66 +83,40 @@ public:
 
     // Makes the folder and any missing parents.
     bool folder(const std::wstring& relative) const {
-        const std::wstring full = *this / relative;
-        for (size_t slash = path_.size() + 1; slash <= full.size(); ++slash) {
-            if (slash < full.size() && full[slash] != L'\\') continue;
-            const std::wstring part = longForm(full.substr(0, slash));
-            if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        }
-        return true;
+        std::error_code error;
+        fs::create_directories(longForm(*this / relative), error);
+        return !error;
     }
 
     // Writes a file (making its folder), by default a real image.
-    bool file(const std::wstring& relative) const { return file(relative, tinyImage()); }
-    bool file(const std::wstring& relative, const std::string& bytes) const {
-        if (writeFile(*this / relative, bytes)) return true;
-        const size_t slash = relative.rfind(L'\\');
-        if (slash != std::wstring::npos && !folder(relative.substr(0, slash))) return false;
-        return writeFile(*this / relative, bytes);
-    }
-
-    static bool writeFile(const std::wstring& full, const std::string& bytes) {
-        HANDLE file = CreateFileW(longForm(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        DWORD written = 0;
-        const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        return ok && written == bytes.size();
+    bool file(const std::wstring& relative, const std::string& bytes = tinyImage()) const {
+        if (!folder(fs::path(relative).parent_path().wstring())) return false;
+        std::ofstream out(fs::path(longForm(*this / relative)), std::ios::binary | std::ios::trunc);
+        return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && out.flush();
     }
 
     // Marks a file or folder hidden; false when the file system does not keep the attribute.
     bool hide(const std::wstring& relative) const {
         const std::wstring full = *this / relative;
+        SetFileAttributesW(full.c_str(), GetFileAttributesW(full.c_str()) | FILE_ATTRIBUTE_HIDDEN);
         const DWORD attributes = GetFileAttributesW(full.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-        if (!SetFileAttributesW(full.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) return false;
-        // Read back as a folder listing reports it, which is what the scan sees.
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(full.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return false;
-        FindClose(search);
-        return (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
     }
 
-    // Sets creation, last-write and last-access time (zero leaves one as it is).
-    bool setTimes(const std::wstring& relative, ULONGLONG created, ULONGLONG modified, ULONGLONG accessed) const {
-        HANDLE file = CreateFileW((*this / relative).c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        const FILETIME c = toFileTime(created), m = toFileTime(modified), a = toFileTime(accessed);
-        const BOOL ok = SetFileTime(file, created ? &c : nullptr, accessed ? &a : nullptr, modified ? &m : nullptr);
-        CloseHandle(file);
-        return ok != FALSE;
+    // Sets creation and last-write time alike (some file systems report one for the other).
+    bool setTimes(const std::wstring& relative, ULONGLONG time) const {
+        HANDLE file = CreateFileW((*this / relative).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const FILETIME t{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+        const bool ok = file != INVALID_HANDLE_VALUE && SetFileTime(file, &t, nullptr, &t);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        return ok;
     }
 
-    // Writes a shortcut (relative name, ending in .lnk) to the given full target path.
+    // Writes a shortcut (relative name) to the given full target path.
     bool shortcut(const std::wstring& relative, const std::wstring& target) const {
-        const size_t slash = relative.rfind(L'\\');
-        if (slash != std::wstring::npos && !folder(relative.substr(0, slash))) return false;
         ShortcutFile link;
-        if (!link.open()) return false;
+        if (!folder(fs::path(relative).parent_path().wstring()) || !link.open()) return false;
         const bool ok = link.create(target, *this / relative);
         link.close();
         return ok;
@@ -174,26 +126,13 @@ private:
     std::wstring path_;
 };
 
-// Every accepted image below a folder (recursively), as the scan would name it without shortcuts.
+// Every accepted image below a folder (recursively), sorted, as the scan would name it without shortcuts.
 inline std::vector<std::wstring> imagesOnDisk(const std::wstring& folder, const FormatSwitches& formats) {
     std::vector<std::wstring> result;
-    std::vector<std::wstring> pending{folder};
-    while (!pending.empty()) {
-        const std::wstring current = pending.back();
-        pending.pop_back();
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((current + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) continue;
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                pending.push_back(current + L"\\" + name);
-            else if (isAcceptedImage(name, formats))
-                result.push_back(current + L"\\" + name);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; it != end; it.increment(error))
+        if (!it->is_directory(error) && isAcceptedImage(it->path().filename().wstring(), formats))
+            result.push_back(it->path().wstring());
     std::sort(result.begin(), result.end());
     return result;
 }
@@ -204,36 +143,14 @@ constexpr UINT kAutoRefreshDone = WM_USER + 8;
 
 // Stands in for the main dialog procedure: auto-refresh completions go to the viewer, and are
 // counted so that tests can tell how many watcher rebuilds finished.
-struct WindowState {
-    Viewer* viewer = nullptr;
-    std::atomic<int> autoRefreshDone{0};
-};
-
-inline WindowState& windowState() {
-    static WindowState state;
-    return state;
-}
+inline Viewer* windowViewer = nullptr;
+inline std::atomic<int> autoRefreshCount{0};
 
 inline LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kAutoRefreshDone) {
-        WindowState& state = windowState();
-        ++state.autoRefreshDone;
-        if (state.viewer) state.viewer->onAutoRefreshDone();
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-inline const wchar_t* testWindowClass() {
-    static const wchar_t* name = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = testWindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"GlimvueViewerTestWindow";
-        RegisterClassW(&windowClass);
-        return windowClass.lpszClassName;
-    }();
-    return name;
+    if (message != kAutoRefreshDone) return DefWindowProcW(window, message, wParam, lParam);
+    ++autoRefreshCount;
+    if (windowViewer) windowViewer->onAutoRefreshDone();
+    return 0;
 }
 
 // Dispatches this thread's messages until the condition holds or the time is up; true when it held.
@@ -241,11 +158,8 @@ inline bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            if (message.message != WM_QUIT) DispatchMessageW(&message);
         if (condition()) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
@@ -254,37 +168,35 @@ inline bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds
     }
 }
 
-// Dispatches messages for the whole period.
-inline void pumpFor(DWORD milliseconds) {
-    pumpUntil([] { return false; }, milliseconds);
-}
+inline void pumpFor(DWORD milliseconds) { pumpUntil([] { return false; }, milliseconds); }
 
 class ViewerFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(tree.path().empty()) << "no temporary folder";
-        window = CreateWindowExW(0, testWindowClass(), L"Glimvue test", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
+        static const wchar_t* windowClass = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = testWindowProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"GlimvueViewerTestWindow";
+            RegisterClassW(&wc);
+            return wc.lpszClassName;
+        }();
+        window = CreateWindowExW(0, windowClass, L"Glimvue test", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         app.mainWindow = window;
-        viewer = new Viewer(window);
-        theViewer = viewer;
-        windowState().viewer = viewer;
-        windowState().autoRefreshDone = 0;
+        theViewer = windowViewer = viewer = new Viewer(window);
+        autoRefreshCount = 0;
         viewer->settings.savesettings = false;
         viewer->settings.autorefresh = false;  // tests that want the watcher turn it on
     }
 
     void TearDown() override {
-        if (viewer) {
-            viewer->shutDown();
-            windowState().viewer = nullptr;
-            theViewer = nullptr;
-            delete viewer;
-            viewer = nullptr;
-        }
+        if (viewer) viewer->shutDown();
+        theViewer = windowViewer = nullptr;
+        delete viewer;
         if (window) DestroyWindow(window);
-        window = nullptr;
         app.mainWindow = nullptr;
         // Takes away the quit message shut-down posted, and anything else left for the window.
         MSG message;
@@ -292,42 +204,38 @@ protected:
         }
     }
 
-    // Waits (dispatching messages) for the running build to end.
     bool waitForBuild(DWORD milliseconds = 30000) {
         return pumpUntil([this] { return !viewer->building; }, milliseconds);
     }
 
-    // Builds the exhibit from a folder of the tree, as the exhibit root, and waits for the end.
-    bool build(const std::wstring& relative = L"") {
-        viewer->exhibitRoot = tree / relative;
-        const bool result = viewer->buildExhibit(viewer->exhibitRoot, false);
+    // Builds the exhibit from a folder (the exhibit root) and waits for the end.
+    bool build(const std::wstring& folder) {
+        viewer->exhibitRoot = folder;
+        const bool result = viewer->buildExhibit(folder, false);
         EXPECT_TRUE(waitForBuild()) << "the build did not end";
         return result;
     }
+    bool build() { return build(tree.path()); }
 
-    // The exhibit's paths in order, read under the exhibit lock.
-    std::vector<std::wstring> paths() const {
-        std::lock_guard lock(viewer->exhibitMutex);
+    // The exhibit's paths in order (or sorted), read under the exhibit lock.
+    std::vector<std::wstring> paths(bool sorted = false) const {
         std::vector<std::wstring> result;
-        result.reserve(viewer->exhibit.size());
-        for (size_t i = 0; i < viewer->exhibit.size(); ++i) result.emplace_back(viewer->exhibit[i].path());
+        {
+            std::lock_guard lock(viewer->exhibitMutex);
+            for (size_t i = 0; i < viewer->exhibit.size(); ++i) result.emplace_back(viewer->exhibit[i].path());
+        }
+        if (sorted) std::sort(result.begin(), result.end());
         return result;
     }
+    std::vector<std::wstring> sortedPaths() const { return paths(true); }
 
-    std::vector<std::wstring> sortedPaths() const {
-        std::vector<std::wstring> result = paths();
-        std::sort(result.begin(), result.end());
-        return result;
-    }
-
-    // Full paths of relative names, sorted as text.
-    std::vector<std::wstring> full(std::vector<std::wstring> relatives) const {
+    // Full paths of relative names, sorted unless asked not to.
+    std::vector<std::wstring> full(std::vector<std::wstring> relatives, bool sorted = true) const {
         for (std::wstring& name : relatives) name = tree / name;
-        std::sort(relatives.begin(), relatives.end());
+        if (sorted) std::sort(relatives.begin(), relatives.end());
         return relatives;
     }
 
-    // The entry's path at currentIndex (empty when out of range).
     std::wstring currentEntry() const { return viewer->entryPath(static_cast<size_t>(viewer->currentIndex.load())); }
 
     // Makes the entry with this path current, as showing it would.
@@ -338,25 +246,11 @@ protected:
         viewer->setCurrentPath(path);
     }
 
-    int autoRefreshDone() const { return windowState().autoRefreshDone.load(); }
-
     TempTree tree;
     HWND window = nullptr;
     Viewer* viewer = nullptr;
 };
 
-// Readable wide-string output for failure messages.
-inline std::string narrow(const std::wstring& text) {
-    std::string result;
-    for (wchar_t c : text) result += c < 128 ? static_cast<char>(c) : '?';
-    return result;
-}
-
-inline std::string describe(const std::vector<std::wstring>& list) {
-    std::string result;
-    for (size_t i = 0; i < list.size() && i < 20; ++i) result += "  " + narrow(list[i]) + "\n";
-    if (list.size() > 20) result += "  ... " + std::to_string(list.size()) + " in all\n";
-    return result;
-}
+using ::testing::PrintToString;
 
 }  // namespace viewer_test

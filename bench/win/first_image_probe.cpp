@@ -28,58 +28,20 @@
 
 namespace gp = Gdiplus::DllExports;
 
+#include "bench_support.h"
+
+using bench::median;
+using bench::minimum;
+using bench::nowMs;
+using bench::utf8;
+using bench::jpegEncoder;
+
 namespace {
 
 // Colours of the probe's images (0xRRGGBB); none is near the program's black background.
 constexpr unsigned kColours[] = {0xD04040, 0x40B040, 0x4060D0, 0xD0B030, 0xA040C0, 0x30B0B0, 0xE08020, 0x808080};
 constexpr int kColourCount = static_cast<int>(sizeof(kColours) / sizeof(kColours[0]));
 constexpr int kTolerance = 24;
-
-double nowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
-
-double minimum(const std::vector<double>& values) {
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-bool jpegEncoder(CLSID& encoder) {
-    UINT count = 0, bytes = 0;
-    if (gp::GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || count == 0 || bytes == 0) return false;
-    std::unique_ptr<std::uint64_t[]> block(new std::uint64_t[(bytes + 7) / 8]());
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.get());
-    if (gp::GdipGetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && std::wstring(codecs[i].MimeType) == L"image/jpeg") {
-            encoder = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
 
 int makeImages(const std::wstring& folder, int count, int width, int height) {
     if (count < 1 || count > kColourCount || width < 8 || width > 4000 || height < 8 || height > 4000) {

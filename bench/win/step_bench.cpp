@@ -36,44 +36,15 @@
 
 namespace gp = Gdiplus::DllExports;
 
+#include "bench_support.h"
+
+using bench::median;
+using bench::minimum;
+using bench::nowMs;
+using bench::utf8;
+using bench::jpegEncoder;
+
 namespace {
-
-double nowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
-
-double minimum(const std::vector<double>& values) {
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
-bool jpegEncoder(CLSID& encoder) {
-    UINT count = 0, bytes = 0;
-    if (gp::GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || count == 0 || bytes == 0) return false;
-    std::unique_ptr<std::uint64_t[]> block(new std::uint64_t[(bytes + 7) / 8]());
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.get());
-    if (gp::GdipGetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && std::wstring(codecs[i].MimeType) == L"image/jpeg") {
-            encoder = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
 
 // A photograph-like picture: smooth colour fields with fine grain, so the file is about as large
 // and as costly to decode as a camera's. `variant` changes the fields and the grain.

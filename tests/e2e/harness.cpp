@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "text.h"
@@ -28,21 +28,20 @@ std::wstring className(HWND window) {
     return name;
 }
 
+std::wstring textOf(HWND window) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+// The first top-level window of the process that accept() takes.
 HWND findWindow(DWORD processId, const std::function<bool(HWND)>& accept) {
-    struct Search {
-        DWORD processId;
-        const std::function<bool(HWND)>& accept;
-        HWND found;
-    } search{processId, accept, nullptr};
-    EnumWindows([](HWND window, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr;) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != s.processId || !s.accept(window)) return TRUE;
-        s.found = window;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        if (owner == processId && accept(window)) return window;
+    }
+    return nullptr;
 }
 
 // A dialog-class window of the program, owned by its hidden "Glimvue" window or not.
@@ -81,9 +80,7 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs) 
 
 std::string readBytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void writeBytes(const std::wstring& path, const std::string& bytes) {
@@ -96,7 +93,7 @@ std::string utf16File(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring textOfUtf16File(const std::string& bytes) {
+std::wstring textOfUtf16File(const std::string& bytes) {  // after the byte-order mark
     std::u16string units;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
         units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -190,7 +187,6 @@ SIZE clientSize(HWND window) {
 }
 
 HWND statusBarOf(HWND window) { return FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr); }
-
 int statusBarHeight(HWND window) {
     RECT r{};
     if (HWND bar = statusBarOf(window)) GetWindowRect(bar, &r);
@@ -214,17 +210,9 @@ bool coloursMatch(unsigned a, unsigned b, int tolerance) {
 }
 
 std::wstring windowTexts(HWND window) {
-    std::wstring texts;
-    auto append = [&texts](HWND w) {
-        wchar_t text[1024] = {};
-        GetWindowTextW(w, text, 1024);
-        texts += std::wstring(text) + L"\n";
-    };
-    append(window);
-    EnumChildWindows(window, [](HWND child, LPARAM data) -> BOOL {
-        (*reinterpret_cast<decltype(append)*>(data))(child);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&append));
+    std::wstring texts = textOf(window) + L"\n";
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts += textOf(child) + L"\n";
     return texts;
 }
 
@@ -263,18 +251,11 @@ HWND Glimvue::waitForMainWindow(int timeoutMs) {
 HWND Glimvue::findMessageBox() const {
     return findWindow(process_.dwProcessId, [](HWND w) { return isDialog(w, false); });
 }
-
 bool Glimvue::hasVisibleWindow() const {
     return findWindow(process_.dwProcessId, [](HWND window) { return IsWindowVisible(window) != 0; }) != nullptr;
 }
-
 void Glimvue::postCommand(int command) const { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
-
-std::wstring Glimvue::caption() const {
-    wchar_t text[1024] = {};
-    GetWindowTextW(main_, text, 1024);
-    return text;
-}
+std::wstring Glimvue::caption() const { return textOf(main_); }
 
 std::wstring Glimvue::statusText(int part) const {
     HWND bar = statusBarOf(main_);
@@ -300,11 +281,9 @@ bool Glimvue::close(int timeoutMs) {
     if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
     return waitForExit(timeoutMs);
 }
-
 bool Glimvue::waitForExit(int timeoutMs) {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
 }
-
 DWORD Glimvue::exitCode() const {
     DWORD code = STILL_ACTIVE;
     if (process_.hProcess) GetExitCodeProcess(process_.hProcess, &code);

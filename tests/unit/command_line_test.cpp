@@ -42,53 +42,44 @@ Texts changesOf(const std::wstring& argument, const Texts& start, SwitchOutcome*
 
 TEST(CommandLineSplit, FollowsTheWindowsQuotingRules) {
     const std::pair<std::wstring, Texts> cases[] = {
-        {L"", {L""}},
+        {L"", {L""}},                                  {L" a b", {L"", L"a", L"b"}},
         {L"prog  a\t\tb  ", {L"prog", L"a", L"b"}},
-        {L" a b", {L"", L"a", L"b"}},
         // The program name takes no escapes and may hold blanks when quoted.
         {L"\"C:\\Program Files\\glimvue.exe\" -t3000", {L"C:\\Program Files\\glimvue.exe", L"-t3000"}},
-        {L"\"pr\\\"og\" x", {L"pr\\", L"og x"}},
-        {L"\"prog\"arg", {L"prog", L"arg"}},
+        {L"\"pr\\\"og\" x", {L"pr\\", L"og x"}},            {L"\"prog\"arg", {L"prog", L"arg"}},
         {L"\"unterminated program a b", {L"unterminated program a b"}},
         // Quotes group blanks and may start or end anywhere in an argument.
-        {L"prog a\"b c\"d e", {L"prog", L"ab cd", L"e"}},
+        {L"prog a\"b c\"d e", {L"prog", L"ab cd", L"e"}},   {L"prog \"\" x \"\"", {L"prog", L"", L"x", L""}},
         {L"prog \"unterminated arg", {L"prog", L"unterminated arg"}},
-        {L"prog \"\" x \"\"", {L"prog", L"", L"x", L""}},
-        {L"prog a\"\"b", {L"prog", L"ab"}},
         // Backslashes are literal unless a quote follows: 2n give n and a quote, 2n+1 give n and a literal quote.
-        {L"prog a\\\\b c\\", {L"prog", L"a\\\\b", L"c\\"}},
-        {L"prog a\\\"b", {L"prog", L"a\"b"}},
+        {L"prog a\\\\b c\\", {L"prog", L"a\\\\b", L"c\\"}},     {L"prog a\\\"b", {L"prog", L"a\"b"}},
         {L"prog a\\\\\"b c\"", {L"prog", L"a\\b c"}},
         // A folder with a trailing backslash in quotes swallows the closing quote, unless it is doubled.
         {L"prog \"C:\\pics\\\" -t3000", {L"prog", L"C:\\pics\" -t3000"}},
         {L"prog \"C:\\pics\\\\\" -t3000", {L"prog", L"C:\\pics\\", L"-t3000"}},
         // Inside quotes a doubled quote is a quote and ends quoting; three quotes outside give one.
-        {L"prog \"a\"\"b c\"", {L"prog", L"a\"b", L"c"}},
-        {L"prog \"\"\"", {L"prog", L"\""}},
+        {L"prog \"a\"\"b c\"", {L"prog", L"a\"b", L"c"}},      {L"prog \"\"\"", {L"prog", L"\""}},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(splitCommandLine(line), expected) << toUtf8(line);
 }
 
 // All switches of the user documentation, in its order (148).
 const wchar_t* const kDocumentedSwitches =
-    L"-translate -slide -noslide -windowed -fullscreen -wallpaper -ontop -notop -blend -noblend "
-    L"-loop -loopause -loopexit -loopshuffle -noloopshuffle -sortforward -sortreverse -sortrandom "
-    L"-sorttree -sorttreestrict -sortname -sortcreated -sortmodified -sortaccessed -sortcase "
-    L"-nosortcase -wheelnav -wheelzoom -autoscroll -noautoscroll -quietscroll -animatescroll "
-    L"-subfolders -nosubfolders -hidden -nohidden -autorefresh -noautorefresh -autofindcreate "
-    L"-autofindmodify -autofindaccess -noautofind -bmp -nobmp -emf -noemf -gif -nogif -ico -noico "
-    L"-jpg -nojpg -png -nopng -tif -notif -removefail -noremovefail -logerrors -nologerrors "
-    L"-loglnkfail -nologlnkfail -landscape -portrait -markexit -nomarkexit -cathideview "
-    L"-nocathideview -catlaunch -nocatlaunch -wrap -nowrap -crop -nocrop -squeeze -nosqueeze "
-    L"-shrink -noshrink -stretch -nostretch -zoomdef -zoomhigh -zoombest -aspect -noaspect "
-    L"-exiforient -noexiforient -collage -nocollage -transitions -notransitions -overlap -nooverlap "
-    L"-title -notitle -fullname -shortname -statusbar -nostatusbar -trayicon -taskbar -decor -nodecor "
-    L"-autocenter -noautocenter -roam -noroam -corral -nocorral -draggable -nodraggable -centered "
-    L"-topleft -topright -bottomleft -bottomright -single -nosingle -screenname -noscreenname "
-    L"-screencursor -noscreencursor -screencenter -screenroam -confirmdel -noconfirmdel -confirmarc "
-    L"-noconfirmarc -arclog -noarclog -save -nosave -savefolder -nosavefolder -noshell -nomenu "
-    L"-center -preset1 -preset2 -preset3 -preset4 -preset5 -centerwall -tilewall -stretchwall "
-    L"-fitwall -fillwall -clearwall";
+    L"-translate -slide -noslide -windowed -fullscreen -wallpaper -ontop -notop -blend -noblend -loop -loopause "
+    L"-loopexit -loopshuffle -noloopshuffle -sortforward -sortreverse -sortrandom -sorttree -sorttreestrict "
+    L"-sortname -sortcreated -sortmodified -sortaccessed -sortcase -nosortcase -wheelnav -wheelzoom -autoscroll "
+    L"-noautoscroll -quietscroll -animatescroll -subfolders -nosubfolders -hidden -nohidden -autorefresh "
+    L"-noautorefresh -autofindcreate -autofindmodify -autofindaccess -noautofind -bmp -nobmp -emf -noemf -gif "
+    L"-nogif -ico -noico -jpg -nojpg -png -nopng -tif -notif -removefail -noremovefail -logerrors -nologerrors "
+    L"-loglnkfail -nologlnkfail -landscape -portrait -markexit -nomarkexit -cathideview -nocathideview -catlaunch "
+    L"-nocatlaunch -wrap -nowrap -crop -nocrop -squeeze -nosqueeze -shrink -noshrink -stretch -nostretch -zoomdef "
+    L"-zoomhigh -zoombest -aspect -noaspect -exiforient -noexiforient -collage -nocollage -transitions "
+    L"-notransitions -overlap -nooverlap -title -notitle -fullname -shortname -statusbar -nostatusbar -trayicon "
+    L"-taskbar -decor -nodecor -autocenter -noautocenter -roam -noroam -corral -nocorral -draggable -nodraggable "
+    L"-centered -topleft -topright -bottomleft -bottomright -single -nosingle -screenname -noscreenname "
+    L"-screencursor -noscreencursor -screencenter -screenroam -confirmdel -noconfirmdel -confirmarc -noconfirmarc "
+    L"-arclog -noarclog -save -nosave -savefolder -nosavefolder -noshell -nomenu -center -preset1 -preset2 "
+    L"-preset3 -preset4 -preset5 -centerwall -tilewall -stretchwall -fitwall -fillwall -clearwall";
 
 TEST(CommandLineSwitches, TableHoldsEveryDocumentedSwitchAndBrowse) {
     std::wistringstream words(kDocumentedSwitches);
@@ -126,14 +117,9 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
     const Case cases[] = {
         {L"-slide", {L"slide=TRUE"}},                  {L"-noslide", {L"slide=FALSE"}},
         {L"-windowed", {L"layer=0"}},                  {L"-wallpaper", {L"layer=2"}},
-        {L"-loopexit", {L"loop=2"}},                   {L"-sortrandom", {L"sort=2"}},
-        {L"-sortaccessed", {L"sortby=5"}},             {L"-wheelzoom", {L"wheelnav=FALSE"}},
-        {L"-animatescroll", {L"quietautoscroll=FALSE"}}, {L"-autofindaccess", {L"autofindtype=3"}},
-        {L"-tif", {L"tif=TRUE"}},                      {L"-nocathideview", {L"hide viewer=FALSE"}},
-        {L"-zoombest", {L"zoomquality=7"}},            {L"-bottomright", {L"layout=4"}},
-        {L"-shortname", {L"fullname=FALSE"}},          {L"-taskbar", {L"trayicon=FALSE"}},
-        {L"-screenroam", {L"fullscreenlayout=5"}},     {L"-noconfirmarc", {L"confirmarchive=FALSE"}},
-        {L"-nosavefolder", {L"savefolder=FALSE"}},     {L"-markexit", {L"markexit=TRUE"}},
+        {L"-loopexit", {L"loop=2"}},                   {L"-wheelzoom", {L"wheelnav=FALSE"}},
+        {L"-nocathideview", {L"hide viewer=FALSE"}},   {L"-zoombest", {L"zoomquality=7"}},
+        {L"-shortname", {L"fullname=FALSE"}},          {L"-screenroam", {L"fullscreenlayout=5"}},
         // -autocenter and -roam exclude each other; their "no" forms change one setting only.
         {L"-autocenter", {L"autocenter=TRUE", L"roamwindow=FALSE"}},
         {L"-roam", {L"autocenter=FALSE", L"roamwindow=TRUE"}},
@@ -150,19 +136,16 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
         // Actions change no setting: restoring a preset and turning wrap off is the caller's part.
         {L"-translate", {}, A::Translate}, {L"-browse", {}, A::Browse},      {L"-noshell", {}, A::NoShell},
         {L"-nomenu", {}, A::NoMenu},       {L"-landscape", {}, A::Landscape}, {L"-portrait", {}, A::Portrait},
-        {L"-preset1", {}, A::Preset, 1},   {L"-preset3", {}, A::Preset, 3},   {L"-preset5", {}, A::Preset, 5},
-        {L"-centerwall", {}, A::WallpaperStyle, 1}, {L"-tilewall", {}, A::WallpaperStyle, 2},
-        {L"-stretchwall", {}, A::WallpaperStyle, 3}, {L"-fitwall", {}, A::WallpaperStyle, 4},
-        {L"-fillwall", {}, A::WallpaperStyle, 5},   {L"-clearwall", {}, A::ClearWallpaper},
+        {L"-preset1", {}, A::Preset, 1},   {L"-preset5", {}, A::Preset, 5},   {L"-clearwall", {}, A::ClearWallpaper},
+        {L"-centerwall", {}, A::WallpaperStyle, 1}, {L"-fillwall", {}, A::WallpaperStyle, 5},
     };
     for (const auto& c : cases) {
         Texts start;  // another value than the switch sets: TRUE/FALSE swapped, numbers plus one
         for (const auto& line : c.changes) {
-            const size_t eq = line.find(L'=');
-            const std::wstring value = line.substr(eq + 1);
-            start.push_back(line.substr(0, eq + 1) + (value == L"TRUE"    ? L"FALSE"
-                                                       : value == L"FALSE" ? L"TRUE"
-                                                                           : std::to_wstring(std::stoll(value) + 1)));
+            const std::wstring key = line.substr(0, line.find(L'=') + 1), value = line.substr(key.size());
+            start.push_back(key + (value == L"TRUE"    ? L"FALSE"
+                                   : value == L"FALSE" ? L"TRUE"
+                                                       : std::to_wstring(std::stoll(value) + 1)));
         }
         SwitchOutcome outcome;
         EXPECT_EQ(changesOf(c.argument, start, &outcome), c.changes) << toUtf8(c.argument);
@@ -185,10 +168,9 @@ TEST(CommandLineSwitches, UnknownOrMiscasedSwitchesChangeNothing) {
 
 TEST(CommandLineNumbers, LeadingIntReadsLikeWtoi) {
     const std::pair<const wchar_t*, int> cases[] = {
-        {L"", 0},      {L"abc", 0},      {L"42", 42},     {L"  \t42x7", 42},  {L"+7", 7},
-        {L"-5", -5},   {L"+", 0},        {L"- 5", 0},     {L"\n\r\v\f9", 9},  {L"007", 7},
-        {L"2147483647", INT_MAX},        {L"2147483648", INT_MAX},            {L"-2147483648", INT_MIN},
-        {L"-2147483649", INT_MIN},       {L"99999999999999999999999999", INT_MAX},
+        {L"", 0}, {L"abc", 0}, {L"  \t42x7", 42}, {L"\n\r\v\f9", 9}, {L"+7", 7}, {L"-5", -5}, {L"- 5", 0}, {L"007", 7},
+        {L"2147483647", INT_MAX},  {L"2147483648", INT_MAX},  {L"99999999999999999999999999", INT_MAX},
+        {L"-2147483648", INT_MIN}, {L"-2147483649", INT_MIN},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(parseLeadingInt(text), expected) << toUtf8(text);
 }

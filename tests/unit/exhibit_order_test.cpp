@@ -1,5 +1,4 @@
-// Exhibit order: tree, strict-tree, name and time keys, the fixed shuffle, and a sort that stays
-// safe whatever the comparison answers.
+// Exhibit order: tree, name and time keys, the fixed shuffle, and a sort safe under any comparison.
 #include "exhibit_order.h"
 
 #include <gtest/gtest.h>
@@ -30,15 +29,12 @@ Paths ordered(const Paths& paths, int sort, int sortby, bool sortcase = false) {
     return pathsOf(exhibit);
 }
 
-Paths reversed(const Paths& paths) { return Paths(paths.rbegin(), paths.rend()); }
-
 TEST(ExhibitOrder, TreeStrictTreeAndNameOrders) {
     // A folder's own files come before its subfolders in both tree orders, but not in name order.
     const std::wstring own = L"C:\\p\\z.jpg", nested = L"C:\\p\\sub\\a.jpg";
     for (int sortby : {kSortTree, kSortTreeStrict})
         EXPECT_EQ(ordered({nested, own}, kSortForward, sortby), (Paths{own, nested})) << sortby;
-    for (bool sortcase : {false, true})
-        EXPECT_EQ(ordered({own, nested}, kSortForward, kSortName, sortcase), (Paths{nested, own}));
+    EXPECT_EQ(ordered({own, nested}, kSortForward, kSortName), (Paths{nested, own}));
 
     // A sibling folder whose name extends the folder's name splits the plain tree, not the strict one.
     const Paths scan = {L"C:\\p\\sub\\x.jpg", L"C:\\p-q\\x.jpg", L"C:\\p\\x.jpg", L"C:\\p\\sub\\y.jpg"};
@@ -46,7 +42,7 @@ TEST(ExhibitOrder, TreeStrictTreeAndNameOrders) {
     EXPECT_EQ(ordered(scan, kSortForward, kSortTree),
               (Paths{L"C:\\p\\x.jpg", L"C:\\p-q\\x.jpg", L"C:\\p\\sub\\x.jpg", L"C:\\p\\sub\\y.jpg"}));
     EXPECT_EQ(ordered(scan, kSortForward, kSortTreeStrict), strict);
-    EXPECT_EQ(ordered(scan, kSortReverse, kSortTreeStrict), reversed(strict));
+    EXPECT_EQ(ordered(scan, kSortReverse, kSortTreeStrict), Paths(strict.rbegin(), strict.rend()));
 
     // Capitals come first when letter case counts.
     EXPECT_EQ(ordered({L"C:\\p\\b.jpg", L"C:\\p\\B.jpg"}, kSortForward, kSortName, true),
@@ -57,52 +53,16 @@ TEST(ExhibitOrder, TreeStrictTreeAndNameOrders) {
 
 TEST(ExhibitOrder, PathTextLowersTheSameLettersOnEveryPlatform) {
     struct Case { const wchar_t *a, *b; bool caseSensitive; int sign; } const cases[] = {
-        {L"C:\\a", L"C:\\a\\b", true, -1},  {L"", L"", true, 0}, {L"", L"a", false, -1},
-        {L"C:\\P\\Img.JPG", L"c:\\p\\img.jpg", false, 0}, {L"C:\\P\\Img.JPG", L"c:\\p\\img.jpg", true, -1},
+        {L"C:\\a", L"C:\\a\\b", true, -1}, {L"C:\\P\\Img.JPG", L"c:\\p\\img.jpg", false, 0},
+        {L"C:\\P\\Img.JPG", L"c:\\p\\img.jpg", true, -1}, {L"\u0391\u0386", L"\u03B1\u03AC", false, 0},
         {L"_", L"Z", false, -1}, {L"_", L"Z", true, 1},  // lowered, 'Z' moves past '_' (0x5F)
         {L"\u00C9t\u00C9", L"\u00E9t\u00E9", false, 0}, {L"\u0416\u0100", L"\u0436\u0101", false, 0},
-        {L"\u0391\u0386", L"\u03B1\u03AC", false, 0},
         {L"\u00D7", L"\u00F7", false, -1},  // multiplication and division signs are no letters
         {L"\uFF21", L"z", true, 1},         // above 0x7FFF whatever the signedness of wchar_t
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const int got = comparePathText(cases[i].a, cases[i].b, cases[i].caseSensitive);
         EXPECT_EQ((got > 0) - (got < 0), cases[i].sign) << "case " << i;
-    }
-}
-
-// The tree rule carried out literally on copies of the paths, as a check on the one-pass version.
-bool referenceTreeLess(std::wstring a, std::wstring b, bool strict, bool caseSensitive) {
-    const wchar_t separator = strict ? L'"' : L'\\';
-    if (strict) {
-        std::replace(a.begin(), a.end(), L'\\', L'"');
-        std::replace(b.begin(), b.end(), L'\\', L'"');
-    }
-    auto lowered = [&](std::wstring text) {
-        for (wchar_t& c : text)
-            if (!caseSensitive && ((c >= L'A' && c <= L'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))) c += 32;
-        return text;
-    };
-    const int order = lowered(a).compare(lowered(b));
-    const size_t pa = std::min<size_t>(a.rfind(separator), 0xFFFFFFFF);
-    const size_t pb = std::min<size_t>(b.rfind(separator), 0xFFFFFFFF);
-    if (pa == pb) return order < 0;
-    if (order < 0) return pb >= a.size() || a.compare(0, pb, b, 0, pb) != 0;
-    if (order > 0) return pa < b.size() && a.compare(0, pa, b, 0, pa) == 0;
-    return false;
-}
-
-TEST(ExhibitOrder, TreeComparisonFollowsTheRuleOnCopies) {
-    const wchar_t alphabet[] = {L'a', L'A', L'b', L'\\', L'"', L'-', L' ', 0xC9, 0xE9};
-    std::mt19937 random(11);
-    for (int round = 0; round < 50000; ++round) {
-        std::wstring a;
-        for (size_t k = random() % 9; k > 0; --k) a += alphabet[random() % std::size(alphabet)];
-        std::wstring b = a.substr(0, random() % (a.size() + 1));  // shared starts bring up folder cases
-        for (size_t k = random() % 6; k > 0; --k) b += alphabet[random() % std::size(alphabet)];
-        for (int mode = 0; mode < 4; ++mode)
-            ASSERT_EQ(treeLess(a, b, mode & 1, mode & 2), referenceTreeLess(a, b, mode & 1, mode & 2))
-                << "mode " << mode << " round " << round;
     }
 }
 
@@ -122,12 +82,11 @@ TEST(ExhibitOrder, TimeKeysAndKeylessOrders) {
     EXPECT_EQ(pathsOf(exhibit), (Paths{L"b", L"a", L"c"}));  // newest first
     // No key: forward keeps the current order and reverse reverses it. A negative sort is forward.
     const Paths scan = {L"C:\\z", L"C:\\a", L"C:\\m", L"C:\\b"};
-    for (int sortby : {6, 100, -1}) {
+    for (int sortby : {6, -1}) {
         EXPECT_EQ(ordered(scan, kSortForward, sortby), scan);
-        EXPECT_EQ(ordered(scan, kSortReverse, sortby), reversed(scan));
+        EXPECT_EQ(ordered(scan, kSortReverse, sortby), Paths(scan.rbegin(), scan.rend()));
     }
     EXPECT_EQ(ordered(scan, -3, kSortName), (Paths{L"C:\\a", L"C:\\b", L"C:\\m", L"C:\\z"}));
-    EXPECT_TRUE(ordered({}, kSortReverse, kSortTree).empty());
 }
 
 // The draw loop written out plainly in 64-bit arithmetic, as a check on the template.
@@ -136,9 +95,8 @@ std::vector<int> referenceShuffle(int count, uint32_t seed) {
     std::iota(values.begin(), values.end(), 0);
     std::mt19937 engine(seed);
     for (int i = 1; i < count; ++i) {
-        const unsigned long long scale = 4294967295ull / (i + 1ull);
         unsigned long long k;
-        do k = engine() / scale;
+        do k = engine() / (4294967295ull / (i + 1ull));
         while (k > static_cast<unsigned long long>(i));
         std::swap(values[i], values[k]);
     }
@@ -156,71 +114,42 @@ TEST(ExhibitOrder, ShuffleIsTheFixedFisherYatesDraw) {
         for (const std::wstring& path : pathsOf(exhibit)) got.push_back(std::stoi(path));
         EXPECT_EQ(got, referenceShuffle(10, seed)) << "seed " << seed;
     }
-
     // A draw out of range is repeated: scale 0x7FFFFFFF makes these 2, 2, then 1.
     const uint32_t outputs[] = {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, 0};
     size_t next = 0;
     auto scripted = [&] { return outputs[next++]; };
     EXPECT_EQ(drawIndex(scripted, 1), 1u);
     EXPECT_EQ(next, 3u);
-    // 0 or 1 entries draw nothing.
-    std::mt19937 a(7), b(7);
-    ExhibitEntry one{};
-    shuffleEntries(&one, &one + 1, a);
-    shuffleEntries(&one, &one, a);
-    EXPECT_EQ(a(), b());
 }
 
-// The plain tree order is not a strict weak ordering on every set of paths, so the sort must stay in
-// its range and leave a permutation whatever the comparison answers.
+// The plain tree order is not a strict weak ordering on every set of paths: whatever the comparison
+// answers, the sort must stay in its range and leave a permutation.
 TEST(ExhibitOrder, SortStaysInBoundsAndKeepsEveryEntry) {
     std::mt19937 random(77);
     volatile unsigned touched = 0;  // each comparison reads both values: stray reads are not optimised out
-    auto isPermutation = [](std::vector<int> values) {
-        std::sort(values.begin(), values.end());
-        for (size_t i = 0; i < values.size(); ++i)
-            if (values[i] != static_cast<int>(i)) return false;
-        return true;
-    };
-    for (int count : {2, 5, 16, 17, 18, 100, 1000, 50000}) {
-        std::vector<int> values(count);
-        std::iota(values.begin(), values.end(), 0);
-        for (int mode = 0; mode < 5; ++mode) {  // three runs of random answers, then always and never "less"
+    for (int count : {2, 17, 1000, 50000}) {
+        std::vector<int> identity(count);
+        std::iota(identity.begin(), identity.end(), 0);
+        std::vector<int> values = identity, sorted;
+        for (int mode = 0; mode < 4; ++mode) {  // two runs of random answers, then always and never "less"
             introSort(values.begin(), values.end(), [&](int a, int b) {
                 touched = touched + static_cast<unsigned>(a ^ b);
-                return mode < 3 ? (random() & 1) != 0 : mode == 3;
+                return mode < 2 ? (random() & 1) != 0 : mode == 2;
             });
-            ASSERT_TRUE(isPermutation(values)) << count << " mode " << mode;
+            sorted = values;
+            std::sort(sorted.begin(), sorted.end());
+            ASSERT_EQ(sorted, identity) << count << " mode " << mode;
         }
     }
     // Consistent comparisons sort, also past the quicksort's depth limit (many equal keys, sawtooth).
-    for (int count : {17, 1000, 40000}) {
-        std::vector<int> values(count);
-        for (int i = 0; i < count; ++i) values[i] = (i * 7919) % 13 + (i % 2 ? count : 0);
-        std::vector<int> heap = values;
-        introSort(values.begin(), values.end(), std::less<int>());
-        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
-        std::less<int> less;
-        order_detail::heapSort(heap.begin(), heap.end(), less);
-        EXPECT_EQ(heap, values);
-    }
-
-    // The tree orders, inconsistent on such sets, keep every entry of random paths from a tiny alphabet.
-    const wchar_t alphabet[] = {L'a', L'b', L'\\', L'-', L' ', L'A', L'"'};
-    for (int count : {3, 17, 3000}) {
-        Exhibit exhibit;
-        for (int i = 0; i < count; ++i) {
-            std::wstring path;
-            for (size_t k = random() % 12; k > 0; --k) path += alphabet[random() % std::size(alphabet)];
-            exhibit.append(path, i, 0, 0);
-        }
-        for (int key = 0; key < 4; ++key) {
-            orderEntries(exhibit.entries(), kSortForward, key / 2, key % 2, random);
-            std::vector<int> created;
-            for (const ExhibitEntry& entry : exhibit.entries()) created.push_back(static_cast<int>(entry.created));
-            ASSERT_TRUE(isPermutation(created)) << count << " key " << key;
-        }
-    }
+    std::vector<int> values(40000);
+    for (int i = 0; i < 40000; ++i) values[i] = (i * 7919) % 13 + (i % 2 ? 40000 : 0);
+    std::vector<int> heap = values;
+    introSort(values.begin(), values.end(), std::less<int>());
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    std::less<int> less;
+    order_detail::heapSort(heap.begin(), heap.end(), less);
+    EXPECT_EQ(heap, values);
 }
 
 }  // namespace

@@ -157,11 +157,6 @@ bool equalsNoCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-std::wstring trimTrailingBlanks(const std::wstring& text) {
-    size_t end = text.size();
-    while (end > 0 && text[end - 1] == L' ') --end;
-    return text.substr(0, end);
-}
 
 unsigned long parseUnsignedDigits(const std::wstring& text) {
     uint32_t value = 0;

@@ -19,5 +19,3 @@ bool equalsNoCase(const std::wstring& a, const std::wstring& b);
 // arithmetic); 0 when it starts with no digit.
 unsigned long parseUnsignedDigits(const std::wstring& text);
 
-// Removes trailing blanks (spaces) from the text.
-std::wstring trimTrailingBlanks(const std::wstring& text);

@@ -38,11 +38,7 @@ namespace gp = Gdiplus::DllExports;
 
 #include "bench_support.h"
 
-using bench::median;
-using bench::minimum;
-using bench::nowMs;
-using bench::utf8;
-using bench::jpegEncoder;
+using namespace bench;
 
 namespace {
 

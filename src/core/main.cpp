@@ -21,13 +21,18 @@ LRESULT CALLBACK ownerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The Viewer that has been shut down. It is freed after the message loop: the window can be
+// destroyed (another instance closing this one, the session ending) while a dialog of a Viewer
+// operation runs its own loop, and that operation still runs on the object when the dialog returns.
+Viewer* retiredViewer = nullptr;
+
 void destroyViewer() {
-    // Shut down and free at most once: the pointer is cleared before anything else happens.
+    // Shut down at most once: the pointer is cleared before anything else happens.
     Viewer* viewer = theViewer;
     if (!viewer) return;
     theViewer = nullptr;
     viewer->shutDown();
-    delete viewer;
+    retiredViewer = viewer;
 }
 
 INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -147,5 +152,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    delete retiredViewer;
     return static_cast<int>(msg.wParam);
 }

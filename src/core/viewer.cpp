@@ -139,7 +139,10 @@ void Viewer::startUp() {
 }
 
 void Viewer::shutDown() {
-    // The watcher and the builder use this object: end them before anything is released.
+    // The watcher and the builder use this object: end them before anything is released. A build
+    // the watcher is waiting on is cancelled first, and no new one starts.
+    shuttingDown = true;
+    cancelBuild = true;
     stopWatcher();
     {
         std::lock_guard lock(watcherMutex);

@@ -215,6 +215,7 @@ public:
 
     std::atomic<bool> building{false};
     std::atomic<bool> cancelBuild{false};
+    std::atomic<bool> shuttingDown{false};  // no new build starts once shut-down has begun
     std::atomic<bool> autoRefreshBuild{false};
     std::thread builderThread;
     std::mutex buildControlMutex;  // one build request at a time (interface and watcher threads)

@@ -43,6 +43,14 @@ std::wstring nameOnDisk(const std::wstring& path) {
     return found.cFileName;
 }
 
+std::wstring folderOfPath(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return path;
+    std::wstring folder = path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return folder;
+}
+
 bool pathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

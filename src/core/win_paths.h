@@ -21,3 +21,6 @@ std::wstring knownFolderPath(int csidl);
 // cannot be found.
 std::wstring nameOnDisk(const std::wstring& path);
 bool pathExists(const std::wstring& path);
+// The folder of a path: up to its last backslash, keeping the backslash of a drive root ("C:\"
+// rather than the drive-relative "C:").
+std::wstring folderOfPath(const std::wstring& path);

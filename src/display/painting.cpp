@@ -21,24 +21,34 @@ SIZE Viewer::clientSize() const {
 }
 
 // A replaced bitmap is deleted after the one selected before it has been put back.
-static void replaceBitmap(HDC dc, HBITMAP& current, HBITMAP& initial, HDC reference, int width, int height) {
+// When no bitmap of that size can be made, the old one is released all the same and none is held.
+static bool replaceBitmap(HDC dc, HBITMAP& current, HBITMAP& initial, HDC reference, int width, int height) {
     HBITMAP fresh = CreateCompatibleBitmap(reference, width > 0 ? width : 1, height > 0 ? height : 1);
+    if (!fresh) {
+        if (current) {
+            SelectObject(dc, initial);
+            DeleteObject(current);
+            current = nullptr;
+        }
+        return false;
+    }
     HGDIOBJ previous = SelectObject(dc, fresh);
     if (!initial) initial = static_cast<HBITMAP>(previous);
     if (current) DeleteObject(current);
     current = fresh;
+    return true;
 }
 
 void Viewer::replaceViewBitmap(HDC reference, int width, int height) {
-    replaceBitmap(viewDC, viewBitmap, viewDCInitialBitmap, reference, width, height);
-    viewBitmapWidth = width;
-    viewBitmapHeight = height;
+    const bool made = replaceBitmap(viewDC, viewBitmap, viewDCInitialBitmap, reference, width, height);
+    viewBitmapWidth = made ? width : 0;
+    viewBitmapHeight = made ? height : 0;
 }
 
 void Viewer::replaceTileBitmap(HDC reference, int width, int height) {
-    replaceBitmap(tileDC, tileBitmap, tileDCInitialBitmap, reference, width, height);
-    tileWidth = width;
-    tileHeight = height;
+    const bool made = replaceBitmap(tileDC, tileBitmap, tileDCInitialBitmap, reference, width, height);
+    tileWidth = made ? width : 0;
+    tileHeight = made ? height : 0;
 }
 
 void Viewer::paint() {

@@ -67,7 +67,8 @@ void Viewer::showCurrent(bool forward) {
     if (landscapeFilter || portraitFilter) {
         oriented = true;
         const int start = currentIndex;
-        for (;;) {
+        // Bounded by the exhibit's size too, in case a rebuild shrinks it below `start` meanwhile.
+        for (size_t steps = 0; steps <= count; ++steps) {
             applyOrientation();
             if (passesOrientationFilter(image, landscapeFilter, portraitFilter)) break;
             const size_t size = exhibitSize();

@@ -18,11 +18,6 @@ std::wstring droppedName(HDROP drop, UINT index) {
     return name;
 }
 
-std::wstring folderOf(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? path : path.substr(0, slash);
-}
-
 }  // namespace
 
 void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders) {
@@ -85,7 +80,7 @@ void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) 
                 folder = target;
             } else {
                 setCurrentPath(item);
-                folder = folderOf(item);
+                folder = folderOfPath(item);
             }
             return;
         }
@@ -96,7 +91,7 @@ void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) 
         return;
     }
     setCurrentPath(item);
-    folder = folderOf(item);
+    folder = folderOfPath(item);
 }
 
 void Viewer::onDropFiles(HDROP drop) {

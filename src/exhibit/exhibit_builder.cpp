@@ -63,11 +63,12 @@ void Viewer::waitForBuilder() {
 bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
                           bool byWatcher) {
     std::lock_guard control(buildControlMutex);
+    if (shuttingDown) return false;
 
     // Only one scan changes the exhibit: a build requested while another runs stops that one first.
     if (building) cancelBuild = true;
     waitForBuilder();
-    cancelBuild = false;
+    cancelBuild = shuttingDown.load();  // a build that starts during shut-down ends at once
 
     {
         std::lock_guard lock(exhibitMutex);
@@ -203,19 +204,41 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
     } else {
         PostMessageW(mainWindow, WM_USER + 8, 0, 0);
     }
+    // The count in the status bar was that of the first folder: refresh it.
+    if (IsWindowVisible(mainWindow) && statusBarWindow && exhibitSize() != 0 && image.loaded())
+        PostMessageW(mainWindow, WM_USER + 4, 0, 0);
     shortcut.close();
 }
 
 void Viewer::sortExhibit() {
     const bool onInterfaceThread = !onBuilderThread;
     HCURSOR previous = onInterfaceThread ? SetCursor(LoadCursorW(nullptr, IDC_WAIT)) : nullptr;
+    // The current image is re-found in the same locked step as the ordering, so that a step the
+    // interface takes meanwhile is never overwritten with a stale index.
+    std::wstring current;
     {
         std::lock_guard lock(exhibitMutex);
         orderEntries(exhibit.entries(), settings.sort, settings.sortby, settings.sortcase, randomEngine);
+        current = currentPath;
+        if (exhibit.empty() || current.empty()) {
+            currentIndex = 0;
+            current.clear();
+        } else {
+            for (size_t i = 0; i < exhibit.size(); ++i)
+                if (exhibit[i].path() == current) {
+                    currentIndex = static_cast<int>(i);
+                    current.clear();  // found
+                    break;
+                }
+        }
     }
-    const std::wstring current = currentPathCopy();
-    const long long index = exhibitSize() == 0 || current.empty() ? -1 : indexOfPath(current);
-    currentIndex = index < 0 ? 0 : static_cast<int>(index);
+    if (!current.empty()) {
+        // Not there by its own path: look through shortcuts (slow), then store the answer only if
+        // the current image is still the one that was looked up.
+        const long long index = indexOfPath(current);
+        std::lock_guard lock(exhibitMutex);
+        if (currentPath == current) currentIndex = index < 0 ? 0 : static_cast<int>(index);
+    }
     if (onInterfaceThread) SetCursor(previous);
 }
 

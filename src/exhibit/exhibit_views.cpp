@@ -86,8 +86,7 @@ void Viewer::viewLinkTarget() {
     shortcut.open();
     std::wstring target;
     if (!shortcut.readTarget(current, target, false)) return;
-    const size_t slash = target.rfind(L'\\');
-    const std::wstring folder = slash == std::wstring::npos ? target : target.substr(0, slash);
+    const std::wstring folder = folderOfPath(target);
     bool isFolder = false;
     if (!availableFolder(folder, isFolder)) {
         showMessage(folder + L" " + language.message(kMsgUnavailable), kExclamation);

@@ -7,6 +7,7 @@
 
 #include "command_ids.h"
 #include "viewer.h"
+#include "win_paths.h"
 
 namespace {
 
@@ -317,8 +318,7 @@ const CommandRow kCommands[] = {
     {CMD_VIEW_ARCHIVE, [](Viewer& v) { viewNamedFolder(v, v.settings.archive); }},
     {CMD_VIEW_IMAGEDIR, [](Viewer& v) {
          if (v.exhibitSize() == 0 || v.building || !v.checkIsFile()) return;
-         const std::wstring current = v.currentPathCopy();
-         v.viewFolder(current.substr(0, current.rfind(L'\\')), false);
+         v.viewFolder(folderOfPath(v.currentPathCopy()), false);
      }},
     {CMD_VIEW_LINKDIR, [](Viewer& v) { if (v.exhibitSize() != 0 && !v.building) v.viewLinkTarget(); }},
 
@@ -326,6 +326,7 @@ const CommandRow kCommands[] = {
          if (v.building) return;
          v.suspendSlideshow(true);
          if (v.chooseExhibitRoot(true)) {
+             if (v.settings.collage) v.resetCollage();
              v.showCurrent(true);
              v.restartWatcherIfOn();
          }

@@ -59,3 +59,18 @@ TEST(NumberDialog, GoToWrapsOpacityStopsAt255AndCancelKeepsTheValue) {
     EXPECT_EQ(saved.timer, 1234);
     EXPECT_EQ(saved.zoomstep, 10);
 }
+
+// Another instance may close this one while one of its dialogs is open: the program ends cleanly.
+TEST(NumberDialog, ClosedByAnotherInstanceWhileOpen) {
+    e2e::TempFolder pictures(L"dialogs");
+    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + pictures.path() + L"\" -noslide"));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    program.postCommand(CMD_GOTO);
+    ASSERT_TRUE(e2e::waitFor([&] { return program.findMessageBox() != nullptr; }));
+    PostMessageW(program.mainWindow(), WM_USER + 5, 0, 0);
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_EQ(savedSettings(program).folder, pictures.path()) << "settings were saved on the way out";
+}

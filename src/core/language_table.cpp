@@ -253,16 +253,17 @@ void LanguageTable::applyCatalogMenuTexts(MenuTextSink& catalogPopup) const {
         if (!entry.text.empty()) catalogPopup.setSubmenuText(entry.id, entry.text);
 }
 
+const LanguageTable::Section LanguageTable::kSections[7] = {
+    {kMenuItemsHeader, &LanguageTable::menuItems_},      {kLevel2Header, &LanguageTable::level2Menus_},
+    {kLevel3Header, &LanguageTable::level3Menus_},       {kDialogsHeader, &LanguageTable::dialogStrings_},
+    {kMessagesHeader, &LanguageTable::messages_},        {kCatalogMenuHeader, &LanguageTable::catalogItems_},
+    {kCatalogLevel2Header, &LanguageTable::catalogLevel2_},
+};
+
 void LanguageTable::loadLanguage(const std::wstring& path) {
     IniFile file;
     if (!file.open(path, IniFile::Read)) return;
-    translateSection(file, kMenuItemsHeader, menuItems_);
-    translateSection(file, kLevel2Header, level2Menus_);
-    translateSection(file, kLevel3Header, level3Menus_);
-    translateSection(file, kDialogsHeader, dialogStrings_);
-    translateSection(file, kMessagesHeader, messages_);
-    translateSection(file, kCatalogMenuHeader, catalogItems_);
-    translateSection(file, kCatalogLevel2Header, catalogLevel2_);
+    for (const Section& section : kSections) translateSection(file, section.header, this->*section.entries);
 }
 
 bool LanguageTable::writeLanguageTemplate(const std::wstring& path) const {
@@ -279,12 +280,6 @@ bool LanguageTable::writeLanguageTemplate(const std::wstring& path) const {
         {L";", SettingType::String, &note},
     };
     file.writeSection(header, L"[Language]");
-    writeEntries(file, kMenuItemsHeader, menuItems_);
-    writeEntries(file, kLevel2Header, level2Menus_);
-    writeEntries(file, kLevel3Header, level3Menus_);
-    writeEntries(file, kDialogsHeader, dialogStrings_);
-    writeEntries(file, kMessagesHeader, messages_);
-    writeEntries(file, kCatalogMenuHeader, catalogItems_);
-    writeEntries(file, kCatalogLevel2Header, catalogLevel2_);
+    for (const Section& section : kSections) writeEntries(file, section.header, this->*section.entries);
     return true;
 }

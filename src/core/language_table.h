@@ -63,6 +63,13 @@ public:
     const std::vector<LanguageEntry>& catalogLevel2() const { return catalogLevel2_; }
 
 private:
+    // The translatable sections of the language file, in the order written, with their tables.
+    struct Section {
+        const wchar_t* header;
+        std::vector<LanguageEntry> LanguageTable::*entries;
+    };
+    static const Section kSections[7];
+
     std::vector<LanguageEntry> messages_, dialogStrings_, menuItems_, level2Menus_, level3Menus_,
         catalogItems_, catalogLevel2_;
 };

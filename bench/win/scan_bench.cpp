@@ -80,7 +80,7 @@ BuildTiming timedBuild(Viewer& viewer, const std::wstring& root) {
     const double start = nowMs();
     viewer.buildExhibit(root, false);
     timing.releaseMs = nowMs() - start;
-    while (viewer.building) Sleep(1);
+    while (viewer.store.building) Sleep(1);
     timing.totalMs = nowMs() - start;
     return timing;
 }
@@ -162,10 +162,10 @@ int main() {
     const Memory after = processMemory();
     size_t entries = 0, pathBytes = 0, exhibitBytes = 0;
     {
-        std::lock_guard lock(viewer->exhibitMutex);
-        entries = viewer->exhibit.size();
-        for (const ExhibitEntry& entry : viewer->exhibit.entries()) pathBytes += entry.pathLength * size_t{2};
-        exhibitBytes = viewer->exhibit.memoryBytes();
+        std::lock_guard lock(viewer->store.exhibitMutex);
+        entries = viewer->store.exhibit.size();
+        for (const ExhibitEntry& entry : viewer->store.exhibit.entries()) pathBytes += entry.pathLength * size_t{2};
+        exhibitBytes = viewer->store.exhibit.memoryBytes();
     }
 
     std::vector<double> bare, scanOnly, full, releaseScanOnly, releaseFull, scanRatios, fullRatios;
@@ -192,7 +192,7 @@ int main() {
             fullRatios.push_back(full.back() / bare.back());
         }
     }
-    const size_t lastCount = viewer->exhibitSize();
+    const size_t lastCount = viewer->store.size();
 
     const double bareMs = median(bare);
     const double scanMs = median(scanOnly);

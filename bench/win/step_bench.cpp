@@ -279,8 +279,8 @@ int main() {
     viewer->settings.savesettings = false;
     viewer->settings.autorefresh = false;
     viewer->settings.slide = false;
-    viewer->frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
-    viewer->frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+    viewer->window.frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+    viewer->window.frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
     {
         RECT rect;
         GetWindowRect(window, &rect);
@@ -293,8 +293,8 @@ int main() {
         std::fprintf(stderr, "step_bench: the exhibit is empty\n");
         return 1;
     }
-    while (viewer->building) Sleep(1);
-    viewer->currentIndex = 0;
+    while (viewer->store.building) Sleep(1);
+    viewer->store.currentIndex = 0;
     viewer->showCurrent(true);
     ShowWindow(window, SW_SHOWNORMAL);
     pumpMessages();
@@ -315,8 +315,8 @@ int main() {
     std::vector<double> bare, bareLoad, bareDraw, steps, ratios;
     int postedPaints = 0, missedPaints = 0;
     for (int r = 0; r < repetitions; ++r) {
-        const size_t next = static_cast<size_t>(viewer->currentIndex + 1) % 2;
-        const std::wstring nextPath = viewer->entryPath(next);
+        const size_t next = static_cast<size_t>(viewer->store.currentIndex + 1) % 2;
+        const std::wstring nextPath = viewer->store.entryPath(next);
         const BareDecode decoded = bareDecode(nextPath, bareTarget.dc, shownWidth, shownHeight, interpolation);
         if (!decoded.ok) std::fprintf(stderr, "step_bench: bare decode failed\n");
         bareLoad.push_back(decoded.loadMs);
@@ -341,15 +341,15 @@ int main() {
     std::vector<double> load, fit, paintAlone, layout, frameResample, viewResample, viewCopy, trim;
     CompatibleTarget frame(client.cx, client.cy);
     for (int r = 0; r < repetitions; ++r) {
-        viewer->currentIndex = (viewer->currentIndex + 1) % 2;
+        viewer->store.currentIndex = (viewer->store.currentIndex + 1) % 2;
         double start = nowMs();
         viewer->loadCurrentEntry(true);
         load.push_back(nowMs() - start);
         viewer->applyOrientation();
-        viewer->scrollX = viewer->scrollY = 0;
-        viewer->autoscrollDone = false;
-        viewer->manualZoom = false;
-        viewer->zoomPercent = viewer->settings.zoom;
+        viewer->view.scrollX = viewer->view.scrollY = 0;
+        viewer->view.autoscrollDone = false;
+        viewer->view.manualZoom = false;
+        viewer->view.zoomPercent = viewer->settings.zoom;
 
         start = nowMs();
         viewer->fitWindowToImage();

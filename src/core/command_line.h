@@ -28,6 +28,14 @@ enum class SwitchAction {
     ClearWallpaper,  // clear the system wallpaper
 };
 
+// The run-time switches: set from the command line (the filters also by commands), never saved.
+struct RunSwitches {
+    bool noShell = false;          // -noshell: the shell commands are refused
+    bool noMenu = false;           // -nomenu: nearly every command is refused
+    bool landscapeFilter = false;  // only landscape images are shown
+    bool portraitFilter = false;   // only portrait images are shown
+};
+
 struct SwitchOutcome {
     SwitchAction action = SwitchAction::None;
     int value = 0;

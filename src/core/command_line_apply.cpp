@@ -18,10 +18,10 @@ void Viewer::applyCommandLine(const std::vector<std::wstring>& arguments) {
             writeTranslationTemplate();  // ends the program
             return;
         case SwitchAction::Browse: browse = true; break;
-        case SwitchAction::NoShell: noShell = true; break;
-        case SwitchAction::NoMenu: noMenu = true; break;
-        case SwitchAction::Landscape: landscapeFilter = true; break;
-        case SwitchAction::Portrait: portraitFilter = true; break;
+        case SwitchAction::NoShell: switches.noShell = true; break;
+        case SwitchAction::NoMenu: switches.noMenu = true; break;
+        case SwitchAction::Landscape: switches.landscapeFilter = true; break;
+        case SwitchAction::Portrait: switches.portraitFilter = true; break;
         case SwitchAction::Center: centreWindow(); break;
         case SwitchAction::Preset:
             restorePreset(outcome.value);
@@ -50,7 +50,7 @@ void Viewer::applyPathArgument(const std::wstring& argument) {
 
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        exhibitRoot = path;  // a folder, or a path that does not exist (the build then fails)
+        store.exhibitRoot = path;  // a folder, or a path that does not exist (the build then fails)
         return;
     }
     const size_t slash = path.rfind(L'\\');
@@ -58,6 +58,6 @@ void Viewer::applyPathArgument(const std::wstring& argument) {
     std::wstring name = nameOnDisk(path);
     if (name.empty()) name = slash == std::wstring::npos ? path : path.substr(slash + 1);
     const bool driveRoot = folder.size() == 2 && folder[1] == L':';
-    exhibitRoot = driveRoot ? folder + L"\\" : folder;
-    currentPath = folder + L"\\" + name;
+    store.exhibitRoot = driveRoot ? folder + L"\\" : folder;
+    store.setCurrentPath(folder + L"\\" + name);
 }

@@ -5,6 +5,7 @@
 
 #include "app.h"
 #include "viewer.h"
+#include "win_handles.h"
 
 bool Viewer::chooseSettingsFile() {
     const size_t slash = files.settingsPath.rfind(L'\\');
@@ -47,28 +48,27 @@ bool Viewer::chooseExhibitRoot(bool build) {
     browse.lpszTitle = title.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_BROWSEFILEJUNCTIONS;
     browse.lpfn = preselectFolder;
-    browse.lParam = reinterpret_cast<LPARAM>(exhibitRoot.c_str());
+    browse.lParam = reinterpret_cast<LPARAM>(store.exhibitRoot.c_str());
 
     ShowCursor(TRUE);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     std::wstring path;
-    if (chosen) {
+    if (const CoTaskMemory chosen(SHBrowseForFolderW(&browse)); chosen) {
         std::wstring buffer(32768, L'\0');
-        if (SHGetPathFromIDListEx(chosen, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT))
+        if (SHGetPathFromIDListEx(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), buffer.data(),
+                                  static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT))
             path = buffer.c_str();
-        CoTaskMemFree(chosen);
     }
     CoUninitialize();
     ShowCursor(FALSE);
     if (path.empty()) return false;  // cancelled, or a folder with no file-system path
     if (!build) {
-        exhibitRoot = path;
+        store.exhibitRoot = path;
         return true;
     }
     // Shift held while confirming adds the folder to the present exhibit.
     const bool append = GetKeyState(VK_SHIFT) < 0;
-    if (!append) exhibitRoot = path;
+    if (!append) store.exhibitRoot = path;
     buildExhibit(path, append);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "app.h"
 #include "command_ids.h"
 #include "viewer.h"
+#include "win_handles.h"
 #include "win_paths.h"
 
 namespace {
@@ -41,15 +42,11 @@ private:
 };
 
 struct LoadedMenus {
-    HMENU main = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_MAINMENU));
-    HMENU catalog = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_CATALOGMENU));
-    ~LoadedMenus() {
-        if (main) DestroyMenu(main);
-        if (catalog) DestroyMenu(catalog);
-    }
+    MenuHandle main{LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_MAINMENU))};
+    MenuHandle catalog{LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_CATALOGMENU))};
     void captureInto(LanguageTable& language) const {
-        if (HMENU popup = main ? GetSubMenu(main, 0) : nullptr) language.captureMenuTexts(PopupTextSource(popup));
-        if (HMENU popup = catalog ? GetSubMenu(catalog, 0) : nullptr)
+        if (HMENU popup = main ? GetSubMenu(main.get(), 0) : nullptr) language.captureMenuTexts(PopupTextSource(popup));
+        if (HMENU popup = catalog ? GetSubMenu(catalog.get(), 0) : nullptr)
             language.captureCatalogMenuTexts(PopupTextSource(popup));
     }
 };

@@ -8,6 +8,7 @@
 #include "app.h"
 #include "command_ids.h"
 #include "viewer.h"
+#include "window_messages.h"
 
 namespace {
 
@@ -90,8 +91,8 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MBUTTONDOWN:
         viewer->executeCommand(CMD_ZOOM_100);
         return TRUE;
-    case WM_USER + 4:
-        viewer->refreshStatus();
+    case MainMessage::RefreshStatus:
+        viewer->refreshStatusAfterBuild();
         return TRUE;
     case WM_MOVE:
         viewer->onMove();
@@ -105,13 +106,16 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DROPFILES:
         viewer->onDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
-    case WM_USER + 8:  // a rebuild after a folder change has finished
+    case MainMessage::FolderChanged:
+        viewer->onFolderChanged();
+        return TRUE;
+    case MainMessage::AutoRefreshDone:
         viewer->onAutoRefreshDone();
         return TRUE;
     case WM_DISPLAYCHANGE:
         viewer->updateScreenRects();
         return TRUE;
-    case WM_USER + 5:  // another instance asks this one to close
+    case MainMessage::CloseInstance:
     case WM_CLOSE:
         DestroyWindow(window);
         return TRUE;
@@ -143,6 +147,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     HWND mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), owner, mainDialogProc, 0);
     if (mainWindow) app.mainWindow = mainWindow;
+    // A table loaded from a resource is freed by the system with the module.
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
 
     MSG msg;

@@ -52,11 +52,7 @@ INT_PTR CALLBACK numberDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 long Viewer::askNumber(int kind, long value) {
     NumberRequest request{kind, value, &language};
-    suspendSlideshow(true);
-    ShowCursor(TRUE);
     DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_NUMBER), mainWindow, numberDialogProc,
                     reinterpret_cast<LPARAM>(&request));
-    ShowCursor(FALSE);
-    resumeSlideshow();
     return request.value;
 }

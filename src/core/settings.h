@@ -5,9 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ini_file.h"
+#include "setting_values.h"
 
 struct Rect32 {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -96,7 +99,23 @@ struct Settings {
     void applyDefaults();
 };
 
-// One row of the schema.
+// The INI type of a setting, from the C++ type of its member.
+template <class T>
+constexpr SettingType settingTypeOf() {
+    if constexpr (std::is_same_v<T, bool>)
+        return SettingType::Bool;
+    else if constexpr (std::is_same_v<T, int16_t>)
+        return SettingType::Short;
+    else if constexpr (std::is_same_v<T, int32_t>)
+        return SettingType::Long;
+    else {
+        static_assert(std::is_same_v<T, std::wstring>, "a setting is bool, int16_t, int32_t or std::wstring");
+        return SettingType::String;
+    }
+}
+
+// One row of the schema. Rows are made by settingRow, which takes the type from the member that
+// `access` reaches, so a row's type can never disagree with its field.
 struct SettingSchemaRow {
     const wchar_t* section;   // header text without brackets
     const wchar_t* key;
@@ -104,6 +123,13 @@ struct SettingSchemaRow {
     void* (*field)(Settings&);
     const wchar_t* defaultText;  // parsed by the row's type; nullptr = empty string
 };
+
+// `access` is a captureless lambda returning a reference to the setting's member.
+template <class Access>
+SettingSchemaRow settingRow(const wchar_t* section, const wchar_t* key, Access, const wchar_t* defaultText) {
+    using Member = std::remove_reference_t<decltype(Access{}(std::declval<Settings&>()))>;
+    return {section, key, settingTypeOf<Member>(), [](Settings& s) -> void* { return &Access{}(s); }, defaultText};
+}
 
 const std::vector<SettingSchemaRow>& settingsSchema();
 // The nineteen section names, in the order written.

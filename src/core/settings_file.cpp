@@ -18,39 +18,27 @@ void Viewer::locateProgramFiles() {
     files.helpPath = files.programFolder + L"\\Glimvue.txt";
 }
 
-void Viewer::syncTransitionFlagsFromList() {
-    settings.transitionFlags.fill(false);
-    for (int transition : enabledTransitions)
-        if (transition >= 0 && transition < 15) settings.transitionFlags[transition] = true;
-}
-
-void Viewer::rebuildTransitionListFromFlags() {
-    enabledTransitions.clear();
-    for (int transition = 0; transition < 15; ++transition)
-        if (settings.transitionFlags[transition]) enabledTransitions.push_back(transition);
-}
-
 void Viewer::loadSettings() {
-    syncTransitionFlagsFromList();
+    settings.transitionFlags = transitionFlagsOf(slideshow.enabledTransitions);
     IniFile file;
     if (file.open(files.settingsPath, IniFile::Read)) {
         readAllSections(file, settings);
         file.close();
     }
-    if (!settings.folder.empty()) exhibitRoot = fullPath(settings.folder);
-    rebuildTransitionListFromFlags();
+    if (!settings.folder.empty()) store.exhibitRoot = fullPath(settings.folder);
+    slideshow.enabledTransitions = transitionListOf(settings.transitionFlags);
 }
 
 void Viewer::saveSettings() {
     settings.version = kProductVersion;
-    if (settings.savefolder) settings.folder = exhibitRoot;
-    if (settings.layer == 1) settings.layout = static_cast<int16_t>(windowedLayout);
-    if (settings.markexit) settings.bookmark = currentIndex;
+    if (settings.savefolder) settings.folder = store.exhibitRoot;
+    if (settings.layer == kLayerFullScreen) settings.layout = static_cast<int16_t>(window.windowedLayout);
+    if (settings.markexit) settings.bookmark = store.currentIndex;
 
     // A desktop folder that was looked up (not configured) is written empty, so the next start
     // looks it up again; the running program keeps using what it found.
     const std::wstring desktop = settings.desktop;
-    if (!desktopConfigured) settings.desktop.clear();
+    if (!files.desktopConfigured) settings.desktop.clear();
 
     const Rect32 windowRect = settings.windowRect;
     WINDOWPLACEMENT placement{sizeof(placement)};
@@ -58,7 +46,7 @@ void Viewer::saveSettings() {
         const RECT& r = placement.rcNormalPosition;
         settings.windowRect = {r.left, r.top, r.right, r.bottom};
     }
-    syncTransitionFlagsFromList();
+    settings.transitionFlags = transitionFlagsOf(slideshow.enabledTransitions);
 
     IniFile file;
     if (file.open(files.settingsPath, IniFile::Write)) {
@@ -71,9 +59,9 @@ void Viewer::saveSettings() {
 
 void Viewer::applySettingsToWindow() {
     const LONG_PTR exStyle = GetWindowLongPtrW(mainWindow, GWL_EXSTYLE);
-    if (settings.blend && setLayeredWindowAttributes && settings.layer != 2) {
+    if (settings.blend && window.setLayeredWindowAttributes && settings.layer != kLayerWallpaper) {
         SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
+        window.setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
     }
     LONG_PTR style = GetWindowLongPtrW(mainWindow, GWL_STYLE);
     if (settings.crop) style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME);
@@ -85,8 +73,7 @@ void Viewer::applySettingsToWindow() {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     image.interpolation = settings.zoomquality;
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(settings.bgcolor));
+    drawing.backgroundBrush.reset(CreateSolidBrush(static_cast<COLORREF>(settings.bgcolor)));
 
     updateScreenRects();
 
@@ -98,11 +85,11 @@ void Viewer::applySettingsToWindow() {
             MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
         }
     }
-    if (settings.statusbar && !statusBarWindow && !settings.crop && settings.layer != 1) createStatusBar();
+    if (settings.statusbar && !window.statusBarWindow && !settings.crop && settings.layer != kLayerFullScreen) createStatusBar();
 
     if (settings.desktop.empty()) {
         settings.desktop = knownFolderPath(CSIDL_DESKTOPDIRECTORY);
     } else {
-        desktopConfigured = true;
+        files.desktopConfigured = true;
     }
 }

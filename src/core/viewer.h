@@ -1,27 +1,27 @@
-// The one application object: every setting and all run-time state, and the operations on them.
-// Member functions live in the folder of the subsystem they belong to.
+// The one application object: the settings, the state of each subsystem as one group, and the
+// operations on them. Member functions live in the folder of the subsystem they belong to.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <atomic>
-#include <memory>
-#include <cstdint>
-#include <mutex>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "command_line.h"
-#include "exhibit.h"
-#include "find.h"
+#include "display/drawing_resources.h"
+#include "display/slideshow_state.h"
+#include "display/view_image.h"
+#include "display/view_state.h"
+#include "exhibit/exhibit_store.h"
+#include "exhibit/find.h"
+#include "exhibit/folder_watcher.h"
 #include "language_table.h"
 #include "settings.h"
-#include "view_image.h"
-
-using CommandId = uint16_t;
+#include "shell/command_rows.h"
+#include "shell/shell_state.h"
+#include "shell/window_state.h"
+#include "win_handles.h"
 
 // Paths of the program's own files, beside the program file.
 struct ProgramFiles {
@@ -32,6 +32,7 @@ struct ProgramFiles {
     std::wstring wallpaperPath;   // glimpaper.jpg
     std::wstring archiveLogPath;  // archived.log
     std::wstring helpPath;        // Glimvue.txt
+    bool desktopConfigured = false;  // the desktop folder came from the settings file
 };
 
 class Viewer {
@@ -41,62 +42,72 @@ public:
     Viewer(const Viewer&) = delete;
     Viewer& operator=(const Viewer&) = delete;
 
+    // ---- State, one group per subsystem ----
+
+    HWND mainWindow = nullptr;
+    Settings settings;
+    RunSwitches switches;      // -noshell, -nomenu and the orientation filters, never saved
+    LanguageTable language;
+    ProgramFiles files;
+    GdiplusSession imaging;    // started for the Viewer's life; stopped first at shut-down
+    ExhibitStore store;        // the exhibit, its builder thread and the exhibit set aside
+    FolderWatcher watcher;     // declared after the store: its threads end first
+    FindState find;
+    ViewImage image;           // the one decoded picture
+    ViewState view;            // zoom, rotation, scrolling, dragging
+    DrawingResources drawing;  // the off-screen surfaces, brush and font
+    SlideshowState slideshow;  // count-down, suspension, enabled transitions
+    WindowState window;        // monitor, frame, status bar, Catalog window, windowed layout
+    ShellState shell;          // tray icon, hotkey, menu pins, Blackbox, pasted picture
+
+    // ---- Start and end (src/core/viewer.cpp) ----
+
     void startUp();
     void shutDown();
 
+    // ---- Commands (src/shell/command_dispatch.cpp) ----
+
     // Commands from menus, accelerators, the mouse, the tray, the Catalog and the command line.
     void executeCommand(CommandId command);
+    // The modal-dialog wrapper: slideshow suspended and the cursor shown while `run` runs.
+    template <class Run>
+    void inDialogWrapper(Run run) {
+        suspendSlideshow(true);
+        ShowCursor(TRUE);
+        run();
+        ShowCursor(FALSE);
+        resumeSlideshow();
+    }
+    // The run-time state menu items show.
+    CommandContext commandContext() const;
 
-    // Settings file
+    // ---- Settings, command line, language (src/core) ----
+
     void locateProgramFiles();
     void loadSettings();
     void saveSettings();
     void applySettingsToWindow();
-
     // Command line, left to right; -translate ends the program.
     void applyCommandLine(const std::vector<std::wstring>& arguments);
     void applyPathArgument(const std::wstring& argument);
-
-    // Menus and the language file
     void loadMenusAndLanguage();
     void writeTranslationTemplate();  // -translate: .bak copy, template, exit code 0
 
-    // The current entry must be a file, not a picture pasted from the clipboard.
-    bool checkIsFile();
-
-    // Dialogs
-    // The number-input dialog around a paused slideshow: caption dialogText(kind), hint
-    // dialogText(kind + 1); returns the number entered, or `value` when cancelled.
+    // Dialogs. The number-input dialog: caption dialogText(kind), hint dialogText(kind + 1); returns
+    // the number entered, or `value` when cancelled. Callers run it in the dialog wrapper.
     long askNumber(int kind, long value);
     bool chooseSettingsFile();
     bool chooseExhibitRoot(bool build);
 
-    // Window placement
-    void updateScreenRects();
+    // ---- Exhibit (src/exhibit) ----
 
-    // Window messages routed here by the main dialog procedure
-    void onMove();
-    void onEnterSizeMove();
-    void onExitSizeMove();
-
-    HWND mainWindow = nullptr;
-    Settings settings;
-    LanguageTable language;
-    ProgramFiles files;
-
-    std::wstring exhibitRoot;
-
-    // Exhibit building and the exhibit (src/exhibit). The builder thread appends to `exhibit` and
-    // orders it while the interface thread reads it: both take exhibitMutex. `currentPath` is written
-    // by the interface thread only (under the lock); `currentIndex` may be set by the builder.
-    // `byWatcher`: the folder watcher asked for this build; its end is then announced with
-    // WM_USER+8 so that auto-find runs.
+    // Builds from `root` (or the `roots` in order) with the settings in force. `byWatcher`: the folder
+    // watcher asked for it; the interface does not wait for it, and its end runs auto-find.
     bool buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots = nullptr,
                       bool byWatcher = false);
-    void scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, bool byWatcher);
     void sortExhibit();
-    long long indexOfPath(const std::wstring& path);  // -1 for none
-    void removeCurrentEntry();
+    ExhibitOrder exhibitOrder() const;
+    FormatSwitches formatSwitches() const;
     void saveExhibit();
     void restoreExhibit();
     void viewFolder(const std::wstring& path, bool backToExhibit);
@@ -104,16 +115,28 @@ public:
     void onDropFiles(HDROP drop);
     void collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders);
     void resolveDroppedItem(const std::wstring& item, std::wstring& folder);
-    void waitForBuilder();
-    std::wstring buildRootCopy() const;
-    std::wstring currentPathCopy() const;
-    void setCurrentPath(const std::wstring& path);
-    size_t exhibitSize() const;
-    std::wstring entryPath(size_t index) const;  // empty when out of range
-    FormatSwitches formatSwitches() const;
 
-    // Slideshow and navigation (src/display/slideshow.cpp)
-    static constexpr UINT_PTR kSlideTimerId = 1026;
+    // The folder watcher (src/exhibit/folder_watcher.cpp)
+    void startWatcher();
+    void restartWatcherIfOn();
+    void stopWatcher();
+    void onFolderChanged();     // the watcher saw a settled change: rebuild
+    void onAutoRefreshDone();   // that rebuild has ended: auto-find
+
+    // Find and filter (src/exhibit/find_commands.cpp)
+    bool findNext(bool afterCurrent);
+    bool findNextAfterCurrent();
+    bool openFindDialog();
+    bool filterExhibit(bool keepMatches);
+
+    // ---- Files (src/fileops) ----
+
+    // The current entry must be a file, not a picture pasted from the clipboard.
+    bool checkIsFile();
+
+    // ---- Display (src/display) ----
+
+    // Slideshow and navigation (slideshow.cpp)
     void showCurrent(bool forward);
     void suspendSlideshow(bool byDialog);
     void resumeSlideshow();
@@ -122,23 +145,21 @@ public:
     void navigate(int command);
     void setReadout(const std::wstring& text);
 
-    // Loading (src/display/image_loading.cpp)
+    // Loading (image_loading.cpp)
     void loadCurrentEntry(bool forward);
     void applyOrientation();
     void reportEmptyOrFailure(int code);
 
-    // Painting (src/display/painting.cpp)
+    // Painting (painting.cpp)
     void paint();
     HBRUSH dialogBackgroundBrush();
     bool eraseBackground();
     void drawFileName(HDC dc);
     void resetCollage();
     void paintCollage(HDC dc);
-    void replaceViewBitmap(HDC reference, int width, int height);
-    void replaceTileBitmap(HDC reference, int width, int height);
     SIZE clientSize() const;  // client less the status bar
 
-    // Geometry, scrolling and the mouse (src/display/view_input.cpp)
+    // Geometry, scrolling and the mouse (view_input.cpp)
     void computeScrollRange();
     void scrollView(bool askedByUser);
     int scrollMultiplier() const;
@@ -150,13 +171,15 @@ public:
     void zoomCommand(int command);
     void rotateCommand(int command);
 
-    // Caption and status bar (src/display/status.cpp)
+    // Caption and status bar (status.cpp)
     void createStatusBar();
     void destroyStatusBar();
     void refreshCaption();
     void refreshStatus();
+    void refreshStatusAfterBuild();  // a build has ended: its count replaces the first folder's
 
-    // Window modes and placement (src/shell/window_modes.cpp)
+    // ---- Window modes and placement (src/shell/window_modes.cpp) ----
+
     void refreshLayout();
     void fitWindowToImage();
     void centreWindow();
@@ -172,113 +195,10 @@ public:
     void readWindowRect();
     void moveWindowTo(const Rect32& rect);
     int captionAdjust() const;
+    void updateScreenRects();
 
-    ViewImage image;
-    int zoomPercent = 0;
-    bool manualZoom = false;
-    int appliedRotation = 0;
-    int scrollX = 0, scrollY = 0, scrollRangeX = 0, scrollRangeY = 0;
-    bool dragScrolling = false;
-    bool autoscrollDone = false;
-    POINT dragOrigin{};
-    RECT dragWindowRect{};
-    HBITMAP viewBitmap = nullptr, tileBitmap = nullptr;
-    int viewBitmapWidth = 0, viewBitmapHeight = 0, tileWidth = 0, tileHeight = 0;
-    HWND statusBarWindow = nullptr;
-    int statusBarHeight = 0;
-    uint32_t remainingMs = 0;
-
-    // Folder watcher (src/exhibit/folder_watcher.cpp)
-    void startWatcher();
-    void restartWatcherIfOn();
-    void stopWatcher();
-    void watchFolder(HANDLE stopEvent);
-    void onAutoRefreshDone();
-
-    // Find and filter (src/exhibit/find_commands.cpp)
-    bool findNext(bool afterCurrent);
-    bool findNextAfterCurrent();
-    bool openFindDialog();
-    bool filterExhibit(bool keepMatches);
-
-    mutable std::mutex exhibitMutex;
-    Exhibit exhibit;
-    std::wstring currentPath;
-    std::atomic<int> currentIndex{0};
-    std::wstring buildRoot;  // guarded by exhibitMutex
-
-    Exhibit savedExhibit;  // interface thread only
-    int savedIndex = 0;
-    int16_t savedSort = 0, savedSortBy = 0;
-    bool savedSortCase = false, savedSubfolders = true, savedHidden = true;
-    bool filterActive = false;
-
-    std::atomic<bool> building{false};
-    std::atomic<bool> cancelBuild{false};
-    std::atomic<bool> shuttingDown{false};  // no new build starts once shut-down has begun
-    std::atomic<bool> autoRefreshBuild{false};
-    std::thread builderThread;
-    std::mutex buildControlMutex;  // one build request at a time (interface and watcher threads)
-
-    std::mutex watcherMutex;
-    HANDLE watcherStopEvent = nullptr;  // the running watcher's stop event (owned by that watcher)
-    struct WatcherThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::vector<WatcherThread> watcherThreads;
-    void joinWatchers(bool all);
-
-    FindState find;
-    HWND catalogWindow = nullptr;
-
-    // Run-time switches, never saved
-    bool noShell = false;
-    bool noMenu = false;
-    bool landscapeFilter = false;
-    bool portraitFilter = false;
-
-    // Transitions enabled for use, in the order they were enabled (0..14)
-    std::vector<int> enabledTransitions;
-
-    // Window state
-    RECT monitorRect{};
-    RECT workAreaRect{};
-    int frameWidth = 0, frameHeight = 0;
-    bool sizingMove = false;
-    int windowedLayout = 0;    // the windowed layout kept while full screen
-    bool desktopConfigured = false;
-
-    int lastShownIndex = 99999;
-    int tickMs = 1000;
-    bool suspended = false;
-    int scrollStep = 100;
-    int pinnedSubmenu = -1, pinnedInnerSubmenu = -1, pinnedInnerParent = -1;
-    bool rootPinned = false;
-    int hotkeyId = 1351;
-    bool hotkeyRegistered = false;
-    std::wstring pastedImageName = L"Clipboard_Image";
-
-    std::mt19937 randomEngine;
-
-    // Drawing resources
-    HDC viewDC = nullptr, tileDC = nullptr;
-    HBITMAP viewDCInitialBitmap = nullptr, tileDCInitialBitmap = nullptr;
-    HBRUSH backgroundBrush = nullptr;
-    HFONT textFont = nullptr;
-    ULONG_PTR gdiplusToken = 0;
-    NOTIFYICONDATAW trayIconData{};
-
-    // Optional platform call, looked up at run time
-    using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    SetLayeredWindowAttributesFn setLayeredWindowAttributes = nullptr;
-
-    HWND blackboxWindow = nullptr;
-    bool blackboxPresent = false;
-    bool skinPending = false;
-
-private:
-    void syncTransitionFlagsFromList();
-    void rebuildTransitionListFromFlags();
-    void toggleTransition(int transition);
+    // Window messages routed here by the main dialog procedure
+    void onMove();
+    void onEnterSizeMove();
+    void onExitSizeMove();
 };

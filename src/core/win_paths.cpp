@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "win_handles.h"
 #include "win_paths.h"
 
 std::wstring modulePath(HMODULE module) {
@@ -37,9 +38,8 @@ std::wstring nameOnDisk(const std::wstring& path) {
     // Wildcards would make the search match some other file.
     if (path.find_first_of(L"*?") != std::wstring::npos) return {};
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return {};
-    FindClose(search);
+    const FindHandle search(FindFirstFileW(path.c_str(), &found));
+    if (!search) return {};
     return found.cFileName;
 }
 

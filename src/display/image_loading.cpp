@@ -4,15 +4,16 @@
 #include "error_log.h"
 #include "shortcut_file.h"
 #include "viewer.h"
+#include "win_handles.h"
 
 void Viewer::loadCurrentEntry(bool forward) {
-    const size_t count = exhibitSize();
+    const size_t count = store.size();
     if (count == 0) return;
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
-    if (static_cast<size_t>(currentIndex) >= count) currentIndex = 0;
-    const std::wstring path = entryPath(static_cast<size_t>(currentIndex));
-    setCurrentPath(path);
+    if (static_cast<size_t>(store.currentIndex) >= count) store.currentIndex = 0;
+    const std::wstring path = store.entryPath(static_cast<size_t>(store.currentIndex));
+    store.setCurrentPath(path);
 
     if (isShortcutPath(path)) {
         ShortcutFile shortcut;
@@ -28,11 +29,11 @@ void Viewer::loadCurrentEntry(bool forward) {
     if (!image.loaded()) {
         reportEmptyOrFailure(102);
         if (!settings.removefail) {
-            const int index = currentIndex;
+            const int index = store.currentIndex;
             const int size = static_cast<int>(count);
-            currentIndex = forward ? (index + 1) % size : (index == 0 ? size - 1 : index - 1);
+            store.currentIndex = forward ? (index + 1) % size : (index == 0 ? size - 1 : index - 1);
         } else {
-            removeCurrentEntry();  // the index now designates the following entry
+            store.removeCurrentEntry();  // the index now designates the following entry
         }
     }
     SetCursor(previous);
@@ -45,12 +46,12 @@ void Viewer::applyOrientation() {
     if (settings.exiforient && image.orientation >= 2 && image.orientation <= 8)
         image.rotateFlip(kUpright[image.orientation]);
 
-    appliedRotation = 0;
+    view.appliedRotation = 0;
     const int rotation = settings.rotation;
     if (rotation == 0) return;
     if (settings.rotateaspect) {
-        const Rect32 reference = settings.wrap || settings.layer == 1
-                                     ? Rect32{monitorRect.left, monitorRect.top, monitorRect.right, monitorRect.bottom}
+        const Rect32 reference = settings.wrap || settings.layer == kLayerFullScreen
+                                     ? Rect32{window.monitorRect.left, window.monitorRect.top, window.monitorRect.right, window.monitorRect.bottom}
                                      : settings.windowRect;
         const int refWidth = reference.right - reference.left, refHeight = reference.bottom - reference.top;
         const int width = image.naturalWidth(), height = image.naturalHeight();
@@ -58,24 +59,22 @@ void Viewer::applyOrientation() {
         if (refWidth < refHeight && width < height) return;
     }
     if (rotation == 90 || rotation == 180 || rotation == 270) {
-        appliedRotation = rotation;
+        view.appliedRotation = rotation;
         image.rotateFlip(rotation / 90);  // Rotate90FlipNone 1, Rotate180FlipNone 2, Rotate270FlipNone 3
     }
 }
 
 void Viewer::reportEmptyOrFailure(int code) {
     if (code == 102) {
-        const std::wstring path = currentPathCopy();
+        const std::wstring path = store.currentPathCopy();
         if (shouldLogFailure(path, settings.logerrors, settings.loglnkfail)) appendErrorLog(files.errorLogPath, path);
         return;
     }
     if (code != 101) return;
-    if (settings.layer == 1) {
-        if (HDC dc = GetDC(mainWindow)) {
-            HGDIOBJ old = SelectObject(dc, backgroundBrush);
-            PatBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top, PATCOPY);
-            SelectObject(dc, old);
-            ReleaseDC(mainWindow, dc);
+    if (settings.layer == kLayerFullScreen) {
+        if (const WindowDC dc(mainWindow); dc) {
+            const SelectedObject brush(dc.get(), drawing.backgroundBrush.get());
+            PatBlt(dc.get(), 0, 0, window.monitorWidth(), window.monitorHeight(), PATCOPY);
         }
     }
     InvalidateRect(mainWindow, nullptr, TRUE);

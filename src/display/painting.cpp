@@ -17,132 +17,98 @@ FitSwitches fitSwitches(const Settings& s) { return {s.squeeze, s.shrink, s.stre
 SIZE Viewer::clientSize() const {
     RECT client;
     GetClientRect(mainWindow, &client);
-    return {client.right - client.left, client.bottom - client.top - (statusBarWindow ? statusBarHeight : 0)};
-}
-
-// A replaced bitmap is deleted after the one selected before it has been put back.
-// When no bitmap of that size can be made, the old one is released all the same and none is held.
-static bool replaceBitmap(HDC dc, HBITMAP& current, HBITMAP& initial, HDC reference, int width, int height) {
-    HBITMAP fresh = CreateCompatibleBitmap(reference, width > 0 ? width : 1, height > 0 ? height : 1);
-    if (!fresh) {
-        if (current) {
-            SelectObject(dc, initial);
-            DeleteObject(current);
-            current = nullptr;
-        }
-        return false;
-    }
-    HGDIOBJ previous = SelectObject(dc, fresh);
-    if (!initial) initial = static_cast<HBITMAP>(previous);
-    if (current) DeleteObject(current);
-    current = fresh;
-    return true;
-}
-
-void Viewer::replaceViewBitmap(HDC reference, int width, int height) {
-    const bool made = replaceBitmap(viewDC, viewBitmap, viewDCInitialBitmap, reference, width, height);
-    viewBitmapWidth = made ? width : 0;
-    viewBitmapHeight = made ? height : 0;
-}
-
-void Viewer::replaceTileBitmap(HDC reference, int width, int height) {
-    const bool made = replaceBitmap(tileDC, tileBitmap, tileDCInitialBitmap, reference, width, height);
-    tileWidth = made ? width : 0;
-    tileHeight = made ? height : 0;
+    return {client.right - client.left, client.bottom - client.top - (window.statusBarWindow ? window.statusBarHeight : 0)};
 }
 
 void Viewer::paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(mainWindow, &ps);
     if (settings.ontop) SetWindowPos(mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (skinPending && !settings.crop && settings.layer != 1) {
-        skinPending = false;
+    if (shell.skinPending && !settings.crop && settings.layer != kLayerFullScreen) {
+        shell.skinPending = false;
         PostMessageW(mainWindow, app.skinWindowMessage, 0, 0);
         PostMessageW(mainWindow, app.skinMessage, 0, 0);
     }
 
-    if (exhibitSize() == 0 || !image.loaded()) {
-        HGDIOBJ old = SelectObject(dc, backgroundBrush);
-        if (settings.layer == 1) {
-            PatBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top, PATCOPY);
+    if (store.size() == 0 || !image.loaded()) {
+        const SelectedObject brush(dc, drawing.backgroundBrush.get());
+        if (settings.layer == kLayerFullScreen) {
+            PatBlt(dc, 0, 0, window.monitorWidth(), window.monitorHeight(), PATCOPY);
         } else {
             refreshCaption();
-            RECT window;
-            GetWindowRect(mainWindow, &window);
-            PatBlt(dc, 0, 0, window.right, window.bottom, PATCOPY);
+            RECT windowRect;
+            GetWindowRect(mainWindow, &windowRect);
+            PatBlt(dc, 0, 0, windowRect.right, windowRect.bottom, PATCOPY);
             refreshStatus();
         }
-        SelectObject(dc, old);
     } else if (settings.collage) {
         paintCollage(dc);
     } else {
         const SIZE client = clientSize();
         const Placement placed = placeImage({image.naturalWidth(), image.naturalHeight()}, {client.cx, client.cy},
-                                            zoomPercent, fitSwitches(settings), settings.layout,
+                                            view.zoomPercent, fitSwitches(settings), settings.layout,
                                             settings.autoscroll && settings.quietautoscroll, [] { return std::rand(); });
         image.width = placed.size.width;
         image.height = placed.size.height;
         image.offsetX = placed.offsetX;
         image.offsetY = placed.offsetY;
-        zoomPercent = placed.effectivePercent;
+        view.zoomPercent = placed.effectivePercent;
 
         // The image is resampled once, into the view bitmap that scrolling, Copy View and Save As
         // use; the frame is the background with that bitmap copied in at the placed offset.
-        replaceViewBitmap(dc, image.width, image.height);
-        const bool resampled = viewBitmap != nullptr && image.width > 0 && image.height > 0;
-        if (resampled) image.drawTo(viewDC, image.width, image.height);
+        drawing.view.resize(dc, image.width, image.height);
+        const bool resampled = drawing.view.hasBitmap() && image.width > 0 && image.height > 0;
+        if (resampled) image.drawTo(drawing.view.dc(), image.width, image.height);
 
-        HDC frameDC = CreateCompatibleDC(dc);
-        HBITMAP frame = CreateCompatibleBitmap(dc, client.cx > 0 ? client.cx : 1, client.cy > 0 ? client.cy : 1);
-        HGDIOBJ previousFrame = SelectObject(frameDC, frame);
-        HGDIOBJ previousBrush = SelectObject(frameDC, backgroundBrush);
-        PatBlt(frameDC, 0, 0, client.cx, client.cy, PATCOPY);
-        SelectObject(frameDC, previousBrush);
+        OffscreenSurface frame;
+        frame.create(dc);
+        frame.resize(dc, client.cx, client.cy);
+        {
+            const SelectedObject brush(frame.dc(), drawing.backgroundBrush.get());
+            PatBlt(frame.dc(), 0, 0, client.cx, client.cy, PATCOPY);
+        }
         if (resampled)
-            BitBlt(frameDC, image.offsetX, image.offsetY, image.width, image.height, viewDC, 0, 0, SRCCOPY);
+            BitBlt(frame.dc(), image.offsetX, image.offsetY, image.width, image.height, drawing.view.dc(), 0, 0, SRCCOPY);
         else  // an image too large for a bitmap of its own is drawn straight into the frame
-            image.drawAt(frameDC, image.offsetX, image.offsetY, image.width, image.height);
+            image.drawAt(frame.dc(), image.offsetX, image.offsetY, image.width, image.height);
 
         if (settings.title) refreshCaption();
-        if (statusBarWindow) refreshStatus();
+        if (window.statusBarWindow) refreshStatus();
 
-        const bool scrollMode = !settings.squeeze || manualZoom;
+        const bool scrollMode = !settings.squeeze || view.manualZoom;
         // (A changed image is handed to a transition once transitions exist; until then it is copied.)
-        if (!(scrollMode && autoscrollDone) ||
-            (settings.layer == 1 && (client.cx > image.width || client.cy > image.height)))
-            BitBlt(dc, 0, 0, client.cx, client.cy, frameDC, 0, 0, SRCCOPY);
-        SelectObject(frameDC, previousFrame);
-        DeleteObject(frame);
-        DeleteDC(frameDC);
+        if (!(scrollMode && view.autoscrollDone) ||
+            (settings.layer == kLayerFullScreen && (client.cx > image.width || client.cy > image.height)))
+            BitBlt(dc, 0, 0, client.cx, client.cy, frame.dc(), 0, 0, SRCCOPY);
 
-        const bool wasDone = autoscrollDone;
-        lastShownIndex = currentIndex;
+        const bool wasDone = view.autoscrollDone;
+        slideshow.lastShownIndex = store.currentIndex;
 
         if (scrollMode) {
-            if (settings.autoscroll && !autoscrollDone) {
+            if (settings.autoscroll && !view.autoscrollDone) {
                 computeScrollRange();
-                scrollX = scrollRangeX / 2;
-                scrollY = scrollRangeY / 2;
-                if (settings.quietautoscroll) autoscrollDone = true;
+                view.scrollX = view.scrollRangeX / 2;
+                view.scrollY = view.scrollRangeY / 2;
+                if (settings.quietautoscroll) view.autoscrollDone = true;
             }
             if (wasDone || (settings.autoscroll && !settings.quietautoscroll)) scrollView(false);
         }
     }
-    if (settings.layer == 1 && settings.fullscreenname) drawFileName(dc);
+    if (settings.layer == kLayerFullScreen && settings.fullscreenname) drawFileName(dc);
     EndPaint(mainWindow, &ps);
 }
 
 HBRUSH Viewer::dialogBackgroundBrush() {
-    if (!settings.overlap && !settings.collage) return backgroundBrush;
-    return manualZoom ? backgroundBrush : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    if (!settings.overlap && !settings.collage) return drawing.backgroundBrush.get();
+    return view.manualZoom ? drawing.backgroundBrush.get() : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
 
 bool Viewer::eraseBackground() {
-    if (settings.layer != 1 || settings.layout != 5) return false;
+    if (settings.layer != kLayerFullScreen || settings.layout != kLayoutRoaming) return false;
     RECT update;
     if (!GetUpdateRect(mainWindow, &update, FALSE) || (update.left == 0 && update.top == 0)) return false;
     ValidateRect(mainWindow, nullptr);
-    if (exhibitSize() != 0) {
+    if (store.size() != 0) {
         InvalidateRect(mainWindow, nullptr, FALSE);
     } else {
         reportEmptyOrFailure(101);
@@ -152,43 +118,42 @@ bool Viewer::eraseBackground() {
 
 void Viewer::drawFileName(HDC dc) {
     std::wstring text;
-    if (exhibitSize() == 0) {
-        text = buildRootCopy();
+    if (store.size() == 0) {
+        text = store.buildRootCopy();
     } else {
-        text = currentPathCopy();
+        text = store.currentPathCopy();
         if (isShortcutPath(text)) text = L"*" + text;
     }
-    HGDIOBJ oldFont = SelectObject(dc, textFont);
+    const SelectedObject font(dc, drawing.textFont.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     TextOutW(dc, 3, 3, text.c_str(), static_cast<int>(text.size()));
     SetTextColor(dc, RGB(255, 255, 255));
     TextOutW(dc, 4, 4, text.c_str(), static_cast<int>(text.size()));
-    SelectObject(dc, oldFont);
 }
 
 void Viewer::resetCollage() {
     SIZE canvas = clientSize();
-    if (settings.layer == 1) canvas = {monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top};
-    HDC dc = GetDC(mainWindow);
-    replaceViewBitmap(dc, canvas.cx, canvas.cy);
-    ReleaseDC(mainWindow, dc);
-    HGDIOBJ old = SelectObject(viewDC, backgroundBrush);
-    PatBlt(viewDC, 0, 0, canvas.cx, canvas.cy, PATCOPY);
-    SelectObject(viewDC, old);
+    if (settings.layer == kLayerFullScreen) canvas = {window.monitorWidth(), window.monitorHeight()};
+    {
+        const WindowDC dc(mainWindow);
+        drawing.view.resize(dc.get(), canvas.cx, canvas.cy);
+    }
+    const SelectedObject brush(drawing.view.dc(), drawing.backgroundBrush.get());
+    PatBlt(drawing.view.dc(), 0, 0, canvas.cx, canvas.cy, PATCOPY);
 }
 
 void Viewer::paintCollage(HDC dc) {
     if (settings.title) refreshCaption();
     if (!image.loaded()) return;
     const Size32 tile = collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize);
-    replaceTileBitmap(dc, tile.width, tile.height);
-    image.drawTo(tileDC, tile.width, tile.height);
+    drawing.tile.resize(dc, tile.width, tile.height);
+    image.drawTo(drawing.tile.dc(), tile.width, tile.height);
 
     const SIZE client = clientSize();
     const int x = client.cx > tile.width ? std::rand() % (client.cx - tile.width) : 0;
     const int y = client.cy > tile.height ? std::rand() % (client.cy - tile.height) : 0;
-    BitBlt(viewDC, x, y, tile.width, tile.height, tileDC, 0, 0, SRCCOPY);
-    BitBlt(dc, 0, 0, viewBitmapWidth, viewBitmapHeight, viewDC, 0, 0, SRCCOPY);
-    if (statusBarWindow) refreshStatus();
+    BitBlt(drawing.view.dc(), x, y, tile.width, tile.height, drawing.tile.dc(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, drawing.view.width(), drawing.view.height(), drawing.view.dc(), 0, 0, SRCCOPY);
+    if (window.statusBarWindow) refreshStatus();
 }

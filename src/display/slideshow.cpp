@@ -6,6 +6,7 @@
 #include "exhibit_order.h"
 #include "slideshow_logic.h"
 #include "viewer.h"
+#include "window_messages.h"
 #include "win_paths.h"
 
 namespace {
@@ -30,18 +31,18 @@ bool passesOrientationFilter(const ViewImage& image, bool landscape, bool portra
 }  // namespace
 
 void Viewer::setReadout(const std::wstring& text) {
-    if (statusBarWindow) SendMessageW(statusBarWindow, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(text.c_str()));
+    if (window.statusBarWindow) SendMessageW(window.statusBarWindow, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void Viewer::showCurrent(bool forward) {
-    const size_t count = exhibitSize();
+    const size_t count = store.size();
     if (count == 0) {
         reportEmptyOrFailure(101);
         return;
     }
     loadCurrentEntry(forward);
     size_t attempts = 1;
-    while (!image.loaded() && exhibitSize() != 0 && attempts < count) {
+    while (!image.loaded() && store.size() != 0 && attempts < count) {
         ++attempts;
         loadCurrentEntry(forward);
         if (attempts == count && !image.loaded()) {
@@ -53,7 +54,7 @@ void Viewer::showCurrent(bool forward) {
         }
     }
     if (!image.loaded()) {
-        if (exhibitSize() == 0) {
+        if (store.size() == 0) {
             reportEmptyOrFailure(101);
         } else {
             if (settings.slide) setReadout(stoppedReadout());
@@ -64,18 +65,18 @@ void Viewer::showCurrent(bool forward) {
     }
 
     bool oriented = false;
-    if (landscapeFilter || portraitFilter) {
+    if (switches.landscapeFilter || switches.portraitFilter) {
         oriented = true;
-        const int start = currentIndex;
+        const int start = store.currentIndex;
         // Bounded by the exhibit's size too, in case a rebuild shrinks it below `start` meanwhile.
         for (size_t steps = 0; steps <= count; ++steps) {
             applyOrientation();
-            if (passesOrientationFilter(image, landscapeFilter, portraitFilter)) break;
-            const size_t size = exhibitSize();
+            if (passesOrientationFilter(image, switches.landscapeFilter, switches.portraitFilter)) break;
+            const size_t size = store.size();
             if (size == 0) break;
-            currentIndex = static_cast<int>(forward ? nextIndex(static_cast<size_t>(currentIndex), 1, size)
-                                                    : previousIndex(static_cast<size_t>(currentIndex), 1, size));
-            if (currentIndex == start) break;
+            store.currentIndex = static_cast<int>(forward ? nextIndex(static_cast<size_t>(store.currentIndex), 1, size)
+                                                    : previousIndex(static_cast<size_t>(store.currentIndex), 1, size));
+            if (store.currentIndex == start) break;
             loadCurrentEntry(forward);
             if (!image.loaded()) {
                 InvalidateRect(mainWindow, nullptr, TRUE);
@@ -84,14 +85,11 @@ void Viewer::showCurrent(bool forward) {
         }
     }
 
-    scrollX = scrollY = 0;
-    autoscrollDone = false;
-    manualZoom = false;
-    zoomPercent = settings.zoom;
+    view.resetForNewImage(settings.zoom);
     if (!oriented) applyOrientation();
     {
-        std::lock_guard lock(exhibitMutex);
-        if (static_cast<size_t>(currentIndex) < exhibit.size()) exhibit[static_cast<size_t>(currentIndex)].accessed = now();
+        std::lock_guard lock(store.exhibitMutex);
+        if (static_cast<size_t>(store.currentIndex) < store.exhibit.size()) store.exhibit[static_cast<size_t>(store.currentIndex)].accessed = now();
     }
     refreshLayout();
     if (settings.slide) restartSlideTimer();
@@ -99,48 +97,48 @@ void Viewer::showCurrent(bool forward) {
 
 void Viewer::restartSlideTimer() {
     KillTimer(mainWindow, kSlideTimerId);
-    remainingMs = static_cast<uint32_t>(settings.timer);
-    if (settings.slide) SetTimer(mainWindow, kSlideTimerId, static_cast<UINT>(tickMs), nullptr);
-    setReadout(slideshowReadout(remainingMs, settings.slide));
+    slideshow.remainingMs = static_cast<uint32_t>(settings.timer);
+    if (settings.slide) SetTimer(mainWindow, kSlideTimerId, static_cast<UINT>(slideshow.tickMs), nullptr);
+    setReadout(slideshowReadout(slideshow.remainingMs, settings.slide));
     trimWorkingSet();
 }
 
 void Viewer::suspendSlideshow(bool byDialog) {
     KillTimer(mainWindow, kSlideTimerId);
     trimWorkingSet();
-    if (byDialog) suspended = true;
+    if (byDialog) slideshow.suspended = true;
 }
 
 void Viewer::resumeSlideshow() {
-    suspended = false;
-    if (settings.slide && (IsWindowVisible(mainWindow) || settings.layer == 2) && exhibitSize() != 0)
-        SetTimer(mainWindow, kSlideTimerId, static_cast<UINT>(tickMs), nullptr);
+    slideshow.suspended = false;
+    if (settings.slide && (IsWindowVisible(mainWindow) || settings.layer == kLayerWallpaper) && store.size() != 0)
+        SetTimer(mainWindow, kSlideTimerId, static_cast<UINT>(slideshow.tickMs), nullptr);
 }
 
 void Viewer::onSlideTimer(UINT_PTR timerId) {
     if (timerId != kSlideTimerId) return;
     KillTimer(mainWindow, kSlideTimerId);
-    if (catalogWindow) return;
-    const size_t count = exhibitSize();
+    if (window.catalogWindow) return;
+    const size_t count = store.size();
     if (count == 0) {
-        remainingMs = 0;
+        slideshow.remainingMs = 0;
         setReadout(stoppedReadout());
         return;
     }
-    const TickResult tick = slideTick(remainingMs, static_cast<uint32_t>(tickMs));
-    remainingMs = tick.remainingMs;
+    const TickResult tick = slideTick(slideshow.remainingMs, static_cast<uint32_t>(slideshow.tickMs));
+    slideshow.remainingMs = tick.remainingMs;
     if (!tick.advance) {
         SetTimer(mainWindow, kSlideTimerId, tick.armMs, nullptr);
-        setReadout(slideshowReadout(remainingMs, settings.slide));
+        setReadout(slideshowReadout(slideshow.remainingMs, settings.slide));
         return;
     }
 
-    const AdvancePlan plan = planAdvance(static_cast<size_t>(currentIndex), count, settings.loop, settings.loopshuffle,
-                                         settings.sort, settings.collage, building);
+    const AdvancePlan plan = planAdvance(static_cast<size_t>(store.currentIndex), count, settings.loop, settings.loopshuffle,
+                                         settings.sort, settings.collage, store.building);
     if (plan.reshuffle) {
-        std::lock_guard lock(exhibitMutex);
-        auto& entries = exhibit.entries();
-        if (!entries.empty()) shuffleEntries(entries.data(), entries.data() + entries.size(), randomEngine);
+        std::lock_guard lock(store.exhibitMutex);
+        auto& entries = store.exhibit.entries();
+        if (!entries.empty()) shuffleEntries(entries.data(), entries.data() + entries.size(), store.randomEngine);
     }
     switch (plan.action) {
     case AdvanceAction::Exit:
@@ -154,18 +152,18 @@ void Viewer::onSlideTimer(UINT_PTR timerId) {
         break;
     }
     if (plan.randomPick) {
-        std::lock_guard lock(exhibitMutex);
-        currentIndex = static_cast<int>(randomPick(randomEngine, count));
+        std::lock_guard lock(store.exhibitMutex);
+        store.currentIndex = static_cast<int>(randomPick(store.randomEngine, count));
     } else {
-        currentIndex = static_cast<int>(plan.nextIndex);
+        store.currentIndex = static_cast<int>(plan.nextIndex);
     }
     showCurrent(true);
 }
 
 void Viewer::navigate(int command) {
-    const size_t count = exhibitSize();
+    const size_t count = store.size();
     const bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
-    const size_t index = static_cast<size_t>(currentIndex);
+    const size_t index = static_cast<size_t>(store.currentIndex);
     switch (command) {
     case CMD_NEXT:
     case CMD_PREVIOUS:
@@ -174,24 +172,24 @@ void Viewer::navigate(int command) {
             return;
         }
         if (command == CMD_NEXT) {
-            currentIndex = static_cast<int>(nextIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
+            store.currentIndex = static_cast<int>(nextIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
             showCurrent(true);
         } else {
-            currentIndex = static_cast<int>(previousIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
+            store.currentIndex = static_cast<int>(previousIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
             showCurrent(false);
         }
         return;
     case CMD_FIRST:
-        currentIndex = 0;
+        store.currentIndex = 0;
         showCurrent(true);
         return;
     case CMD_LAST:
-        currentIndex = count == 0 ? 0 : static_cast<int>(count) - 1;
+        store.currentIndex = count == 0 ? 0 : static_cast<int>(count) - 1;
         showCurrent(false);
         return;
     case CMD_CURRENT:
         if (settings.collage) resetCollage();
-        if (building)
+        if (store.building)
             refreshLayout();
         else
             showCurrent(true);
@@ -204,10 +202,10 @@ void Viewer::navigate(int command) {
         }
         if (!checkIsFile()) return;
         {
-            std::lock_guard lock(exhibitMutex);
-            const size_t i = std::min(static_cast<size_t>(currentIndex), exhibit.size() - 1);
-            currentIndex = static_cast<int>(command == CMD_NEXT_FOLDER ? nextFolderIndex(exhibit, i)
-                                                                       : previousFolderIndex(exhibit, i));
+            std::lock_guard lock(store.exhibitMutex);
+            const size_t i = std::min(static_cast<size_t>(store.currentIndex), store.exhibit.size() - 1);
+            store.currentIndex = static_cast<int>(command == CMD_NEXT_FOLDER ? nextFolderIndex(store.exhibit, i)
+                                                                       : previousFolderIndex(store.exhibit, i));
         }
         showCurrent(true);
         return;

@@ -73,12 +73,12 @@ AdvancePlan planAdvance(size_t currentIndex, size_t count, int loop, bool loopsh
     if (count == 0) return plan;
     size_t next = nextIndex(currentIndex, 1, count);
     if (currentIndex == count - 1) {
-        plan.reshuffle = loopshuffle && sort == 2 && count > 1 && loop != 2;
-        if (loop == 2) {
+        plan.reshuffle = loopshuffle && sort == kSortRandom && count > 1 && loop != kLoopExit;
+        if (loop == kLoopExit) {
             plan.action = AdvanceAction::Exit;
             return plan;
         }
-        if (loop == 1) {
+        if (loop == kLoopPause) {
             plan.action = AdvanceAction::Pause;
             return plan;
         }
@@ -87,7 +87,7 @@ AdvancePlan planAdvance(size_t currentIndex, size_t count, int loop, bool loopsh
     if (count == 1 && !collage) return plan;  // Stop
     plan.action = AdvanceAction::Show;
     plan.nextIndex = next;
-    plan.randomPick = building && sort == 2;
+    plan.randomPick = building && sort == kSortRandom;
     return plan;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/setting_values.h"
 #include "exhibit/exhibit.h"
 
 // Step multiplier of the navigation commands: 5 with Shift, else 10 with Ctrl, else 1.

@@ -10,23 +10,23 @@
 #include "viewer.h"
 
 void Viewer::createStatusBar() {
-    statusBarWindow = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"", mainWindow, 500);
-    if (!statusBarWindow) {
+    window.statusBarWindow = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"", mainWindow, 500);
+    if (!window.statusBarWindow) {
         settings.statusbar = false;
         return;
     }
     RECT bar;
-    GetWindowRect(statusBarWindow, &bar);
-    statusBarHeight = bar.bottom - bar.top;
+    GetWindowRect(window.statusBarWindow, &bar);
+    window.statusBarHeight = bar.bottom - bar.top;
     int edges[7] = {70, 160, 200, 260, 360, 410, 440};
-    SendMessageW(statusBarWindow, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
-    SendMessageW(statusBarWindow, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
+    SendMessageW(window.statusBarWindow, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    SendMessageW(window.statusBarWindow, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
     if (!settings.slide) setReadout(L"\t!");
 }
 
 void Viewer::destroyStatusBar() {
-    if (statusBarWindow) DestroyWindow(statusBarWindow);
-    statusBarWindow = nullptr;
+    if (window.statusBarWindow) DestroyWindow(window.statusBarWindow);
+    window.statusBarWindow = nullptr;
 }
 
 void Viewer::refreshCaption() {
@@ -34,34 +34,34 @@ void Viewer::refreshCaption() {
     input.title = settings.title;
     input.fullname = settings.fullname;
     input.collage = settings.collage;
-    input.currentPath = currentPathCopy();
-    input.pasted = input.currentPath == pastedImageName;
-    input.buildRoot = buildRootCopy();
+    input.currentPath = store.currentPathCopy();
+    input.pasted = input.currentPath == shell.pastedImageName;
+    input.buildRoot = store.buildRootCopy();
     input.productName = app.productName;
-    input.exhibitEmpty = exhibitSize() == 0;
-    input.zoomPercent = zoomPercent;
+    input.exhibitEmpty = store.size() == 0;
+    input.zoomPercent = view.zoomPercent;
     input.shownWidth = image.width;
     input.shownHeight = image.height;
     const std::wstring caption = composeCaption(input);
     SetWindowTextW(mainWindow, caption.c_str());
     if (settings.trayicon) {
-        lstrcpynW(trayIconData.szTip, caption.c_str(), 128);
-        Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+        lstrcpynW(shell.trayIconData.szTip, caption.c_str(), 128);
+        Shell_NotifyIconW(NIM_MODIFY, &shell.trayIconData);
     }
 }
 
 void Viewer::refreshStatus() {
-    if (!statusBarWindow) return;
+    if (!window.statusBarWindow) return;
     auto setPart = [this](int part, const std::wstring& text) {
-        SendMessageW(statusBarWindow, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(window.statusBarWindow, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
     };
-    const size_t count = exhibitSize();
+    const size_t count = store.size();
     if (count == 0 || !image.loaded()) {
         for (int part = 0; part <= 4; ++part) setPart(part, L"");
         return;
     }
-    const std::wstring path = currentPathCopy();
-    const bool pasted = path == pastedImageName;
+    const std::wstring path = store.currentPathCopy();
+    const bool pasted = path == shell.pastedImageName;
     DWORD size = INVALID_FILE_SIZE;
     if (!pasted) {
         std::wstring file = path;
@@ -75,9 +75,13 @@ void Viewer::refreshStatus() {
     setPart(0, fileSizePart(pasted, size != INVALID_FILE_SIZE, size, language.message(kMsgKB),
                             language.message(kMsgNotAFile)));
     setPart(1, dimensionsPart(image.naturalWidth(), image.naturalHeight(), image.bitsPerPixel()));
-    setPart(2, zoomPart(settings.collage, settings.collagesize, image.naturalWidth(), zoomPercent, settings.zoom, manualZoom));
+    setPart(2, zoomPart(settings.collage, settings.collagesize, image.naturalWidth(), view.zoomPercent, settings.zoom, view.manualZoom));
     computeScrollRange();
-    setPart(3, scrollPart(settings.collage, language.message(kMsgCollage), settings.squeeze, manualZoom, scrollRangeX,
-                          scrollRangeY, scrollStep));
-    setPart(4, positionPart(pasted, static_cast<size_t>(currentIndex), count));
+    setPart(3, scrollPart(settings.collage, language.message(kMsgCollage), settings.squeeze, view.manualZoom, view.scrollRangeX,
+                          view.scrollRangeY, view.scrollStep));
+    setPart(4, positionPart(pasted, static_cast<size_t>(store.currentIndex), count));
+}
+
+void Viewer::refreshStatusAfterBuild() {
+    if (IsWindowVisible(mainWindow) && window.statusBarWindow && store.size() != 0 && image.loaded()) refreshStatus();
 }

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/setting_values.h"
+
 struct Size32 {
     int32_t width = 0, height = 0;
     bool operator==(const Size32&) const = default;
@@ -28,15 +30,6 @@ struct FitSwitches {
     bool stretch = false;  // enlarge to cover the target
 };
 
-// Layout values, as the layout setting stores them.
-enum ImageLayout : int {
-    kLayoutCentred = 0,
-    kLayoutTopLeft = 1,
-    kLayoutTopRight = 2,
-    kLayoutBottomLeft = 3,
-    kLayoutBottomRight = 4,
-    kLayoutRoaming = 5,
-};
 
 // Displayed size of an image of natural size `natural` in a target of size `target`.
 // percent >= 1 zooms (natural × percent / 100, integer division) and ignores the switches; any

@@ -17,9 +17,6 @@ namespace {
 constexpr PROPID kOrientationTag = 0x0112;
 constexpr Gdiplus::PixelFormat kFormat32bppArgb = 0x26200A;
 
-// Image handle of the flat API.
-Gdiplus::GpImage* asImage(void* image) { return static_cast<Gdiplus::GpImage*>(image); }
-
 bool isOk(Gdiplus::GpStatus status) { return status == Gdiplus::Ok; }
 
 // Class identifier of the first encoder whose MIME type is exactly `mimeType`.
@@ -52,22 +49,19 @@ ViewImage::ViewImage() : propertyBuffer_(new unsigned char[kPropertyBufferSize](
 
 ViewImage::~ViewImage() { release(); }
 
-void ViewImage::release() {
-    if (image_) gp::GdipDisposeImage(asImage(image_));
-    image_ = nullptr;
-}
+void ViewImage::release() { image_.reset(); }
 
 bool ViewImage::loadFromFile(const std::wstring& path) {
     release();
 
     Gdiplus::GpImage* image = nullptr;
     lastStatus = gp::GdipLoadImageFromFile(path.c_str(), &image);
-    image_ = isOk(static_cast<Gdiplus::GpStatus>(lastStatus)) ? image : nullptr;
-    if (!isOk(static_cast<Gdiplus::GpStatus>(lastStatus)) && image) gp::GdipDisposeImage(image);
+    GdipImage loadedImage(image);  // freed here unless it is kept
+    if (isOk(static_cast<Gdiplus::GpStatus>(lastStatus))) image_ = std::move(loadedImage);
 
     if (image_) {
         Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
-        const Gdiplus::GpStatus typeStatus = gp::GdipGetImageType(asImage(image_), &type);
+        const Gdiplus::GpStatus typeStatus = gp::GdipGetImageType(image_.get(), &type);
         if (!isOk(typeStatus)) lastStatus = typeStatus;
         if (isOk(typeStatus) && type != Gdiplus::ImageTypeUnknown && naturalWidth() != 0 &&
             naturalHeight() != 0) {
@@ -83,14 +77,14 @@ bool ViewImage::loadFromFile(const std::wstring& path) {
 void ViewImage::readOrientation() {
     if (propertySize_ == 0) {
         UINT size = 0;
-        if (!isOk(gp::GdipGetPropertyItemSize(asImage(image_), kOrientationTag, &size))) size = 0;
+        if (!isOk(gp::GdipGetPropertyItemSize(image_.get(), kOrientationTag, &size))) size = 0;
         propertySize_ = size;
     }
 
     // A size beyond the buffer (a malformed item) is a read failure rather than an overrun.
     Gdiplus::GpStatus status = Gdiplus::InvalidParameter;
     if (propertySize_ <= kPropertyBufferSize) {
-        status = gp::GdipGetPropertyItem(asImage(image_), kOrientationTag, propertySize_,
+        status = gp::GdipGetPropertyItem(image_.get(), kOrientationTag, propertySize_,
                                          reinterpret_cast<Gdiplus::PropertyItem*>(propertyBuffer_.get()));
     }
     if (!isOk(status)) {
@@ -120,12 +114,12 @@ bool ViewImage::loadFromBitmapHandle(HBITMAP bitmap) {
     }
     Gdiplus::GpBitmap* made = nullptr;
     const Gdiplus::GpStatus status = gp::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &made);
+    GdipImage madeImage(made);
     if (!isOk(status)) {
         lastStatus = status;
-        if (made) gp::GdipDisposeImage(made);
         return false;
     }
-    image_ = made;
+    image_ = std::move(madeImage);
     lastStatus = 0;
     if (naturalWidth() == 0 || naturalHeight() == 0) {
         release();
@@ -137,7 +131,7 @@ bool ViewImage::loadFromBitmapHandle(HBITMAP bitmap) {
 int ViewImage::naturalWidth() const {
     if (!image_) return 0;
     UINT value = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImageWidth(asImage(image_), &value);
+    const Gdiplus::GpStatus status = gp::GdipGetImageWidth(image_.get(), &value);
     if (!isOk(status)) {
         lastStatus = status;
         return 0;
@@ -148,7 +142,7 @@ int ViewImage::naturalWidth() const {
 int ViewImage::naturalHeight() const {
     if (!image_) return 0;
     UINT value = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImageHeight(asImage(image_), &value);
+    const Gdiplus::GpStatus status = gp::GdipGetImageHeight(image_.get(), &value);
     if (!isOk(status)) {
         lastStatus = status;
         return 0;
@@ -162,17 +156,17 @@ void ViewImage::drawAt(HDC dc, int x, int y, int w, int h) const { drawInto(dc, 
 
 void ViewImage::drawInto(HDC dc, int x, int y, int w, int h) const {
     if (!image_ || !dc) return;
-    Gdiplus::GpGraphics* graphics = nullptr;
-    Gdiplus::GpStatus status = gp::GdipCreateFromHDC(dc, &graphics);
+    Gdiplus::GpGraphics* made = nullptr;
+    Gdiplus::GpStatus status = gp::GdipCreateFromHDC(dc, &made);
+    const GdipGraphics graphics(made);
     if (!isOk(status)) {
         lastStatus = status;
         return;
     }
-    status = gp::GdipSetInterpolationMode(graphics, static_cast<Gdiplus::InterpolationMode>(interpolation));
+    status = gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     if (!isOk(status)) lastStatus = status;
-    status = gp::GdipDrawImageRectI(graphics, asImage(image_), x, y, w, h);
+    status = gp::GdipDrawImageRectI(graphics.get(), image_.get(), x, y, w, h);
     if (!isOk(status)) lastStatus = status;
-    gp::GdipDeleteGraphics(graphics);
 }
 
 int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
@@ -180,15 +174,17 @@ int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
 
     Gdiplus::GpBitmap* scaled = nullptr;
     Gdiplus::GpStatus status = gp::GdipCreateBitmapFromScan0(w, h, 0, kFormat32bppArgb, nullptr, &scaled);
+    const GdipImage scaledImage(scaled);
     if (!isOk(status) || !scaled) {
         lastStatus = isOk(status) ? Gdiplus::OutOfMemory : status;
         return lastStatus;
     }
-    Gdiplus::GpGraphics* graphics = nullptr;
-    status = gp::GdipGetImageGraphicsContext(scaled, &graphics);
+    Gdiplus::GpGraphics* madeGraphics = nullptr;
+    status = gp::GdipGetImageGraphicsContext(scaled, &madeGraphics);
+    GdipGraphics graphics(madeGraphics);
     if (isOk(status)) {
-        status = gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
-        if (isOk(status)) status = gp::GdipDrawImageRectI(graphics, asImage(image_), 0, 0, w, h);
+        status = gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        if (isOk(status)) status = gp::GdipDrawImageRectI(graphics.get(), image_.get(), 0, 0, w, h);
     }
 
     if (isOk(status)) {
@@ -202,8 +198,7 @@ int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
             status = gp::GdipSaveImageToFile(scaled, path.c_str(), &encoder, nullptr);
     }
 
-    if (graphics) gp::GdipDeleteGraphics(graphics);
-    gp::GdipDisposeImage(scaled);
+    graphics.reset();  // the graphics go before the bitmap they draw on
     if (!isOk(status)) lastStatus = status;
     return status;
 }
@@ -211,7 +206,7 @@ int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
 int ViewImage::bitsPerPixel() const {
     if (!image_) return 0;
     Gdiplus::PixelFormat format = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImagePixelFormat(asImage(image_), &format);
+    const Gdiplus::GpStatus status = gp::GdipGetImagePixelFormat(image_.get(), &format);
     if (!isOk(status)) {
         lastStatus = status;
         return 0;
@@ -236,7 +231,7 @@ bool ViewImage::rotateFlip(int rotateFlipType) {
         return false;
     }
     const Gdiplus::GpStatus status =
-        gp::GdipImageRotateFlip(asImage(image_), static_cast<Gdiplus::RotateFlipType>(rotateFlipType));
+        gp::GdipImageRotateFlip(image_.get(), static_cast<Gdiplus::RotateFlipType>(rotateFlipType));
     if (!isOk(status)) lastStatus = status;
     return isOk(status);
 }

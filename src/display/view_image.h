@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "core/win_handles.h"
+
 class ViewImage {
 public:
     ViewImage();
@@ -26,7 +28,7 @@ public:
     // empty bitmap leaves no image. Does not touch the orientation.
     bool loadFromBitmapHandle(HBITMAP bitmap);
     void release();
-    bool loaded() const { return image_ != nullptr; }
+    bool loaded() const { return static_cast<bool>(image_); }
 
     // Natural size of the held image as it now stands; 0 without an image.
     int naturalWidth() const;
@@ -65,7 +67,7 @@ public:
     unsigned propertySize() const { return propertySize_; }
 
 private:
-    void* image_ = nullptr;  // GpImage*
+    GdipImage image_;
     // Receives the orientation property item; allocated once, reused for every file.
     std::unique_ptr<unsigned char[]> propertyBuffer_;
     unsigned propertySize_ = 0;

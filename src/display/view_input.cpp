@@ -7,48 +7,49 @@
 #include "command_ids.h"
 #include "view_geometry.h"
 #include "viewer.h"
+#include "win_handles.h"
 
 void Viewer::computeScrollRange() {
     const SIZE client = clientSize();
     const Point32 range = scrollRange({image.width, image.height}, {client.cx, client.cy});
-    scrollRangeX = range.x;
-    scrollRangeY = range.y;
+    view.scrollRangeX = range.x;
+    view.scrollRangeY = range.y;
 }
 
 int Viewer::scrollMultiplier() const {
-    return ::scrollMultiplier(scrollStep, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0);
+    return ::scrollMultiplier(view.scrollStep, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0);
 }
 
 void Viewer::scrollView(bool askedByUser) {
-    if (settings.squeeze && !manualZoom) {
-        scrollX = scrollY = 0;
+    if (settings.squeeze && !view.manualZoom) {
+        view.scrollX = view.scrollY = 0;
         return;
     }
     if (settings.slide && askedByUser && GetCapture() != mainWindow) restartSlideTimer();
     const SIZE client = clientSize();
-    const ScrollView view = computeScrollView({scrollX, scrollY}, {client.cx, client.cy},
-                                              {viewBitmapWidth, viewBitmapHeight}, {image.offsetX, image.offsetY});
-    scrollX = view.scroll.x;
-    scrollY = view.scroll.y;
+    const ScrollView scrolled = computeScrollView({view.scrollX, view.scrollY}, {client.cx, client.cy},
+                                                  {drawing.view.width(), drawing.view.height()}, {image.offsetX, image.offsetY});
+    view.scrollX = scrolled.scroll.x;
+    view.scrollY = scrolled.scroll.y;
 
-    HDC dc = GetDC(mainWindow);
-    if (!autoscrollDone && settings.autoscroll) {
+    const WindowDC windowDC(mainWindow);
+    HDC dc = windowDC.get();
+    if (!view.autoscrollDone && settings.autoscroll) {
         // Animate from the top-left to the scroll position.
-        for (const Point32& step : autoscrollSteps({scrollX, scrollY}, {scrollRangeX, scrollRangeY}, scrollStep)) {
-            BitBlt(dc, 0, 0, client.cx, client.cy, viewDC, step.x - image.offsetX, step.y - image.offsetY, SRCCOPY);
+        for (const Point32& step : autoscrollSteps({view.scrollX, view.scrollY}, {view.scrollRangeX, view.scrollRangeY}, view.scrollStep)) {
+            BitBlt(dc, 0, 0, client.cx, client.cy, drawing.view.dc(), step.x - image.offsetX, step.y - image.offsetY, SRCCOPY);
             Sleep(1);
         }
     }
-    BitBlt(dc, 0, 0, client.cx, client.cy, viewDC, view.source.x, view.source.y, SRCCOPY);
-    if (settings.layer == 1 && settings.fullscreenname) drawFileName(dc);
-    ReleaseDC(mainWindow, dc);
-    autoscrollDone = true;
+    BitBlt(dc, 0, 0, client.cx, client.cy, drawing.view.dc(), scrolled.source.x, scrolled.source.y, SRCCOPY);
+    if (settings.layer == kLayerFullScreen && settings.fullscreenname) drawFileName(dc);
+    view.autoscrollDone = true;
 }
 
 void Viewer::onSize(WPARAM type, int width, int height) {
-    if (statusBarWindow) SendMessageW(statusBarWindow, WM_SIZE, type, MAKELPARAM(width, height));
+    if (window.statusBarWindow) SendMessageW(window.statusBarWindow, WM_SIZE, type, MAKELPARAM(width, height));
     if (settings.collage) resetCollage();
-    if (!sizingMove || type == SIZE_MINIMIZED) return;
+    if (!window.sizingMove || type == SIZE_MINIMIZED) return;
     settings.wrap = false;
     readWindowRect();
     InvalidateRect(mainWindow, nullptr, TRUE);
@@ -56,24 +57,21 @@ void Viewer::onSize(WPARAM type, int width, int height) {
     const SIZE client = clientSize();
     wchar_t text[64];
     std::swprintf(text, 64, L"%ld x %ld", static_cast<long>(client.cx), static_cast<long>(client.cy));
-    if (HDC dc = GetDC(mainWindow)) {
-        TextOutW(dc, 3, 3, text, static_cast<int>(wcslen(text)));
-        ReleaseDC(mainWindow, dc);
-    }
+    if (const WindowDC dc(mainWindow); dc) TextOutW(dc.get(), 3, 3, text, static_cast<int>(wcslen(text)));
 }
 
 void Viewer::onLeftButtonDown() {
     const SIZE client = clientSize();
-    const bool larger = viewBitmapWidth > client.cx || viewBitmapHeight > client.cy;
-    if (!larger && settings.layer == 1) return;
+    const bool larger = drawing.view.width() > client.cx || drawing.view.height() > client.cy;
+    if (!larger && settings.layer == kLayerFullScreen) return;
     if (larger && !settings.collage) {
-        dragScrolling = true;
+        view.dragScrolling = true;
         SetCursor(LoadCursorW(nullptr, IDC_SIZEALL));
     }
-    if (!dragScrolling && !settings.draggable) return;
+    if (!view.dragScrolling && !settings.draggable) return;
     suspendSlideshow(false);
-    GetCursorPos(&dragOrigin);
-    GetWindowRect(mainWindow, &dragWindowRect);
+    GetCursorPos(&view.dragOrigin);
+    GetWindowRect(mainWindow, &view.dragWindowRect);
     SetCapture(mainWindow);
 }
 
@@ -81,18 +79,18 @@ void Viewer::onMouseMove() {
     if (GetCapture() != mainWindow) return;
     POINT cursor;
     GetCursorPos(&cursor);
-    if (dragScrolling) {
-        if (cursor.x == dragOrigin.x && cursor.y == dragOrigin.y) return;
+    if (view.dragScrolling) {
+        if (cursor.x == view.dragOrigin.x && cursor.y == view.dragOrigin.y) return;
         const int factor = dragMultiplier(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
-        scrollX += (dragOrigin.x - cursor.x) * factor;
-        scrollY += (dragOrigin.y - cursor.y) * factor;
+        view.scrollX += (view.dragOrigin.x - cursor.x) * factor;
+        view.scrollY += (view.dragOrigin.y - cursor.y) * factor;
         scrollView(true);
-        dragOrigin = cursor;
+        view.dragOrigin = cursor;
         return;
     }
     // Dragging the window: its top-left follows the cursor's displacement since the press.
-    SetWindowPos(mainWindow, nullptr, dragWindowRect.left + cursor.x - dragOrigin.x,
-                 dragWindowRect.top + cursor.y - dragOrigin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(mainWindow, nullptr, view.dragWindowRect.left + cursor.x - view.dragOrigin.x,
+                 view.dragWindowRect.top + cursor.y - view.dragOrigin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Viewer::onLeftButtonUp() {
@@ -100,13 +98,13 @@ void Viewer::onLeftButtonUp() {
     ReleaseCapture();
     readWindowRect();
     updateScreenRects();
-    dragScrolling = false;
+    view.dragScrolling = false;
     resumeSlideshow();
 }
 
 void Viewer::onMouseWheel(int delta) {
-    if (dragScrolling) {
-        scrollY -= delta / 10;
+    if (view.dragScrolling) {
+        view.scrollY -= delta / 10;
         scrollView(true);
     } else if (settings.wheelnav) {
         executeCommand(delta <= 0 ? CMD_NEXT : CMD_PREVIOUS);
@@ -122,34 +120,34 @@ void Viewer::zoomCommand(int command) {
     const bool alt = GetKeyState(VK_MENU) < 0;
     switch (command) {
     case CMD_ZOOM_IN:
-        manualZoom = true;
-        zoomPercent += alt ? 1 : settings.zoomstep;
+        view.manualZoom = true;
+        view.zoomPercent += alt ? 1 : settings.zoomstep;
         if (settings.slide) restartSlideTimer();
         break;
     case CMD_ZOOM_OUT:
-        if (zoomPercent <= settings.zoomstep) return;
-        manualZoom = true;
-        zoomPercent -= alt ? 1 : settings.zoomstep;
+        if (view.zoomPercent <= settings.zoomstep) return;
+        view.manualZoom = true;
+        view.zoomPercent -= alt ? 1 : settings.zoomstep;
         if (settings.slide) restartSlideTimer();
         break;
     case CMD_ZOOM_100:
-        if (zoomPercent != 100) {
-            zoomPercent = 100;
-            manualZoom = true;
+        if (view.zoomPercent != 100) {
+            view.zoomPercent = 100;
+            view.manualZoom = true;
             if (settings.slide) restartSlideTimer();
         } else {
-            zoomPercent = settings.zoom;
-            manualZoom = false;
+            view.zoomPercent = settings.zoom;
+            view.manualZoom = false;
         }
         if (!(settings.squeeze && settings.autoscroll)) {
-            autoscrollDone = false;
-            scrollX = scrollY = 0;
+            view.autoscrollDone = false;
+            view.scrollX = view.scrollY = 0;
         }
         break;
     case CMD_ZOOM_LOCK:
-        manualZoom = false;
+        view.manualZoom = false;
         settings.squeeze = settings.shrink = settings.stretch = false;
-        settings.zoom = static_cast<int16_t>(zoomPercent == 100 ? 0 : zoomPercent);
+        settings.zoom = static_cast<int16_t>(view.zoomPercent == 100 ? 0 : view.zoomPercent);
         refreshStatus();
         return;
     case CMD_SQUEEZE:
@@ -157,9 +155,9 @@ void Viewer::zoomCommand(int command) {
     case CMD_STRETCH: {
         bool& fit = command == CMD_SQUEEZE ? settings.squeeze : command == CMD_SHRINK ? settings.shrink : settings.stretch;
         fit = !fit;
-        zoomPercent = 0;
+        view.zoomPercent = 0;
         settings.zoom = 0;
-        manualZoom = false;
+        view.manualZoom = false;
         break;
     }
     default:
@@ -172,11 +170,11 @@ void Viewer::rotateCommand(int command) {
     if (!image.loaded()) return;
     switch (command) {
     case CMD_ROTATE:
-        appliedRotation = (appliedRotation + 90) % 360;
+        view.appliedRotation = (view.appliedRotation + 90) % 360;
         image.rotateFlip(1);
         break;
     case CMD_ROTATE_LEFT:
-        appliedRotation = (appliedRotation + 270) % 360;
+        view.appliedRotation = (view.appliedRotation + 270) % 360;
         image.rotateFlip(3);
         break;
     case CMD_FLIP:
@@ -186,8 +184,8 @@ void Viewer::rotateCommand(int command) {
         return;
     }
     const bool fitMode = settings.squeeze || settings.shrink || settings.stretch;
-    if (fitMode && !manualZoom) {
-        zoomPercent = 0;
+    if (fitMode && !view.manualZoom) {
+        view.zoomPercent = 0;
         settings.zoom = 0;
     }
     refreshLayout();

@@ -6,6 +6,7 @@
 #include "app.h"
 #include "shortcut_file.h"
 #include "viewer.h"
+#include "win_handles.h"
 #include "win_paths.h"
 
 namespace {
@@ -49,25 +50,22 @@ void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstrin
             }
             if (!isAcceptedImage(item, formats)) continue;
             // A file open elsewhere without sharing keeps zero times.
-            HANDLE file = CreateFileW(item.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                FILETIME c, a, m;
-                if (GetFileTime(file, &c, &a, &m)) {
-                    created = toFileTime(c);
-                    modified = toFileTime(m);
-                    accessed = toFileTime(a);
-                }
-                CloseHandle(file);
+            const FileHandle file(CreateFileW(item.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            FILETIME c, a, m;
+            if (file && GetFileTime(file.get(), &c, &a, &m)) {
+                created = toFileTime(c);
+                modified = toFileTime(m);
+                accessed = toFileTime(a);
             }
         }
         {
-            std::lock_guard lock(exhibitMutex);
-            exhibit.append(item, created, modified, accessed);
+            std::lock_guard lock(store.exhibitMutex);
+            store.exhibit.append(item, created, modified, accessed);
         }
         if (firstFile.empty()) firstFile = item;
     }
     DragFinish(drop);
-    if (!firstFile.empty()) setCurrentPath(firstFile);
+    if (!firstFile.empty()) store.setCurrentPath(firstFile);
 }
 
 void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) {
@@ -79,7 +77,7 @@ void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) 
             if (shortcut.targetData().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 folder = target;
             } else {
-                setCurrentPath(item);
+                store.setCurrentPath(item);
                 folder = folderOfPath(item);
             }
             return;
@@ -90,12 +88,12 @@ void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) 
         folder = item;
         return;
     }
-    setCurrentPath(item);
+    store.setCurrentPath(item);
     folder = folderOfPath(item);
 }
 
 void Viewer::onDropFiles(HDROP drop) {
-    if (building) {
+    if (store.building) {
         DragFinish(drop);
         return;
     }
@@ -106,21 +104,21 @@ void Viewer::onDropFiles(HDROP drop) {
 
     if (count > 1) {
         if (!append) {
-            std::lock_guard lock(exhibitMutex);
-            exhibit.clear();
-            currentIndex = 0;
+            std::lock_guard lock(store.exhibitMutex);
+            store.exhibit.clear();
+            store.currentIndex = 0;
         }
         std::vector<std::wstring> folders;
         collectDroppedItems(drop, count, folders);
-        buildExhibit(exhibitRoot, true, &folders);
-        if (exhibitSize() == 0) buildExhibit(buildRootCopy(), false);
+        buildExhibit(store.exhibitRoot, true, &folders);
+        if (store.size() == 0) buildExhibit(store.buildRootCopy(), false);
     } else {
         const std::wstring item = count == 1 ? droppedName(drop, 0) : std::wstring();
         DragFinish(drop);
         if (!item.empty()) {
             std::wstring folder;
             resolveDroppedItem(item, folder);
-            if (buildExhibit(folder, append) && !append) exhibitRoot = folder;
+            if (buildExhibit(folder, append) && !append) store.exhibitRoot = folder;
         }
     }
     showCurrent(true);

@@ -6,12 +6,15 @@
 #include <deque>
 #include <unordered_set>
 
-#include "app.h"
+#include "command_ids.h"
 #include "exhibit_order.h"
+#include "exhibit_store.h"
 #include "shortcut_file.h"
 #include "text.h"
 #include "viewer.h"
+#include "win_handles.h"
 #include "win_paths.h"
+#include "window_messages.h"
 
 namespace {
 
@@ -23,9 +26,6 @@ struct FoundEntry {
     FileTime created, modified, accessed;
 };
 
-// Set on the builder thread, which must not touch the interface (cursor, windows).
-thread_local bool onBuilderThread = false;
-
 // True when `prefix`, compared without regard to case over its own length, begins `text`.
 bool isPrefixNoCase(const std::wstring& prefix, const std::wstring& text) {
     if (prefix.size() > text.size()) return false;
@@ -36,32 +36,47 @@ bool isPrefixNoCase(const std::wstring& prefix, const std::wstring& text) {
 
 }  // namespace
 
-FormatSwitches Viewer::formatSwitches() const {
-    const Settings& s = settings;
-    return {s.bmp, s.emf, s.gif, s.ico, s.jpg, s.png, s.tif};
-}
+// ---- The store ----
 
-std::wstring Viewer::buildRootCopy() const {
+ExhibitStore::~ExhibitStore() { endBuilding(); }
+
+std::wstring ExhibitStore::buildRootCopy() const {
     std::lock_guard lock(exhibitMutex);
     return buildRoot;
 }
 
-size_t Viewer::exhibitSize() const {
+size_t ExhibitStore::size() const {
     std::lock_guard lock(exhibitMutex);
     return exhibit.size();
 }
 
-std::wstring Viewer::entryPath(size_t index) const {
+std::wstring ExhibitStore::entryPath(size_t index) const {
     std::lock_guard lock(exhibitMutex);
     return index < exhibit.size() ? std::wstring(exhibit[index].path()) : std::wstring();
 }
 
-void Viewer::waitForBuilder() {
+std::wstring ExhibitStore::currentPathCopy() const {
+    std::lock_guard lock(exhibitMutex);
+    return currentPath;
+}
+
+void ExhibitStore::setCurrentPath(const std::wstring& path) {
+    std::lock_guard lock(exhibitMutex);
+    currentPath = path;
+}
+
+void ExhibitStore::waitForBuilder() {
     if (builderThread.joinable()) builderThread.join();
 }
 
-bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
-                          bool byWatcher) {
+void ExhibitStore::endBuilding() {
+    shuttingDown = true;
+    std::lock_guard control(buildControlMutex);
+    cancelBuild = true;
+    waitForBuilder();
+}
+
+bool ExhibitStore::build(BuildRequest request) {
     std::lock_guard control(buildControlMutex);
     if (shuttingDown) return false;
 
@@ -72,41 +87,35 @@ bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vect
 
     {
         std::lock_guard lock(exhibitMutex);
-        buildRoot = root;
-        if (!append) {
+        buildRoot = request.root;
+        if (!request.append) {
             currentIndex = 0;
             exhibit.clear();
         }
     }
-    std::vector<std::wstring> scanList = roots ? *roots : std::vector<std::wstring>{root};
 
-    HANDLE buildEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!buildEvent) return exhibitSize() != 0;
+    // The event releases a requester that waits for the first folder; the requester closes it after
+    // the wait, and the builder never touches it after setting it.
+    KernelHandle buildEvent;
+    if (request.waitForFirstFolder) {
+        buildEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!buildEvent) return size() != 0;
+    }
+    const bool wait = request.waitForFirstFolder;
     building = true;
     try {
-        builderThread = std::thread([this, scanList, buildEvent, byWatcher] { scanFolders(scanList, buildEvent, byWatcher); });
+        builderThread = std::thread([this, request = std::move(request), event = buildEvent.get()] {
+            scanFolders(request, event);
+        });
     } catch (...) {
         building = false;
-        CloseHandle(buildEvent);
-        return exhibitSize() != 0;
+        return size() != 0;
     }
-    WaitForSingleObject(buildEvent, INFINITE);
-    CloseHandle(buildEvent);
-    return exhibitSize() != 0;
+    if (wait) WaitForSingleObject(buildEvent.get(), INFINITE);
+    return size() != 0;
 }
 
-std::wstring Viewer::currentPathCopy() const {
-    std::lock_guard lock(exhibitMutex);
-    return currentPath;
-}
-
-void Viewer::setCurrentPath(const std::wstring& path) {
-    std::lock_guard lock(exhibitMutex);
-    currentPath = path;
-}
-
-void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, bool byWatcher) {
-    onBuilderThread = true;
+void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
     ShortcutFile shortcut;
     shortcut.open();
     {
@@ -114,11 +123,8 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
         std::srand(GetTickCount());
         randomEngine.seed(GetTickCount());
     }
-    const FormatSwitches formats = formatSwitches();
-    const bool subfolders = settings.subfolders;
-    const bool hidden = settings.hidden;
 
-    std::deque<std::wstring> queue(roots.begin(), roots.end());
+    std::deque<std::wstring> queue(request.roots.begin(), request.roots.end());
     std::unordered_set<std::wstring> visited;
     bool released = false;
     std::vector<FoundEntry> found;
@@ -132,11 +138,11 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
         found.clear();
         WIN32_FIND_DATAW item;
         const std::wstring pattern = folder + L"*";
-        HANDLE search = pattern.size() <= kMaxPathChars
-                            ? FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &item, FindExSearchNameMatch, nullptr,
-                                               FIND_FIRST_EX_LARGE_FETCH)
-                            : INVALID_HANDLE_VALUE;
-        if (search != INVALID_HANDLE_VALUE) {
+        const FindHandle search(pattern.size() <= kMaxPathChars
+                                    ? FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &item, FindExSearchNameMatch,
+                                                       nullptr, FIND_FIRST_EX_LARGE_FETCH)
+                                    : INVALID_HANDLE_VALUE);
+        if (search) {
             do {
                 std::wstring itemPath = folder + item.cFileName;
                 if (itemPath.size() > kMaxPathChars) continue;
@@ -151,11 +157,11 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
                 }
 
                 if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    if (!subfolders) continue;
+                    if (!request.subfolders) continue;
                     const std::wstring name = data->cFileName;
                     if (name == L"." || name == L"..") continue;
                     if (name.find(L"RECYCLER") != std::wstring::npos) continue;
-                    if ((data->dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !hidden) continue;
+                    if ((data->dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !request.hidden) continue;
                     if (!viaShortcut) {
                         queue.push_back(std::move(itemPath));
                     } else if (!isPrefixNoCase(target, pattern)) {
@@ -165,12 +171,12 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
                     continue;
                 }
 
-                if (!isAcceptedImage(viaShortcut ? std::wstring_view(target) : std::wstring_view(item.cFileName), formats))
+                if (!isAcceptedImage(viaShortcut ? std::wstring_view(target) : std::wstring_view(item.cFileName),
+                                     request.formats))
                     continue;
                 found.push_back({std::move(itemPath), toFileTime(data->ftCreationTime), toFileTime(data->ftLastWriteTime),
                                  toFileTime(data->ftLastAccessTime)});
-            } while (!cancelBuild && FindNextFileW(search, &item));
-            FindClose(search);
+            } while (!cancelBuild && FindNextFileW(search.get(), &item));
         }
 
         if (!found.empty()) {
@@ -178,47 +184,41 @@ void Viewer::scanFolders(std::vector<std::wstring> roots, HANDLE buildEvent, boo
             for (const FoundEntry& entry : found)
                 exhibit.append(entry.path, entry.created, entry.modified, entry.accessed);
         }
-        if (!released && exhibitSize() != 0) {
+        if (!released && size() != 0) {
             const long long index = indexOfPath(currentPathCopy());
             currentIndex = index < 0 ? 0 : static_cast<int>(index);
-            SetEvent(buildEvent);
+            if (buildEvent) SetEvent(buildEvent);
             released = true;
         }
     }
 
-    if (!released) SetEvent(buildEvent);
+    if (!released && buildEvent) SetEvent(buildEvent);
     if (cancelBuild) {
         building = false;
-        shortcut.close();
         return;
     }
-    sortExhibit();
+    sortEntries(request.order);
     {
         std::lock_guard lock(exhibitMutex);
         exhibit.shrinkToFit();
     }
     building = false;
     // A build the interface asked for is never taken for the watcher's, even when it replaced one.
-    if (!byWatcher) {
-        if (catalogWindow) PostMessageW(catalogWindow, WM_COMMAND, 1112, 0);
+    if (!request.byWatcher) {
+        if (request.catalogWindow) PostMessageW(request.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
     } else {
-        PostMessageW(mainWindow, WM_USER + 8, 0, 0);
+        PostMessageW(request.mainWindow, MainMessage::AutoRefreshDone, 0, 0);
     }
-    // The count in the status bar was that of the first folder: refresh it.
-    if (IsWindowVisible(mainWindow) && statusBarWindow && exhibitSize() != 0 && image.loaded())
-        PostMessageW(mainWindow, WM_USER + 4, 0, 0);
-    shortcut.close();
+    // The count in the status bar was that of the first folder: have it refreshed.
+    if (IsWindowVisible(request.mainWindow) && size() != 0)
+        PostMessageW(request.mainWindow, MainMessage::RefreshStatus, 0, 0);
 }
 
-void Viewer::sortExhibit() {
-    const bool onInterfaceThread = !onBuilderThread;
-    HCURSOR previous = onInterfaceThread ? SetCursor(LoadCursorW(nullptr, IDC_WAIT)) : nullptr;
-    // The current image is re-found in the same locked step as the ordering, so that a step the
-    // interface takes meanwhile is never overwritten with a stale index.
+void ExhibitStore::sortEntries(const ExhibitOrder& order) {
     std::wstring current;
     {
         std::lock_guard lock(exhibitMutex);
-        orderEntries(exhibit.entries(), settings.sort, settings.sortby, settings.sortcase, randomEngine);
+        orderEntries(exhibit.entries(), order.sort, order.sortby, order.sortcase, randomEngine);
         current = currentPath;
         if (exhibit.empty() || current.empty()) {
             currentIndex = 0;
@@ -239,10 +239,9 @@ void Viewer::sortExhibit() {
         std::lock_guard lock(exhibitMutex);
         if (currentPath == current) currentIndex = index < 0 ? 0 : static_cast<int>(index);
     }
-    if (onInterfaceThread) SetCursor(previous);
 }
 
-long long Viewer::indexOfPath(const std::wstring& path) {
+long long ExhibitStore::indexOfPath(const std::wstring& path) const {
     if (path.empty()) return -1;
     std::vector<std::wstring> shortcuts;  // entries that are shortcuts, with their indexes below
     std::vector<size_t> shortcutIndexes;
@@ -272,9 +271,41 @@ long long Viewer::indexOfPath(const std::wstring& path) {
     return -1;
 }
 
-void Viewer::removeCurrentEntry() {
+void ExhibitStore::removeCurrentEntry() {
     std::lock_guard lock(exhibitMutex);
     if (exhibit.empty()) return;
     exhibit.erase(static_cast<size_t>(currentIndex));
     if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = 0;
+}
+
+// ---- The Viewer's side ----
+
+FormatSwitches Viewer::formatSwitches() const {
+    const Settings& s = settings;
+    return {s.bmp, s.emf, s.gif, s.ico, s.jpg, s.png, s.tif};
+}
+
+ExhibitOrder Viewer::exhibitOrder() const { return {settings.sort, settings.sortby, settings.sortcase}; }
+
+bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
+                          bool byWatcher) {
+    BuildRequest request;
+    request.root = root;
+    request.roots = roots ? *roots : std::vector<std::wstring>{root};
+    request.append = append;
+    request.formats = formatSwitches();
+    request.subfolders = settings.subfolders;
+    request.hidden = settings.hidden;
+    request.order = exhibitOrder();
+    request.mainWindow = mainWindow;
+    request.catalogWindow = window.catalogWindow;
+    request.byWatcher = byWatcher;
+    request.waitForFirstFolder = !byWatcher;
+    return store.build(std::move(request));
+}
+
+void Viewer::sortExhibit() {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    store.sortEntries(exhibitOrder());
+    SetCursor(previous);
 }

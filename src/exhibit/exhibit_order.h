@@ -13,17 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/setting_values.h"
 #include "exhibit.h"
 
-enum SortOrder : int { kSortForward = 0, kSortReverse = 1, kSortRandom = 2 };
-enum SortKey : int {
-    kSortTree = 0,
-    kSortTreeStrict = 1,
-    kSortName = 2,
-    kSortCreated = 3,
-    kSortModified = 4,
-    kSortAccessed = 5,
-};
 
 // Text order of whole paths, code unit by code unit; when one is a prefix of the other the shorter
 // comes first. Without caseSensitive each character is lowered first (ASCII, Latin-1, Latin

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app.h"
+#include "command_ids.h"
 #include "shortcut_file.h"
 #include "viewer.h"
 #include "win_paths.h"
@@ -19,28 +20,27 @@ bool availableFolder(const std::wstring& path, bool& isFolder) {
 
 void Viewer::saveExhibit() {
     {
-        std::lock_guard lock(exhibitMutex);
-        savedExhibit = exhibit;
+        std::lock_guard lock(store.exhibitMutex);
+        store.savedExhibit = store.exhibit;
     }
-    savedIndex = currentIndex;
-    savedSort = settings.sort;
-    savedSortBy = settings.sortby;
-    savedSortCase = settings.sortcase;
-    savedSubfolders = settings.subfolders;
-    savedHidden = settings.hidden;
+    store.savedIndex = store.currentIndex;
+    store.savedOrder = exhibitOrder();
+    store.savedSubfolders = settings.subfolders;
+    store.savedHidden = settings.hidden;
 }
 
 void Viewer::restoreExhibit() {
-    std::lock_guard lock(exhibitMutex);
-    exhibit = savedExhibit;
-    filterActive = false;
-    currentIndex = savedIndex;
-    settings.sort = savedSort;
-    settings.sortby = savedSortBy;
-    settings.sortcase = savedSortCase;
-    settings.subfolders = savedSubfolders;
-    settings.hidden = savedHidden;
-    if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = exhibit.empty() ? 0 : static_cast<int>(exhibit.size()) - 1;
+    std::lock_guard lock(store.exhibitMutex);
+    store.exhibit = store.savedExhibit;
+    store.filterActive = false;
+    store.currentIndex = store.savedIndex;
+    settings.sort = store.savedOrder.sort;
+    settings.sortby = store.savedOrder.sortby;
+    settings.sortcase = store.savedOrder.sortcase;
+    settings.subfolders = store.savedSubfolders;
+    settings.hidden = store.savedHidden;
+    const size_t size = store.exhibit.size();
+    if (static_cast<size_t>(store.currentIndex) >= size) store.currentIndex = size == 0 ? 0 : static_cast<int>(size) - 1;
 }
 
 void Viewer::viewFolder(const std::wstring& path, bool backToExhibit) {
@@ -51,27 +51,27 @@ void Viewer::viewFolder(const std::wstring& path, bool backToExhibit) {
         return;
     }
     if (!isFolder) return;
-    const bool changed = full != buildRootCopy();
+    const bool changed = full != store.buildRootCopy();
 
     if (backToExhibit) {
-        if (!savedExhibit.empty()) {
+        if (!store.savedExhibit.empty()) {
             restoreExhibit();
-        } else if (exhibitRoot == buildRootCopy() && !filterActive) {
+        } else if (store.exhibitRoot == store.buildRootCopy() && !store.filterActive) {
             saveExhibit();
         } else {
             buildExhibit(full, false);
         }
         {
-            std::lock_guard lock(exhibitMutex);
-            buildRoot = full;
+            std::lock_guard lock(store.exhibitMutex);
+            store.buildRoot = full;
         }
-        if (catalogWindow) PostMessageW(catalogWindow, WM_COMMAND, 1112, 0);
+        if (window.catalogWindow) PostMessageW(window.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
     } else {
-        if (exhibitRoot == buildRootCopy() && !filterActive) {
+        if (store.exhibitRoot == store.buildRootCopy() && !store.filterActive) {
             saveExhibit();
-        } else if (exhibitRoot == full) {
-            savedExhibit.clear();
-            filterActive = false;
+        } else if (store.exhibitRoot == full) {
+            store.savedExhibit.clear();
+            store.filterActive = false;
         }
         buildExhibit(full, false);
     }
@@ -80,7 +80,7 @@ void Viewer::viewFolder(const std::wstring& path, bool backToExhibit) {
 }
 
 void Viewer::viewLinkTarget() {
-    const std::wstring current = currentPathCopy();
+    const std::wstring current = store.currentPathCopy();
     if (!isShortcutPath(current)) return;
     ShortcutFile shortcut;
     shortcut.open();

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/setting_values.h"
 #include "exhibit.h"
 
 // The find state lives for the run; the Find/Filter dialog opens with the last text and options.
@@ -42,8 +43,6 @@ long long findNextIndex(const Exhibit& exhibit, size_t start, const FindState& f
 // exhibit's path arena, so no path text is copied.
 Exhibit filterEntries(const Exhibit& exhibit, const FindState& find, bool keepMatches);
 
-// Auto-find kinds, as the autofindtype setting stores them.
-enum AutoFindKind : int { kAutoFindOff = 0, kAutoFindCreated = 1, kAutoFindModified = 2, kAutoFindAccessed = 3 };
 
 // The index of the entry with the greatest created (1), modified (2) or accessed (3) time; the first
 // in exhibit order among equal times. -1 for any other kind or an empty exhibit.

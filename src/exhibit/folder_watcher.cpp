@@ -1,43 +1,58 @@
 // The folder watcher: waits for files and folders to be created, deleted or renamed under the
-// build folder, lets a burst settle, and rebuilds the exhibit; auto-find runs when that ends.
+// build folder, lets a burst settle, and asks the main window to rebuild; auto-find runs when that
+// rebuild ends.
 #include <windows.h>
 
-#include "app.h"
+#include "folder_watcher.h"
 #include "viewer.h"
+#include "window_messages.h"
 
-void Viewer::startWatcher() {
+// ---- The watcher threads ----
+
+FolderWatcher::~FolderWatcher() { stopAndJoin(); }
+
+void FolderWatcher::start(WatchRequest request) {
     std::lock_guard lock(watcherMutex);
-    if (watcherStopEvent) {
-        SetEvent(watcherStopEvent);  // ends the previous watcher
-        CloseHandle(watcherStopEvent);
-        watcherStopEvent = nullptr;
-    }
+    if (watcherStopEvent) SetEvent(watcherStopEvent.get());  // ends the previous watcher
+    watcherStopEvent.reset();
     joinWatchers(false);
 
     // The stop event is manual-reset so that a signal is never lost; the watcher gets a handle of
     // its own and closes only that.
-    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    KernelHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stop) return;
-    HANDLE watcherCopy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), stop, GetCurrentProcess(), &watcherCopy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        CloseHandle(stop);
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), stop.get(), GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return;
-    }
-    watcherStopEvent = stop;
+    KernelHandle watcherCopy(copy);
+    watcherStopEvent = std::move(stop);
     auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        std::thread thread([this, watcherCopy, done] {
-            watchFolder(watcherCopy);
+        std::thread thread([request = std::move(request), event = std::move(watcherCopy), done]() mutable {
+            watchFolder(request, std::move(event));
             *done = true;
         });
         watcherThreads.push_back({std::move(thread), done});
     } catch (...) {
-        CloseHandle(watcherCopy);
+        // No thread: the lambda and the copy of the event it held are gone with it.
     }
 }
 
+void FolderWatcher::stop() {
+    std::lock_guard lock(watcherMutex);
+    if (watcherStopEvent) SetEvent(watcherStopEvent.get());
+    watcherStopEvent.reset();
+}
+
+void FolderWatcher::stopAndJoin() {
+    std::lock_guard lock(watcherMutex);
+    if (watcherStopEvent) SetEvent(watcherStopEvent.get());
+    watcherStopEvent.reset();
+    joinWatchers(true);
+}
+
 // Joins the threads of watchers that have ended (all of them, waiting, when `all`).
-void Viewer::joinWatchers(bool all) {
+void FolderWatcher::joinWatchers(bool all) {
     for (auto it = watcherThreads.begin(); it != watcherThreads.end();) {
         if (all || *it->done) {
             it->thread.join();
@@ -48,35 +63,17 @@ void Viewer::joinWatchers(bool all) {
     }
 }
 
-void Viewer::restartWatcherIfOn() {
-    if (settings.autorefresh) startWatcher();
-}
-
-void Viewer::stopWatcher() {
-    std::lock_guard lock(watcherMutex);
-    if (watcherStopEvent) {
-        SetEvent(watcherStopEvent);
-        CloseHandle(watcherStopEvent);
-        watcherStopEvent = nullptr;
-    }
-}
-
-void Viewer::watchFolder(HANDLE stopEvent) {
-    const std::wstring root = buildRootCopy();
-    HANDLE change = FindFirstChangeNotificationW(root.c_str(), settings.subfolders ? TRUE : FALSE,
-                                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
-    if (change == INVALID_HANDLE_VALUE) {
-        // A folder that cannot be watched ends the watcher instead of spinning.
-        CloseHandle(stopEvent);
-        return;
-    }
-    HANDLE handles[2] = {stopEvent, change};
+void FolderWatcher::watchFolder(const WatchRequest& request, KernelHandle stopEvent) {
+    const ChangeNotification change(FindFirstChangeNotificationW(
+        request.root.c_str(), request.subfolders ? TRUE : FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
+    if (!change) return;  // a folder that cannot be watched ends the watcher instead of spinning
+    HANDLE handles[2] = {stopEvent.get(), change.get()};
     for (;;) {
         if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
         // Let a burst of changes settle: wait until 200 ms pass without another one.
         bool stopped = false;
         for (;;) {
-            if (!FindNextChangeNotification(change)) {
+            if (!FindNextChangeNotification(change.get())) {
                 stopped = true;
                 break;
             }
@@ -86,28 +83,46 @@ void Viewer::watchFolder(HANDLE stopEvent) {
             break;
         }
         if (stopped) break;
-        const DWORD latency = settings.autorefreshLatency > 0 ? static_cast<DWORD>(settings.autorefreshLatency) : 0;
-        if (WaitForSingleObject(stopEvent, latency) != WAIT_TIMEOUT) break;
+        if (WaitForSingleObject(stopEvent.get(), request.latencyMs) != WAIT_TIMEOUT) break;
 
-        if (!building) {
-            autoRefreshBuild = true;
-            buildExhibit(buildRootCopy(), false, nullptr, true);
-            if (catalogWindow) PostMessageW(catalogWindow, WM_USER + 7, 0, 0);
-        }
-        if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
-        if (!FindNextChangeNotification(change)) break;
+        PostMessageW(request.notifyWindow, MainMessage::FolderChanged, 0, 0);
+        if (WaitForSingleObject(stopEvent.get(), 0) == WAIT_OBJECT_0) break;
+        if (!FindNextChangeNotification(change.get())) break;
     }
-    FindCloseChangeNotification(change);
-    CloseHandle(stopEvent);
+}
+
+// ---- The Viewer's side ----
+
+void Viewer::startWatcher() {
+    WatchRequest request;
+    request.root = store.buildRootCopy();
+    request.subfolders = settings.subfolders;
+    request.latencyMs = settings.autorefreshLatency > 0 ? static_cast<DWORD>(settings.autorefreshLatency) : 0;
+    request.notifyWindow = mainWindow;
+    watcher.start(std::move(request));
+}
+
+void Viewer::restartWatcherIfOn() {
+    if (settings.autorefresh) startWatcher();
+}
+
+void Viewer::stopWatcher() { watcher.stop(); }
+
+void Viewer::onFolderChanged() {
+    // A change that comes while a build runs is taken in by that build or the next one.
+    if (store.building || store.shuttingDown) return;
+    store.autoRefreshBuild = true;
+    buildExhibit(store.buildRootCopy(), false, nullptr, true);
+    if (window.catalogWindow) PostMessageW(window.catalogWindow, CatalogMessage::Busy, 0, 0);
 }
 
 void Viewer::onAutoRefreshDone() {
     {
-        std::lock_guard lock(exhibitMutex);
-        const long long newest = newestIndex(exhibit, settings.autofindtype);
-        if (newest >= 0) currentIndex = static_cast<int>(newest);
+        std::lock_guard lock(store.exhibitMutex);
+        const long long newest = newestIndex(store.exhibit, settings.autofindtype);
+        if (newest >= 0) store.currentIndex = static_cast<int>(newest);
     }
-    if (exhibitSize() != 0) showCurrent(true);
-    if (catalogWindow) PostMessageW(catalogWindow, WM_USER + 8, 0, 0);
-    autoRefreshBuild = false;
+    if (store.size() != 0) showCurrent(true);
+    if (window.catalogWindow) PostMessageW(window.catalogWindow, CatalogMessage::Refill, 0, 0);
+    store.autoRefreshBuild = false;
 }

@@ -5,7 +5,7 @@
 #include "viewer.h"
 
 bool Viewer::checkIsFile() {
-    if (currentPathCopy() != pastedImageName) return true;
+    if (store.currentPathCopy() != shell.pastedImageName) return true;
     showMessage(language.message(kMsgNotAFile), kInformation);
     return false;
 }

@@ -11,28 +11,21 @@
 ShortcutFile::~ShortcutFile() { close(); }
 
 bool ShortcutFile::createLink() {
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))) ||
-        link == nullptr)
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())) ||
+        !link)
         return false;
-    IPersistFile* file = nullptr;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) ||
-        file == nullptr) {
-        link->Release();
-        return false;
-    }
-    link_ = link;
-    file_ = file;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())) || !file) return false;
+    link_ = std::move(link);
+    file_ = std::move(file);
     used_ = false;
     return true;
 }
 
 void ShortcutFile::releaseLink() {
-    if (file_ != nullptr) file_->Release();
-    if (link_ != nullptr) link_->Release();
-    file_ = nullptr;
-    link_ = nullptr;
+    file_.reset();
+    link_.reset();
     used_ = false;
 }
 
@@ -58,7 +51,7 @@ void ShortcutFile::close() {
 }
 
 bool ShortcutFile::freshLink() {
-    if (file_ == nullptr) return false;
+    if (!file_) return false;
     if (!used_) return true;
     // A load that fails part-way, or one that succeeds on a file lacking some parts, could let
     // the previous shortcut's path, arguments or find data show through; a new object has none.

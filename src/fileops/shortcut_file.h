@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "core/win_handles.h"
+
 class ShortcutFile {
 public:
     ShortcutFile() = default;
@@ -24,7 +26,7 @@ public:
     bool open();
     // Releases the link object and balances open()'s COM initialisation. Safe to call twice.
     void close();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return static_cast<bool>(file_); }
 
     // Reads the target path of the shortcut at shortcutPath. With resolve, the shell first looks
     // for a moved target silently (and updates the shortcut); a failed search gives false.
@@ -47,8 +49,8 @@ private:
     bool createLink();
     void releaseLink();
 
-    IShellLinkW* link_ = nullptr;
-    IPersistFile* file_ = nullptr;
+    ComPtr<IShellLinkW> link_;
+    ComPtr<IPersistFile> file_;
     bool used_ = false;            // link_ holds state from a load or a SetPath
     bool uninitialize_ = false;    // open() initialised COM and owes a CoUninitialize
     WIN32_FIND_DATAW targetData_{};

@@ -6,6 +6,7 @@
 #include "placement.h"
 #include "view_geometry.h"
 #include "viewer.h"
+#include "win_handles.h"
 
 namespace {
 
@@ -39,13 +40,13 @@ void Viewer::moveWindowTo(const Rect32& r) {
 }
 
 int Viewer::captionAdjust() const {
-    return blackboxPresent && settings.bbSkin && !settings.crop ? settings.bbCaptionAdjust : 0;
+    return shell.blackboxPresent && settings.bbSkin && !settings.crop ? settings.bbCaptionAdjust : 0;
 }
 
 void Viewer::updateScreenRects() {
     if (GetSystemMetrics(SM_CMONITORS) < 2) {
-        monitorRect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &workAreaRect, 0);
+        window.monitorRect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &window.workAreaRect, 0);
         return;
     }
     const Rect32& r = settings.windowRect;
@@ -53,50 +54,50 @@ void Viewer::updateScreenRects() {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (HMONITOR monitor = MonitorFromPoint(centre, MONITOR_DEFAULTTONULL); monitor && GetMonitorInfoW(monitor, &info)) {
-        monitorRect = info.rcMonitor;
-        workAreaRect = info.rcWork;
+        window.monitorRect = info.rcMonitor;
+        window.workAreaRect = info.rcWork;
     }
 }
 
 void Viewer::centreWindow() {
-    moveWindowTo(centredRect(settings.windowRect, toRect32(workAreaRect), captionAdjust()));
+    moveWindowTo(centredRect(settings.windowRect, toRect32(window.workAreaRect), captionAdjust()));
 }
 
 void Viewer::roamWindow() {
-    moveWindowTo(roamRect(settings.windowRect, toRect32(workAreaRect), captionAdjust(), [] { return std::rand(); }));
+    moveWindowTo(roamRect(settings.windowRect, toRect32(window.workAreaRect), captionAdjust(), [] { return std::rand(); }));
 }
 
 void Viewer::corralWindow() {
     updateScreenRects();
-    moveWindowTo(corralRect(settings.windowRect, toRect32(monitorRect)));
+    moveWindowTo(corralRect(settings.windowRect, toRect32(window.monitorRect)));
 }
 
 void Viewer::applyCropRegion() {
     const Rect32 window = settings.windowRect;
     const Size32 windowSize{window.right - window.left, window.bottom - window.top};
-    const Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, windowSize, zoomPercent,
+    const Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, windowSize, view.zoomPercent,
                                  {settings.squeeze, settings.shrink, settings.stretch});
     const Point32 origin = cropOrigin(windowSize, shown, settings.layout);
-    HRGN region = CreateRectRgn(origin.x, origin.y, origin.x + shown.width, origin.y + shown.height);
+    GdiRegion region(CreateRectRgn(origin.x, origin.y, origin.x + shown.width, origin.y + shown.height));
     // The window owns the region once it is set.
-    if (region && !SetWindowRgn(mainWindow, region, TRUE)) DeleteObject(region);
+    if (region && SetWindowRgn(mainWindow, region.get(), TRUE)) region.release();
 }
 
 void Viewer::fitWindowToImage() {
     if (!image.loaded()) return;
     WindowFrame frame;
-    frame.frameWidth = frameWidth;
-    frame.frameHeight = frameHeight;
+    frame.frameWidth = window.frameWidth;
+    frame.frameHeight = window.frameHeight;
     frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    frame.statusBarHeight = statusBarWindow ? statusBarHeight : 0;
+    frame.statusBarHeight = window.statusBarWindow ? window.statusBarHeight : 0;
     frame.crop = settings.crop;
-    frame.blackboxSkin = blackboxPresent && settings.bbSkin;
+    frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
     frame.captionAdjust = settings.bbCaptionAdjust;
-    const Rect32 bounds = imageBounds(toRect32(workAreaRect), frame);
+    const Rect32 bounds = imageBounds(toRect32(window.workAreaRect), frame);
     const Size32 boundsSize{bounds.right - bounds.left, bounds.bottom - bounds.top};
-    Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, boundsSize, zoomPercent,
+    Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, boundsSize, view.zoomPercent,
                            {settings.squeeze, settings.shrink, settings.stretch});
-    if (!settings.squeeze || manualZoom) {
+    if (!settings.squeeze || view.manualZoom) {
         shown.width = std::min(shown.width, boundsSize.width);
         shown.height = std::min(shown.height, boundsSize.height);
     }
@@ -112,22 +113,22 @@ void Viewer::fitWindowToImage() {
     }
     const Rect32 sized = toRect32(rect);
     if (settings.autocenter) {
-        moveWindowTo(centredRect(sized, toRect32(workAreaRect), captionAdjust()));
+        moveWindowTo(centredRect(sized, toRect32(window.workAreaRect), captionAdjust()));
     } else if (!settings.roamwindow) {
         moveWindowTo(sized);
     } else {
         moveWindowTo(sized);
         roamWindow();
     }
-    if (settings.crop && settings.layer != 1 && !settings.collage) applyCropRegion();
+    if (settings.crop && settings.layer != kLayerFullScreen && !settings.collage) applyCropRegion();
 }
 
 void Viewer::refreshLayout() {
-    if (settings.layer == 2) {
+    if (settings.layer == kLayerWallpaper) {
         // The wallpaper itself is set by wallpaper mode; until it exists the hidden window only repaints.
         InvalidateRect(mainWindow, nullptr, FALSE);
-    } else if (settings.layer == 1) {
-        if (exhibitSize() == 0)
+    } else if (settings.layer == kLayerFullScreen) {
+        if (store.size() == 0)
             reportEmptyOrFailure(101);
         else
             InvalidateRect(mainWindow, nullptr, FALSE);
@@ -153,53 +154,53 @@ void Viewer::setWindowMode(int mode) {
     settings.layer = static_cast<int16_t>(mode);
     bool leaveFullScreen = false;
 
-    if (mode == 0) SetWindowPos(mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
-    if (mode == 2) {
+    if (mode == kLayerWindowed) SetWindowPos(mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    if (mode == kLayerWallpaper) {
         settings.collage = false;
-        if (!settings.trayicon) Shell_NotifyIconW(NIM_ADD, &trayIconData);
+        if (!settings.trayicon) Shell_NotifyIconW(NIM_ADD, &shell.trayIconData);
         ShowWindow(mainWindow, SW_HIDE);
         showCurrent(true);
     }
-    if (mode == 0 || mode == 2) {
-        if (old == 1) {
+    if (mode == kLayerWindowed || mode == kLayerWallpaper) {
+        if (old == kLayerFullScreen) {
             leaveFullScreen = true;
-        } else if (old == 2 && mode == 0 && !settings.trayicon) {
-            Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+        } else if (old == kLayerWallpaper && mode == kLayerWindowed && !settings.trayicon) {
+            Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
         }
-    } else if (old != 1) {
+    } else if (old != kLayerFullScreen) {
         // Enter full screen.
         SetWindowRgn(mainWindow, nullptr, TRUE);
         if (!settings.fullscreencursor) ShowCursor(FALSE);
         destroyStatusBar();
-        windowedLayout = settings.layout;
+        window.windowedLayout = settings.layout;
         settings.layout = settings.fullscreenlayout;
-        if (!manualZoom) zoomPercent = settings.zoom;
+        if (!view.manualZoom) view.zoomPercent = settings.zoom;
         ShowWindow(mainWindow, SW_HIDE);
         changeStyle(mainWindow, 0, kFrameStyles);
         ShowWindow(mainWindow, SW_SHOW);
         if (settings.collage) resetCollage();
-        SetWindowPos(mainWindow, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
-                     monitorRect.bottom - monitorRect.top, SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
-        if (exhibitSize() != 0)
+        SetWindowPos(mainWindow, nullptr, window.monitorRect.left, window.monitorRect.top, window.monitorWidth(),
+                     window.monitorHeight(), SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
+        if (store.size() != 0)
             InvalidateRect(mainWindow, nullptr, TRUE);
         else
             reportEmptyOrFailure(101);
-        if (old == 2 && !settings.trayicon) Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+        if (old == kLayerWallpaper && !settings.trayicon) Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
     } else {
-        settings.layer = 0;  // full screen toggles off
+        settings.layer = kLayerWindowed;  // full screen toggles off
         leaveFullScreen = true;
     }
 
     if (leaveFullScreen) {
-        settings.layout = static_cast<int16_t>(windowedLayout);
+        settings.layout = static_cast<int16_t>(window.windowedLayout);
         if (!settings.crop) changeStyle(mainWindow, kFrameStyles, 0);
-        if (settings.statusbar && !settings.crop && !statusBarWindow) createStatusBar();
+        if (settings.statusbar && !settings.crop && !window.statusBarWindow) createStatusBar();
         if (!settings.fullscreencursor) ShowCursor(TRUE);
         if (!settings.wrap || settings.collage) {
             const Rect32& r = settings.windowRect;
             MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
         }
-        if (!manualZoom) zoomPercent = settings.zoom;
+        if (!view.manualZoom) view.zoomPercent = settings.zoom;
         InvalidateRect(nullptr, nullptr, TRUE);
         SetActiveWindow(GetWindow(mainWindow, GW_OWNER));
         BringWindowToTop(mainWindow);
@@ -207,16 +208,16 @@ void Viewer::setWindowMode(int mode) {
     }
 
     if (!IsWindowVisible(mainWindow)) {
-        if (settings.layer == 2) {
+        if (settings.layer == kLayerWallpaper) {
             SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, GetWindowLongPtrW(mainWindow, GWL_EXSTYLE) & ~WS_EX_LAYERED);
             return;
         }
         ShowWindow(mainWindow, SW_SHOW);
     }
     const LONG_PTR exStyle = GetWindowLongPtrW(mainWindow, GWL_EXSTYLE);
-    if (settings.layer != 2 && settings.blend && setLayeredWindowAttributes) {
+    if (settings.layer != kLayerWallpaper && settings.blend && window.setLayeredWindowAttributes) {
         SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
+        window.setLayeredWindowAttributes(mainWindow, 0, static_cast<BYTE>(settings.opacity & 0xFF), LWA_ALPHA);
     } else {
         SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
     }
@@ -228,11 +229,11 @@ void Viewer::applyCropStyleChange() {
         ShowWindow(mainWindow, SW_HIDE);
         changeStyle(mainWindow, 0, kFrameStyles);
         ShowWindow(mainWindow, SW_SHOW);
-        if (settings.layer != 1 && !settings.collage) applyCropRegion();
+        if (settings.layer != kLayerFullScreen && !settings.collage) applyCropRegion();
         if (settings.wrap && !settings.collage) fitWindowToImage();
     } else {
         changeStyle(mainWindow, kFrameStyles | (settings.decorate ? kDecorationStyles : 0), 0);
-        if (settings.statusbar && settings.layer != 1 && !statusBarWindow) createStatusBar();
+        if (settings.statusbar && settings.layer != kLayerFullScreen && !window.statusBarWindow) createStatusBar();
         SetWindowRgn(mainWindow, nullptr, TRUE);
         ShowWindow(mainWindow, SW_SHOW);
         SetActiveWindow(GetWindow(mainWindow, GW_OWNER));
@@ -245,8 +246,8 @@ void Viewer::applyCropStyleChange() {
 }
 
 void Viewer::setLayout(int layout) {
-    if (settings.layer == 1) {
-        windowedLayout = layout;
+    if (settings.layer == kLayerFullScreen) {
+        window.windowedLayout = layout;
         return;
     }
     settings.layout = static_cast<int16_t>(layout);
@@ -254,7 +255,7 @@ void Viewer::setLayout(int layout) {
 }
 
 void Viewer::savePreset(int preset) {
-    if (settings.layer == 1 || preset < 1 || preset > 5) return;
+    if (settings.layer == kLayerFullScreen || preset < 1 || preset > 5) return;
     readWindowRect();
     settings.presetRects[static_cast<size_t>(preset - 1)] = settings.windowRect;
     settings.wrap = false;
@@ -263,11 +264,11 @@ void Viewer::savePreset(int preset) {
 void Viewer::restorePreset(int preset) {
     if (preset < 1 || preset > 5) return;
     settings.wrap = false;
-    if (!manualZoom) zoomPercent = settings.zoom;
+    if (!view.manualZoom) view.zoomPercent = settings.zoom;
     settings.windowRect = settings.presetRects[static_cast<size_t>(preset - 1)];
-    if (settings.layer == 1) {
-        SetWindowPos(mainWindow, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
-                     monitorRect.bottom - monitorRect.top, SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
+    if (settings.layer == kLayerFullScreen) {
+        SetWindowPos(mainWindow, nullptr, window.monitorRect.left, window.monitorRect.top, window.monitorWidth(),
+                     window.monitorHeight(), SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
     } else {
         const Rect32& r = settings.windowRect;
         MoveWindow(mainWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -280,7 +281,7 @@ void Viewer::restorePreset(int preset) {
 }
 
 void Viewer::toggleShowHide() {
-    if (settings.layer == 2) return;
+    if (settings.layer == kLayerWallpaper) return;
     if (IsWindowVisible(mainWindow)) {
         suspendSlideshow(false);
         ShowWindow(mainWindow, SW_HIDE);
@@ -288,6 +289,6 @@ void Viewer::toggleShowHide() {
     } else {
         ShowWindow(mainWindow, SW_SHOWNORMAL);
         SetForegroundWindow(mainWindow);
-        if (!suspended) resumeSlideshow();
+        if (!slideshow.suspended) resumeSlideshow();
     }
 }

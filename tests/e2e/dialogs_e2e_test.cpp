@@ -7,6 +7,7 @@
 #include "command_ids.h"
 #include "e2e/harness.h"
 #include "ini_file.h"
+#include "window_messages.h"
 #include "settings.h"
 
 using e2e::Glimvue;
@@ -69,7 +70,7 @@ TEST(NumberDialog, ClosedByAnotherInstanceWhileOpen) {
     ASSERT_NE(program.waitForMainWindow(), nullptr);
     program.postCommand(CMD_GOTO);
     ASSERT_TRUE(e2e::waitFor([&] { return program.findMessageBox() != nullptr; }));
-    PostMessageW(program.mainWindow(), WM_USER + 5, 0, 0);
+    PostMessageW(program.mainWindow(), MainMessage::CloseInstance, 0, 0);
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_EQ(savedSettings(program).folder, pictures.path()) << "settings were saved on the way out";

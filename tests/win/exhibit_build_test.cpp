@@ -62,13 +62,13 @@ TEST_F(ExhibitBuild, ReleasesTheCallerAfterTheFirstFolderWithImages) {
     // must get control back long before they are all scanned, at least in one of a few tries.
     bool releasedEarly = false;
     for (int attempt = 0; attempt < 4 && !releasedEarly; ++attempt) {
-        viewer->exhibitRoot = tree.path();
+        viewer->store.exhibitRoot = tree.path();
         EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
-        const size_t sizeAtReturn = viewer->exhibitSize();
-        releasedEarly = viewer->building && sizeAtReturn < 3001;
+        const size_t sizeAtReturn = viewer->store.size();
+        releasedEarly = viewer->store.building && sizeAtReturn < 3001;
         EXPECT_GE(sizeAtReturn, 1u);
         ASSERT_TRUE(waitForBuild());
-        EXPECT_EQ(viewer->exhibitSize(), 3001u);
+        EXPECT_EQ(viewer->store.size(), 3001u);
         EXPECT_EQ(paths().front(), tree / L"a\\x.jpg") << "Tree (Strict) puts a\\ before b\\";
     }
     EXPECT_TRUE(releasedEarly) << "buildExhibit returned only after the whole tree was scanned";
@@ -76,8 +76,8 @@ TEST_F(ExhibitBuild, ReleasesTheCallerAfterTheFirstFolderWithImages) {
     // A tree without images: the build reports an empty exhibit and ends.
     files({L"empty\\readme.txt", L"empty\\folder.jpg\\notes.txt"});  // a folder named like an image is no image
     EXPECT_FALSE(build(tree / L"empty"));
-    EXPECT_EQ(viewer->exhibitSize(), 0u);
-    EXPECT_EQ(viewer->currentIndex, 0);
+    EXPECT_EQ(viewer->store.size(), 0u);
+    EXPECT_EQ(viewer->store.currentIndex, 0);
 }
 
 TEST_F(ExhibitBuild, FollowsShortcutsToImagesAndUnrelatedFoldersOnly) {
@@ -103,11 +103,11 @@ TEST_F(ExhibitBuild, FollowsShortcutsToImagesAndUnrelatedFoldersOnly) {
     EXPECT_EQ(sortedPaths(), full({L"root\\plain.jpg", L"root\\a.jpg.lnk", L"root\\pic.lnk", L"other\\o1.jpg",
                                    L"other\\o2.png", L"root\\shared\\sh.jpg", L"root\\sub\\s.jpg"}));
     // The shortcut's entry keeps the shortcut's own path and carries the target's times.
-    const long long index = viewer->indexOfPath(root + L"\\a.jpg.lnk");
+    const long long index = viewer->store.indexOfPath(root + L"\\a.jpg.lnk");
     ASSERT_GE(index, 0);
     {
-        std::lock_guard lock(viewer->exhibitMutex);
-        EXPECT_EQ(viewer->exhibit[static_cast<size_t>(index)].modified, targetTime);
+        std::lock_guard lock(viewer->store.exhibitMutex);
+        EXPECT_EQ(viewer->store.exhibit[static_cast<size_t>(index)].modified, targetTime);
     }
 
     // Without subfolders neither folders nor shortcuts to folders are entered.
@@ -242,9 +242,9 @@ TEST_F(ExhibitBuild, FiltersAndFolderViewsBringTheExhibitBackAsItWas) {
         viewer->find.matchNameOnly = true;
         viewer->find.searchText = L"b";
         ASSERT_TRUE(viewer->filterExhibit(true));
-        EXPECT_TRUE(viewer->filterActive);
+        EXPECT_TRUE(viewer->store.filterActive);
         EXPECT_EQ(sortedPaths(), full({L"root\\banana.jpg", L"root\\blueberry.jpg"}));
-        viewer->currentIndex = 1;
+        viewer->store.currentIndex = 1;
         viewer->find.searchText = L"blue";
         ASSERT_TRUE(viewer->filterExhibit(false));  // exclude
         EXPECT_EQ(paths(), full({L"root\\banana.jpg"}));
@@ -252,22 +252,22 @@ TEST_F(ExhibitBuild, FiltersAndFolderViewsBringTheExhibitBackAsItWas) {
             viewer->restoreExhibit();
         else
             viewer->executeCommand(CMD_VIEW_EXHIBIT);
-        EXPECT_FALSE(viewer->filterActive);
+        EXPECT_FALSE(viewer->store.filterActive);
         EXPECT_EQ(paths(), original) << "round " << round;
-        EXPECT_EQ(viewer->currentIndex, 3) << "round " << round;
+        EXPECT_EQ(viewer->store.currentIndex, 3) << "round " << round;
     }
 
     viewer->viewFolder(tree / L"other", false);
     ASSERT_TRUE(waitForBuild());
     EXPECT_EQ(paths(), full({L"other\\o.jpg"}));
-    EXPECT_EQ(viewer->currentPathCopy(), tree / L"other\\o.jpg");
+    EXPECT_EQ(viewer->store.currentPathCopy(), tree / L"other\\o.jpg");
     ASSERT_TRUE(tree.file(L"root\\new.jpg"));  // a rescan would find it
     viewer->viewFolder(tree / L"root", true);
     ASSERT_TRUE(waitForBuild());
     EXPECT_EQ(paths(), original) << "the set-aside exhibit was not brought back as it was";
-    EXPECT_EQ(viewer->currentIndex, 3);
-    EXPECT_EQ(viewer->currentPathCopy(), original[3]);
-    EXPECT_EQ(viewer->buildRootCopy(), tree / L"root");
+    EXPECT_EQ(viewer->store.currentIndex, 3);
+    EXPECT_EQ(viewer->store.currentPathCopy(), original[3]);
+    EXPECT_EQ(viewer->store.buildRootCopy(), tree / L"root");
 }
 
 // Interface commands race running builds (which they cancel and restart), the watcher's rebuilds
@@ -306,8 +306,8 @@ TEST_F(ExhibitBuild, StressCommandsAgainstRunningBuildsAndTheWatcher) {
     auto checkSettled = [&](const std::vector<std::wstring>& before) {
         for (int attempt = 0; attempt < 20; ++attempt) {
             ASSERT_TRUE(waitForBuild());
-            std::unique_lock control(viewer->buildControlMutex);
-            if (viewer->building) continue;  // the watcher started another build meanwhile
+            std::unique_lock control(viewer->store.buildControlMutex);
+            if (viewer->store.building) continue;  // the watcher started another build meanwhile
             const std::vector<std::wstring> got = sortedPaths(), after = imagesOnDisk(root, viewer->formatSwitches());
             control.unlock();
             EXPECT_EQ(std::adjacent_find(got.begin(), got.end()), got.end()) << "duplicate entries";

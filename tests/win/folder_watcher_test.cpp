@@ -48,21 +48,21 @@ TEST_F(WatcherTest, OneRebuildPerBurstOfNameChangesAndNoneForContentChanges) {
 
     for (int i = 0; i < 50; ++i) ASSERT_TRUE(tree.file(L"burst" + std::to_wstring(i) + L".jpg"));
     EXPECT_EQ(rebuildsAfter(0, 1), 1);
-    EXPECT_EQ(viewer->exhibitSize(), 52u);
-    EXPECT_FALSE(viewer->autoRefreshBuild);
+    EXPECT_EQ(viewer->store.size(), 52u);
+    EXPECT_FALSE(viewer->store.autoRefreshBuild);
 
     // Not the shown image, which the viewer may hold open.
     ASSERT_TRUE(tree.file(L"burst7.jpg", "different content, longer than before"));  // saved over: same name
     EXPECT_EQ(rebuildsAfter(1, 0), 0) << "a content change rebuilt the exhibit";
     fs::rename(tree / L"burst8.jpg", tree / L"renamed.jpg");
     EXPECT_EQ(rebuildsAfter(1, 1), 1);
-    EXPECT_GE(viewer->indexOfPath(tree / L"renamed.jpg"), 0);
-    EXPECT_EQ(viewer->indexOfPath(tree / L"burst8.jpg"), -1);
+    EXPECT_GE(viewer->store.indexOfPath(tree / L"renamed.jpg"), 0);
+    EXPECT_EQ(viewer->store.indexOfPath(tree / L"burst8.jpg"), -1);
 
     openFolder(L"sub");  // with subfolders on, the whole tree is watched
     ASSERT_TRUE(tree.file(L"sub\\c.jpg"));
     EXPECT_EQ(rebuildsAfter(2, 1), 1);
-    EXPECT_EQ(viewer->exhibitSize(), 53u);
+    EXPECT_EQ(viewer->store.size(), 53u);
 }
 
 TEST_F(WatcherTest, WithoutSubfoldersOnlyTheFolderItselfIsWatched) {
@@ -151,7 +151,7 @@ TEST_F(WatcherTest, AutoFindJumpsToTheNewestImageOrKeepsTheCurrentOne) {
     ASSERT_TRUE(tree.file(L"m.jpg"));
     EXPECT_EQ(rebuildsAfter(0, 1), 1);
     EXPECT_EQ(currentEntry(), tree / L"z.jpg");
-    EXPECT_EQ(viewer->currentIndex, 3);
+    EXPECT_EQ(viewer->store.currentIndex, 3);
 
     // To last created: the rebuild ends on the new arrival, which is not at either end.
     viewer->executeCommand(CMD_AUTOFIND_CREATE);
@@ -160,7 +160,7 @@ TEST_F(WatcherTest, AutoFindJumpsToTheNewestImageOrKeepsTheCurrentOne) {
     ASSERT_TRUE(tree.setTimes(L"n.jpg", kYear2001 + 100 * kDay));
     EXPECT_EQ(rebuildsAfter(1, 1), 1);
     EXPECT_EQ(currentEntry(), tree / L"n.jpg");
-    EXPECT_EQ(viewer->currentPathCopy(), tree / L"n.jpg");
+    EXPECT_EQ(viewer->store.currentPathCopy(), tree / L"n.jpg");
 }
 
 }  // namespace

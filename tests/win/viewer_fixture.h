@@ -16,6 +16,7 @@
 
 #include "core/app.h"
 #include "core/viewer.h"
+#include "core/window_messages.h"
 #include "fileops/shortcut_file.h"
 
 namespace viewer_test {
@@ -139,18 +140,23 @@ inline std::vector<std::wstring> imagesOnDisk(const std::wstring& folder, const 
 
 // ---- The viewer on a hidden window ----
 
-constexpr UINT kAutoRefreshDone = WM_USER + 8;
-
-// Stands in for the main dialog procedure: auto-refresh completions go to the viewer, and are
-// counted so that tests can tell how many watcher rebuilds finished.
+// Stands in for the main dialog procedure: folder changes and auto-refresh completions go to the
+// viewer, and completions are counted so that tests can tell how many watcher rebuilds finished.
 inline Viewer* windowViewer = nullptr;
 inline std::atomic<int> autoRefreshCount{0};
 
 inline LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != kAutoRefreshDone) return DefWindowProcW(window, message, wParam, lParam);
-    ++autoRefreshCount;
-    if (windowViewer) windowViewer->onAutoRefreshDone();
-    return 0;
+    switch (message) {
+    case MainMessage::FolderChanged:
+        if (windowViewer) windowViewer->onFolderChanged();
+        return 0;
+    case MainMessage::AutoRefreshDone:
+        ++autoRefreshCount;
+        if (windowViewer) windowViewer->onAutoRefreshDone();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
 }
 
 // Dispatches this thread's messages until the condition holds or the time is up; true when it held.
@@ -205,12 +211,12 @@ protected:
     }
 
     bool waitForBuild(DWORD milliseconds = 30000) {
-        return pumpUntil([this] { return !viewer->building; }, milliseconds);
+        return pumpUntil([this] { return !viewer->store.building; }, milliseconds);
     }
 
     // Builds the exhibit from a folder (the exhibit root) and waits for the end.
     bool build(const std::wstring& folder) {
-        viewer->exhibitRoot = folder;
+        viewer->store.exhibitRoot = folder;
         const bool result = viewer->buildExhibit(folder, false);
         EXPECT_TRUE(waitForBuild()) << "the build did not end";
         return result;
@@ -221,8 +227,8 @@ protected:
     std::vector<std::wstring> paths(bool sorted = false) const {
         std::vector<std::wstring> result;
         {
-            std::lock_guard lock(viewer->exhibitMutex);
-            for (size_t i = 0; i < viewer->exhibit.size(); ++i) result.emplace_back(viewer->exhibit[i].path());
+            std::lock_guard lock(viewer->store.exhibitMutex);
+            for (size_t i = 0; i < viewer->store.exhibit.size(); ++i) result.emplace_back(viewer->store.exhibit[i].path());
         }
         if (sorted) std::sort(result.begin(), result.end());
         return result;
@@ -236,14 +242,14 @@ protected:
         return relatives;
     }
 
-    std::wstring currentEntry() const { return viewer->entryPath(static_cast<size_t>(viewer->currentIndex.load())); }
+    std::wstring currentEntry() const { return viewer->store.entryPath(static_cast<size_t>(viewer->store.currentIndex.load())); }
 
     // Makes the entry with this path current, as showing it would.
     void makeCurrent(const std::wstring& path) {
-        const long long index = viewer->indexOfPath(path);
+        const long long index = viewer->store.indexOfPath(path);
         ASSERT_GE(index, 0) << "not in the exhibit";
-        viewer->currentIndex = static_cast<int>(index);
-        viewer->setCurrentPath(path);
+        viewer->store.currentIndex = static_cast<int>(index);
+        viewer->store.setCurrentPath(path);
     }
 
     TempTree tree;

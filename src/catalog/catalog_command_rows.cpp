@@ -1,0 +1,20 @@
+// Command rows of the Catalog.
+#include "core/command_ids.h"
+#include "shell/command_rows.h"
+
+namespace {
+
+using namespace menu_state;
+using S = Settings;
+
+const CommandRow kRows[] = {
+    {CMD_CATALOG_VIEW, CMD_CATALOG_CLOSE, kCatalogMenuOnly, nullptr},
+    {CMD_CATALOG, CMD_CATALOG, kShellOnly | kSuspendsSlideshow | kNotBuilt, nullptr},
+    {CMD_THUMBSIZE, CMD_THUMBSIZE, kDialogWrapper, nullptr},
+    {CMD_HIDE_VIEWER, CMD_HIDE_VIEWER, kNotBuilt, on<&S::hideViewer>},
+    {CMD_SHOW_ON_LAUNCH, CMD_SHOW_ON_LAUNCH, kNotBuilt, on<&S::launch>},
+};
+
+}  // namespace
+
+std::span<const CommandRow> catalogCommandRows() { return kRows; }

@@ -1,0 +1,32 @@
+// The program's private window messages and timer identifiers. The main window and the Catalog
+// window each have their own set: the same WM_USER + n means different things to each.
+#pragma once
+
+#include <windows.h>
+
+// Messages of the main window.
+namespace MainMessage {
+enum : UINT {
+    TrayNotify = WM_USER + 1,       // the tray icon's callback; lParam is the mouse message
+    ReopenMenu = WM_USER + 3,       // reopen the Main Menu: wParam = MAKELONG(x, y + 100), lParam = submenu
+    RefreshStatus = WM_USER + 4,    // refresh the status bar (a build has ended)
+    CloseInstance = WM_USER + 5,    // another instance asks this one to close
+    AutoRefreshDone = WM_USER + 8,  // a rebuild that followed a folder change has finished
+    FolderChanged = WM_USER + 9,    // the folder watcher saw a settled change: rebuild
+};
+}
+
+// Messages of the Catalog window.
+namespace CatalogMessage {
+enum : UINT {
+    ShowMenu = WM_USER + 3,       // show the Catalog's menu
+    RefreshStatus = WM_USER + 4,  // refresh the Catalog's status
+    Busy = WM_USER + 7,           // an automatic rebuild is running
+    Refill = WM_USER + 8,         // refill the list after an automatic rebuild
+};
+}
+
+// Timer identifiers.
+constexpr UINT_PTR kSlideTimerId = 1026;  // the slideshow count-down, on the main window
+// The show/hide hotkey's identifier.
+constexpr int kHideHotkeyId = 1351;

@@ -1,0 +1,17 @@
+// What the main window is drawn with: the off-screen surfaces, the background brush and the font
+// for text drawn over the image.
+#pragma once
+
+#include <windows.h>
+
+#include "core/win_handles.h"
+
+struct DrawingResources {
+    // The view surface (viewDC and its bitmap): the displayed image, kept for scrolling, Copy View and
+    // Save As; in collage mode the whole collage.
+    OffscreenSurface view;
+    // The tile surface (tileDC and its bitmap): one collage tile.
+    OffscreenSurface tile;
+    GdiBrush backgroundBrush;  // solid brush of `bgcolor`
+    GdiFont textFont;          // variable-pitch default font
+};

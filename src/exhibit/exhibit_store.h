@@ -1,0 +1,100 @@
+// The exhibit and its builder: the ordered list of images, the current entry, the exhibit set aside
+// while another folder is viewed or a filter is in force, and the builder thread that scans folders
+// into the list.
+//
+// The builder thread appends to `exhibit` and orders it while the interface thread reads it: both
+// take exhibitMutex. The builder gets everything else it needs by value in its BuildRequest and
+// reports back only through this store (under the lock) and by posting messages to the windows
+// named in the request.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/setting_values.h"
+#include "exhibit.h"
+
+// The three ordering settings, as they stood when an ordering was asked for.
+struct ExhibitOrder {
+    int16_t sort = kSortForward;
+    int16_t sortby = kSortTreeStrict;
+    bool sortcase = false;
+};
+
+// One build, with the settings and windows it uses taken when it was requested.
+struct BuildRequest {
+    std::wstring root;               // becomes the build root
+    std::vector<std::wstring> roots; // the folders scanned, in order
+    bool append = false;             // add to the exhibit instead of replacing it
+    FormatSwitches formats;
+    bool subfolders = true;
+    bool hidden = true;
+    ExhibitOrder order;
+    HWND mainWindow = nullptr;       // told when the build ends (status bar, auto-find)
+    HWND catalogWindow = nullptr;    // told to refill after a build the interface asked for
+    bool byWatcher = false;          // the folder watcher asked: the end is announced for auto-find
+    bool waitForFirstFolder = true;  // the requester waits until the first folder with images is in
+};
+
+class ExhibitStore {
+public:
+    ExhibitStore() = default;
+    ~ExhibitStore();  // a running build is cancelled and waited for
+    ExhibitStore(const ExhibitStore&) = delete;
+    ExhibitStore& operator=(const ExhibitStore&) = delete;
+
+    // Starts a build; a build that runs is stopped first (only one scan changes the exhibit). With
+    // waitForFirstFolder, returns once the first folder that yields images has been scanned (or the
+    // scan ended). True when the exhibit is then not empty. Refused (false) once shut-down began.
+    bool build(BuildRequest request);
+    // Shut-down: no new build starts; a running one is cancelled and waited for.
+    void endBuilding();
+    void waitForBuilder();
+
+    // Orders the exhibit and finds the current image again in the same locked step, so that a step
+    // the interface takes meanwhile is never overwritten with a stale index.
+    void sortEntries(const ExhibitOrder& order);
+    // Index of the entry for the path: the path itself, the target of a shortcut path, or a
+    // shortcut entry whose target is the path; -1 for none.
+    long long indexOfPath(const std::wstring& path) const;
+    // Removes the current entry; the index then designates the following one (0 past the end).
+    void removeCurrentEntry();
+
+    size_t size() const;
+    std::wstring entryPath(size_t index) const;  // empty when out of range
+    std::wstring buildRootCopy() const;
+    std::wstring currentPathCopy() const;
+    void setCurrentPath(const std::wstring& path);
+
+    mutable std::mutex exhibitMutex;
+    Exhibit exhibit;
+    std::wstring currentPath;           // written by the interface thread only (under the lock)
+    std::atomic<int> currentIndex{0};   // may be set by the builder
+    std::wstring buildRoot;             // the folder last built from; guarded by exhibitMutex
+    std::wstring exhibitRoot;           // the exhibit root (interface thread only)
+    std::mt19937 randomEngine;          // shuffles; guarded by exhibitMutex
+
+    // The exhibit set aside (interface thread only), with the order and folder settings it had.
+    Exhibit savedExhibit;
+    int savedIndex = 0;
+    ExhibitOrder savedOrder;
+    bool savedSubfolders = true, savedHidden = true;
+    bool filterActive = false;
+
+    std::atomic<bool> building{false};
+    std::atomic<bool> cancelBuild{false};
+    std::atomic<bool> shuttingDown{false};      // no new build starts once shut-down has begun
+    std::atomic<bool> autoRefreshBuild{false};  // a rebuild after a folder change is running
+    std::mutex buildControlMutex;               // one build request at a time
+    std::thread builderThread;
+
+private:
+    void scanFolders(const BuildRequest& request, HANDLE buildEvent);
+};

@@ -1,0 +1,23 @@
+// The main window's surroundings: the monitor it is on, its frame, its status bar, the Catalog
+// window while it is open, and the windowed layout kept while full screen.
+#pragma once
+
+#include <windows.h>
+
+struct WindowState {
+    HWND statusBarWindow = nullptr;  // none when there is no status bar
+    int statusBarHeight = 0;
+    HWND catalogWindow = nullptr;    // the Catalog while it is open
+    RECT monitorRect{};              // the monitor that holds the window's centre
+    RECT workAreaRect{};             // and its work area
+    int frameWidth = 0, frameHeight = 0;  // sizing-frame metrics
+    bool sizingMove = false;         // the user is moving or sizing the window
+    int windowedLayout = 0;          // the windowed layout kept while full screen
+
+    // Per-window alpha, looked up at run time; null when the system lacks it.
+    using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    SetLayeredWindowAttributesFn setLayeredWindowAttributes = nullptr;
+
+    int monitorWidth() const { return monitorRect.right - monitorRect.left; }
+    int monitorHeight() const { return monitorRect.bottom - monitorRect.top; }
+};

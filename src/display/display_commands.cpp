@@ -124,7 +124,9 @@ const CommandActionRow kActions[] = {
     // Fit modes, Zoom, Rotate
     {CMD_WRAP, CMD_WRAP, wrapCommand},
     {CMD_CROP, CMD_CROP, cropCommand},
-    {CMD_SQUEEZE, CMD_STRETCH, [](Viewer& v, int offset) { v.zoomCommand(CMD_SQUEEZE + offset); }},
+    {CMD_SQUEEZE, CMD_SQUEEZE, [](Viewer& v, int) { v.zoomCommand(CMD_SQUEEZE); }},
+    {CMD_SHRINK, CMD_SHRINK, [](Viewer& v, int) { v.zoomCommand(CMD_SHRINK); }},
+    {CMD_STRETCH, CMD_STRETCH, [](Viewer& v, int) { v.zoomCommand(CMD_STRETCH); }},
     {CMD_ZOOM_IN, CMD_ZOOM_100, [](Viewer& v, int offset) { v.zoomCommand(CMD_ZOOM_IN + offset); }},
     {CMD_ZOOM_STEP, CMD_ZOOM_STEP,
      [](Viewer& v, int) { v.settings.zoomstep = static_cast<int16_t>(v.askNumber(10, v.settings.zoomstep)); }},

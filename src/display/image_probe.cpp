@@ -28,6 +28,9 @@ public:
     explicit Reader(ByteSource& source) : source_(source), size_(source.size()) {}
 
     std::uint64_t size() const { return size_; }
+    // Reads that jump about (one small header per icon image) go straight to the source, so that
+    // a file need not be read a window at a time for every few bytes it points at.
+    void readExactly() { windowed_ = false; }
 
     // Whether `count` bytes at `offset` lie inside the file.
     bool inside(std::uint64_t offset, std::uint64_t count) const { return offset <= size_ && count <= size_ - offset; }
@@ -35,7 +38,7 @@ public:
     bool bytes(std::uint64_t offset, void* out, std::size_t count) {
         if (!inside(offset, count)) return false;
         if (count == 0) return true;
-        if (count > kWindow) return source_.read(offset, out, count) == count;
+        if (!windowed_ || count > kWindow) return source_.read(offset, out, count) == count;
         if (offset < windowStart_ || offset - windowStart_ + count > window_.size()) {
             window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - offset)));
             const std::size_t got = source_.read(offset, window_.data(), window_.size());
@@ -81,6 +84,7 @@ private:
     std::uint64_t size_;
     std::vector<std::uint8_t> window_;
     std::uint64_t windowStart_ = 0;
+    bool windowed_ = true;
 };
 
 bool overLimit(std::uint64_t width, std::uint64_t height) {
@@ -245,14 +249,16 @@ ImageProbe probeIco(Reader& reader) {
     std::uint16_t count = 0;
     if (!reader.u16(4, false, count) || count == 0 || !reader.inside(6, std::uint64_t{count} * 16))
         return unknown(ImageFormat::Ico);
+    std::vector<std::uint8_t> directory(std::size_t{count} * 16);
+    if (!reader.bytes(6, directory.data(), directory.size())) return unknown(ImageFormat::Ico);
+    reader.readExactly();
     std::uint64_t bestWidth = 0, bestHeight = 0;
     bool tooLarge = false;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        const std::uint64_t entry = 6 + std::uint64_t{i} * 16;
-        std::uint8_t w8 = 0, h8 = 0;
-        std::uint32_t offset = 0;
-        if (!reader.u8(entry, w8) || !reader.u8(entry + 1, h8) || !reader.u32(entry + 12, false, offset))
-            return unknown(ImageFormat::Ico);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* entry = directory.data() + i * 16;
+        const std::uint8_t w8 = entry[0], h8 = entry[1];
+        const std::uint32_t offset = std::uint32_t{entry[12]} | std::uint32_t{entry[13]} << 8 |
+                                     std::uint32_t{entry[14]} << 16 | std::uint32_t{entry[15]} << 24;
         // The image's own header is what the decoder follows; the directory's bytes (0 = 256) only
         // stand in when that header cannot be read.
         std::uint64_t width = w8 ? w8 : 256, height = h8 ? h8 : 256;

@@ -170,3 +170,30 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
     if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.outVoid()))) return false;
     return decodeThroughTransform(transform.get(), naturalWidth, naturalHeight, shownWidth, shownHeight, out);
 }
+
+bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdiplusImagePtr& out) {
+    out.reset();
+    if (shownWidth <= 0 || shownHeight <= 0 ||
+        static_cast<std::uint64_t>(shownWidth) * static_cast<std::uint64_t>(shownHeight) > kMaxDecodedPixels)
+        return false;
+    Gdiplus::GpImage* loaded = nullptr;
+    if (gp::GdipLoadImageFromFile(path.c_str(), &loaded) != Gdiplus::Ok || !loaded) return false;
+    GdiplusImagePtr metafile(loaded);
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    if (gp::GdipGetImageType(loaded, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeMetafile) return false;
+
+    Gdiplus::GpBitmap* made = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(shownWidth, shownHeight, 0, PixelFormat32bppARGB, nullptr, &made) !=
+            Gdiplus::Ok ||
+        !made)
+        return false;
+    GdiplusImagePtr bitmap(made);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (gp::GdipGetImageGraphicsContext(made, &graphics) != Gdiplus::Ok || !graphics) return false;
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    const bool drawn = gp::GdipDrawImageRectI(graphics, loaded, 0, 0, shownWidth, shownHeight) == Gdiplus::Ok;
+    gp::GdipDeleteGraphics(graphics);
+    if (!drawn) return false;
+    out = std::move(bitmap);
+    return true;
+}

@@ -61,3 +61,9 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
 // naturalWidth x naturalHeight.
 bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWidth, UINT naturalHeight,
                             int shownWidth, int shownHeight, ScaledJpeg& out);
+
+// Renders the metafile (EMF) at `path` into a new shownWidth x shownHeight bitmap (GpBitmap*, 32 bpp
+// ARGB, transparent where the picture draws nothing): a metafile is drawn at the size it is shown,
+// never at the bounds its header claims. False and `out` empty on failure or for a size <= 0 or
+// above kMaxDecodedPixels. GDI+ must be started.
+bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdiplusImagePtr& out);

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display/image_file_probe.h"
@@ -315,6 +317,56 @@ TEST_F(ScaledDecodeTest, TransformPixelsBecomeABitmapDrawnLikeAnyImage) {
     EXPECT_FALSE(decodeThroughTransform(nullptr, 4000, 3000, 500, 375, scaled));
     EXPECT_FALSE(decodeThroughTransform(&transform, 0, 3000, 500, 375, scaled));
     EXPECT_EQ(scaled.bitmap, nullptr);
+}
+
+TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
+    // Left half red, right half blue, drawn through GDI in a 100 x 50 mm frame.
+    const RECT frame{0, 0, 10000, 5000};
+    HDC recorder = CreateEnhMetaFileW(nullptr, at(L"halves.emf").c_str(), &frame, nullptr);
+    ASSERT_NE(recorder, nullptr);
+    const int mmW = GetDeviceCaps(recorder, HORZSIZE), pxW = GetDeviceCaps(recorder, HORZRES);
+    const int w = 100 * pxW / mmW, h = 50 * pxW / mmW;  // the frame in reference pixels
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    const RECT left{0, 0, w / 2, h}, right{w / 2, 0, w, h};
+    FillRect(recorder, &left, red);
+    FillRect(recorder, &right, blue);
+    DeleteObject(red);
+    DeleteObject(blue);
+    DeleteEnhMetaFile(CloseEnhMetaFile(recorder));
+
+    GdiplusImagePtr shown;
+    ASSERT_TRUE(renderMetafileAtShownSize(at(L"halves.emf"), 80, 40, shown));
+    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(shown.get());
+    UINT width = 0, height = 0;
+    gp::GdipGetImageWidth(bitmap, &width);
+    gp::GdipGetImageHeight(bitmap, &height);
+    EXPECT_EQ(width, 80u);
+    EXPECT_EQ(height, 40u);
+    ARGB seen = 0;
+    gp::GdipBitmapGetPixel(bitmap, 20, 20, &seen);
+    EXPECT_TRUE(closeTo(seen, 0xFFFF0000, 8)) << std::hex << seen;
+    gp::GdipBitmapGetPixel(bitmap, 60, 20, &seen);
+    EXPECT_TRUE(closeTo(seen, 0xFF0000FF, 8)) << std::hex << seen;
+
+    // A header claiming 2e9 x 2e9 costs no more than its shown size.
+    std::string huge(108, '\0');
+    auto put = [&huge](size_t at, std::uint32_t v) { for (int i = 0; i < 4; ++i) huge[at + i] = char(v >> (8 * i)); };
+    put(0, 1), put(4, 108), put(16, 2000000000), put(20, 2000000000), put(32, 2000000000), put(36, 2000000000);
+    huge.replace(40, 4, " EMF");
+    put(44, 0x10000), put(48, 108), put(52, 1), put(72, 1920), put(76, 1080), put(80, 480), put(84, 270);
+    writeBytes(at(L"huge.emf"), huge);
+    EXPECT_EQ(probeImageFile(at(L"huge.emf")).verdict, ProbeVerdict::RenderAtShownSize);
+    ASSERT_TRUE(renderMetafileAtShownSize(at(L"huge.emf"), 800, 600, shown));
+    gp::GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(shown.get()), &width);
+    EXPECT_EQ(width, 800u);
+
+    // Not a metafile, missing, no size, a size above the limit: nothing.
+    writeQuadrants(at(L"raster.png"), Png, 8, 8);
+    for (const auto& [name, w2, h2] : {std::tuple{L"raster.png", 8, 8}, {L"missing.emf", 8, 8}, {L"halves.emf", 0, 8},
+                                       {L"halves.emf", 20000, 20000}}) {
+        EXPECT_FALSE(renderMetafileAtShownSize(at(name), w2, h2, shown)) << name;
+        EXPECT_EQ(shown, nullptr);
+    }
 }
 
 }  // namespace

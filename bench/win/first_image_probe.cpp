@@ -11,6 +11,10 @@
 //       (the first image painted). Then asks the program to close and removes the folder.
 //       The roots take turns, one start each per round; the first root is the reference, and
 //       each root's cost over it is the median of the differences within a round.
+//   first_image_probe.exe compare REPETITIONS SUBJECTS_FILE
+//       the same for any programs: each line of the UTF-8 file is a program, a tab and its
+//       arguments; the first line is the reference. A program's window counts when it is the
+//       Glimvue main window or a window of class "GlimvueFloor" (bench/win/floor_program.cpp).
 // One unmeasured start per root comes first, so the files and Wine's own start-up are warm.
 // Prints the rounds and one RESULT line per root (medians) for scripts to collect.
 #include <windows.h>
@@ -112,7 +116,8 @@ HWND findMainWindow(DWORD processId) {
             GetWindowThreadProcessId(window, &owner);
             if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
             HWND ownerWindow = GetWindow(window, GW_OWNER);
-            if (classNameOf(window) == L"#32770" && ownerWindow && classNameOf(ownerWindow) == L"Glimvue") {
+            if ((classNameOf(window) == L"#32770" && ownerWindow && classNameOf(ownerWindow) == L"Glimvue") ||
+                classNameOf(window) == L"GlimvueFloor") {
                 s->found = window;
                 return FALSE;
             }
@@ -166,7 +171,8 @@ Start timeOneStart(const std::wstring& exe, const std::wstring& arguments, int t
         result.error = GetLastError();
         return result;
     }
-    const std::wstring program = folder + L"\\Glimvue.exe";
+    const size_t slash = exe.find_last_of(L"\\/");
+    const std::wstring program = folder + L"\\" + (slash == std::wstring::npos ? exe : exe.substr(slash + 1));
     if (!CopyFileW(exe.c_str(), program.c_str(), FALSE)) {
         result.error = GetLastError();
         removeFolder(folder);
@@ -219,29 +225,33 @@ Start timeOneStart(const std::wstring& exe, const std::wstring& arguments, int t
     return result;
 }
 
-int run(const std::wstring& exe, int repetitions, const std::vector<std::wstring>& roots, const std::wstring& extra) {
-    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        std::fprintf(stderr, "first_image_probe: no program at %s\n", utf8(exe).c_str());
-        return 2;
+struct Subject {
+    std::wstring exe, arguments;
+};
+
+// One start of each subject per round, so load that comes and goes hits every subject alike; the
+// differences to and ratios over the first subject are taken within a round.
+int runSubjects(const std::vector<Subject>& subjects, int repetitions) {
+    for (const Subject& subject : subjects) {
+        if (GetFileAttributesW(subject.exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            std::fprintf(stderr, "first_image_probe: no program at %s\n", utf8(subject.exe).c_str());
+            return 2;
+        }
     }
     constexpr int kTimeoutMs = 120000;
-    const size_t n = roots.size();
-    std::vector<std::wstring> arguments;
-    for (const std::wstring& root : roots)
-        arguments.push_back(L"\"" + root + L"\"" + (extra.empty() ? L"" : L" " + extra));
-    for (const std::wstring& argument : arguments) timeOneStart(exe, argument, kTimeoutMs);  // warm-up, not counted
+    const size_t n = subjects.size();
+    for (const Subject& subject : subjects) timeOneStart(subject.exe, subject.arguments, kTimeoutMs);  // warm-up
 
-    // Round by round, one start per root, so load that comes and goes hits every root alike; the
-    // differences to the first root are taken within a round.
-    std::vector<std::vector<double>> windows(n), images(n), differences(n);
+    std::vector<std::vector<double>> windows(n), images(n), differences(n), ratios(n);
     std::vector<int> failures(n, 0);
     for (int r = 0; r < repetitions; ++r) {
         std::vector<double> round(n, -1);
         for (size_t i = 0; i < n; ++i) {
-            const Start start = timeOneStart(exe, arguments[i], kTimeoutMs);
+            const Start start = timeOneStart(subjects[i].exe, subjects[i].arguments, kTimeoutMs);
             if (!start.started || start.imageMs < 0) {
                 ++failures[i];
-                std::fprintf(stderr, "first_image_probe: round %d, %s: %s (error %lu)\n", r + 1, utf8(roots[i]).c_str(),
+                std::fprintf(stderr, "first_image_probe: round %d, %s %s: %s (error %lu)\n", r + 1,
+                             utf8(subjects[i].exe).c_str(), utf8(subjects[i].arguments).c_str(),
                              !start.started ? "the program did not start"
                              : start.windowMs < 0 ? "no main window" : "no image painted",
                              static_cast<unsigned long>(start.error));
@@ -254,21 +264,70 @@ int run(const std::wstring& exe, int repetitions, const std::vector<std::wstring
         std::printf("  round %2d: first image", r + 1);
         for (size_t i = 0; i < n; ++i) std::printf(" %8.1f", round[i]);
         std::printf(" ms\n");
-        for (size_t i = 0; i < n; ++i)
-            if (round[0] >= 0 && round[i] >= 0) differences[i].push_back(round[i] - round[0]);
+        for (size_t i = 0; i < n; ++i) {
+            if (round[0] < 0 || round[i] < 0) continue;
+            differences[i].push_back(round[i] - round[0]);
+            if (round[0] > 0) ratios[i].push_back(round[i] / round[0]);
+        }
     }
     for (size_t i = 0; i < n; ++i) {
-        std::printf("%s: %zu of %d runs; median window %.1f ms, median first image %.1f ms (min %.1f), "
-                    "median of per-round differences to the first root %.1f ms\n",
-                    utf8(roots[i]).c_str(), images[i].size(), repetitions, median(windows[i]), median(images[i]),
-                    minimum(images[i]), median(differences[i]));
+        std::printf("%s %s: %zu of %d runs; median window %.1f ms, median first image %.1f ms (min %.1f), "
+                    "median of per-round differences to the first %.1f ms, ratios %.2f\n",
+                    utf8(subjects[i].exe).c_str(), utf8(subjects[i].arguments).c_str(), images[i].size(), repetitions,
+                    median(windows[i]), median(images[i]), minimum(images[i]), median(differences[i]),
+                    median(ratios[i]));
         std::printf("RESULT root=%zu runs=%zu failures=%d window_ms=%.1f image_ms=%.1f image_min_ms=%.1f "
-                    "minus_first_ms=%.1f\n",
+                    "minus_first_ms=%.1f ratio=%.3f\n",
                     i, images[i].size(), failures[i], median(windows[i]), median(images[i]), minimum(images[i]),
-                    median(differences[i]));
+                    median(differences[i]), median(ratios[i]));
     }
     std::fflush(stdout);
     return images[0].empty() ? 1 : 0;
+}
+
+int run(const std::wstring& exe, int repetitions, const std::vector<std::wstring>& roots, const std::wstring& extra) {
+    std::vector<Subject> subjects;
+    for (const std::wstring& root : roots)
+        subjects.push_back({exe, L"\"" + root + L"\"" + (extra.empty() ? L"" : L" " + extra)});
+    return runSubjects(subjects, repetitions);
+}
+
+// Subjects from a UTF-8 file: program, tab, arguments on each line.
+int compare(int repetitions, const std::wstring& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "first_image_probe: cannot read %s\n", utf8(file).c_str());
+        return 2;
+    }
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(handle, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(handle);
+    std::vector<Subject> subjects;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t tab = line.find('\t');
+        if (line.empty() || tab == std::string::npos) continue;
+        auto wide = [](const std::string& narrow) {
+            std::wstring out(narrow.size(), L'\0');
+            const int n = MultiByteToWideChar(CP_UTF8, 0, narrow.data(), static_cast<int>(narrow.size()), out.data(),
+                                              static_cast<int>(out.size()));
+            out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            return out;
+        };
+        subjects.push_back({wide(line.substr(0, tab)), wide(line.substr(tab + 1))});
+    }
+    if (subjects.empty()) {
+        std::fprintf(stderr, "first_image_probe: no subjects in %s\n", utf8(file).c_str());
+        return 2;
+    }
+    return runSubjects(subjects, repetitions);
 }
 
 }  // namespace
@@ -291,8 +350,13 @@ int main() {
         for (++i; i < args.size(); ++i) extra += (extra.empty() ? L"" : L" ") + args[i];
         if (repetitions >= 1 && repetitions <= 100 && !roots.empty()) return run(args[1], repetitions, roots, extra);
     }
+    if (args.size() == 3 && args[0] == L"compare") {
+        const int repetitions = _wtoi(args[1].c_str());
+        if (repetitions >= 1 && repetitions <= 100) return compare(repetitions, args[2]);
+    }
     std::fprintf(stderr,
                  "usage: first_image_probe.exe make-images FOLDER COUNT WIDTH HEIGHT\n"
-                 "       first_image_probe.exe run GLIMVUE_EXE REPETITIONS ROOT... [-- EXTRA ARGUMENTS...]\n");
+                 "       first_image_probe.exe run GLIMVUE_EXE REPETITIONS ROOT... [-- EXTRA ARGUMENTS...]\n"
+                 "       first_image_probe.exe compare REPETITIONS SUBJECTS_FILE\n");
     return 2;
 }

@@ -182,7 +182,9 @@ bool runSaveDialog(const SaveDialog& request, std::wstring& chosen, int& filterI
     return !chosen.empty();
 }
 
-constexpr DWORD kSaveDialogFlags = OFN_NODEREFERENCELINKS | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+// The dialog leaves the current directory alone: a program whose current directory is a picture
+// folder keeps that folder from being renamed or removed.
+constexpr DWORD kSaveDialogFlags = OFN_NODEREFERENCELINKS | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
 
 std::wstring fileTitle(const std::wstring& path) {
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -204,7 +204,9 @@ TEST_F(FileOperationsTest, NoFreeNameUpToNinetyNineFailsWithTheMessages) {
     EXPECT_EQ(test.messages.last(), L"Archive operation failed");
     EXPECT_EQ(test.messages.shown.back().style, UINT(kExclamation));
     EXPECT_EQ(test.releases, 0);
-    EXPECT_EQ(tree.snapshot(), before);
+    auto after = tree.snapshot();
+    after.erase(L"archived.log");  // started before the move is tried
+    EXPECT_EQ(after, before);
 }
 
 // The first drive letter nothing is mapped to.
@@ -223,6 +225,7 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
     const std::wstring destinations[] = {drive + L"photos", tree / L"no\\such\\folder"};
     for (const std::wstring& destination : destinations) {
         SCOPED_TRACE(destination);
+        DeleteFileW(logPath.c_str());
         const auto before = tree.snapshot();
         std::wstring folder = destination;
         test.messages.reset();
@@ -251,6 +254,7 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
 
     // The file was removed by another program just before the command.
     ASSERT_TRUE(DeleteFileW(photo.c_str()));
+    ASSERT_TRUE(DeleteFileW(logPath.c_str()));
     const auto before = tree.snapshot();
     std::wstring folder = archive;
     test.messages.reset();
@@ -320,9 +324,8 @@ class FullDrive {
 public:
     explicit FullDrive(const std::wstring& folder) : host_(hostPath(folder)) {
         if (host_.empty()) return;
-        runHost(L"mount -t tmpfs -o size=256k glimvue-test '" + host_ + L"'");
-        mounted_ = runHost(L"mountpoint -q '" + host_ + L"' && touch '" + host_ + L"/.mounted'") &&
-                   exists(folder + L"\\.mounted");
+        mounted_ = runHost(L"mount -t tmpfs -o size=256k glimvue-test '" + host_ + L"' 2>/dev/null") == 0 &&
+                   runHost(L"mountpoint -q '" + host_ + L"'") == 0;
     }
     // Fills what is left, so that the next write fails for want of space.
     void fill() const { runHost(L"dd if=/dev/zero of='" + host_ + L"/filler' bs=4096 2>/dev/null; sync"); }
@@ -535,7 +538,8 @@ TEST_F(FileOperationsTest, SaveAsOfThePastedPictureStartsInTheExhibitRoot) {
             seenName = dialogFileName(dialog);
             // The second filter, BMP.
             SendMessageW(types, CB_SETCURSEL, 1, 0);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+            for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, notification), reinterpret_cast<LPARAM>(types));
             DialogAnswerer::press(dialog, IDOK);
             return true;
         });

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
@@ -59,21 +61,6 @@ inline std::string content(const std::string& seed, size_t size = 3000) {
     return bytes;
 }
 
-// Runs a command of the host system (Wine starts host programs by their path) and waits for it.
-inline bool runHost(const std::wstring& command) {
-    std::wstring line = L"/bin/sh -c \"" + command + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    const bool finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return finished;
-}
-
 // The host path of a Windows path (through Wine's own export); empty outside Wine.
 inline std::wstring hostPath(const std::wstring& path) {
     using ToHost = char*(CDECL*)(LPCWSTR);
@@ -87,6 +74,36 @@ inline std::wstring hostPath(const std::wstring& path) {
     HeapFree(GetProcessHeap(), 0, host);
     while (result.size() > 1 && result.back() == L'/') result.pop_back();
     return result;
+}
+
+// Runs a command of the host system (Wine starts host programs by their path) and waits for it to
+// finish. Wine gives no handle to wait on for a host program, so the command leaves a file with its
+// exit status when it ends. Returns the status, or -1 when it did not finish within 30 seconds.
+inline int runHost(const std::wstring& command) {
+    static int counter = 0;
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring done = std::wstring(folder) + L"glimvue-host-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++counter);
+    const std::wstring hostDone = hostPath(done);
+    if (hostDone.empty()) return -1;
+    std::wstring line = L"/bin/sh -c \"(" + command + L"); echo $? > '" + hostDone + L".part' && mv '" + hostDone +
+                        L".part' '" + hostDone + L"'\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20)) {
+        if (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        const std::string status = readFile(done);
+        DeleteFileW(done.c_str());
+        return std::atoi(status.c_str());
+    }
+    return -1;
 }
 
 // The Windows path of a host path.
@@ -143,7 +160,16 @@ public:
         return path;
     }
 
-    // Every file below the root with its content; folders as "<folder>".
+    // Size and FNV-1a hash of a file's content, as a short text for comparisons.
+    static std::string checksum(const std::string& bytes) {
+        unsigned long long hash = 14695981039346656037ull;
+        for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        char text[48];
+        std::snprintf(text, sizeof text, "%zu:%016llx", bytes.size(), hash);
+        return text;
+    }
+
+    // Every file below the root with its size and checksum; folders as "<folder>".
     std::map<std::wstring, std::string> snapshot() const {
         std::map<std::wstring, std::string> files;
         collect(root_, L"", files);
@@ -162,7 +188,7 @@ private:
                 files[relative + name] = "<folder>";
                 collect(path + L"\\" + name, relative + name + L"\\", files);
             } else {
-                files[relative + name] = readFile(path + L"\\" + name);
+                files[relative + name] = checksum(readFile(path + L"\\" + name));
             }
         }
         if (search != INVALID_HANDLE_VALUE) FindClose(search);

@@ -386,11 +386,17 @@ FileOpResult saveViewTo(const FileOpContext& context, const ViewPicture& picture
         return outcome(FileOpOutcome::Failed, Redisplay::None, error);
     }
     ViewImage image;
-    const int status = image.loadFromBitmapHandle(picture.bitmap)
+    int status = image.loadFromBitmapHandle(picture.bitmap)
                            ? image.saveScaled(temporary, filter == kSaveFilterJpeg ? ViewImage::SaveJpeg
                                                                                     : ViewImage::SaveBmp,
                                               picture.width, picture.height)
                            : -1;
+    image.release();
+    // An encoder that loses its writes (a full drive) may still report success: only a file that
+    // reads back as the picture may take the place of anything.
+    if (status == 0 && !(image.loadFromFile(temporary) && image.naturalWidth() == picture.width &&
+                         image.naturalHeight() == picture.height))
+        status = -2;
     image.release();
     if (status != 0) {
         DeleteFileW(temporary.c_str());

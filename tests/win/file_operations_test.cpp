@@ -276,13 +276,37 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
     EXPECT_EQ(after, before);
 }
 
-// A folder in which nothing may be created, even by the administrator (the host's immutable flag).
+// A folder of the host outside the build tree for the faults that need the host's help, so that
+// one left behind by a crashed run cannot stand in the way of removing the build folder.
+class HostFolder {
+public:
+    explicit HostFolder(const std::wstring& purpose)
+        : host_(L"/tmp/glimvue-" + purpose + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(GetTickCount())) {
+        if (runHost(L"mkdir -p '" + host_ + L"'") != 0) return;
+        path_ = windowsPathOfHost(std::string(host_.begin(), host_.end()));
+        if (path_.rfind(L"\\\\?\\", 0) == 0) path_.erase(0, 4);
+        if (!exists(path_)) path_.clear();
+    }
+    ~HostFolder() {
+        if (!path_.empty()) removeTree(path_);
+    }
+    HostFolder(const HostFolder&) = delete;
+    const std::wstring& path() const { return path_; }  // empty when the host gave none
+    const std::wstring& host() const { return host_; }
+
+private:
+    std::wstring host_, path_;
+};
+
+// A folder in which nothing may be created, even by the administrator (the host's immutable flag),
+// holding one file written before.
 class ReadOnlyFolder {
 public:
-    explicit ReadOnlyFolder(const std::wstring& folder) : host_(hostPath(folder)) {
-        if (host_.empty()) return;
-        runHost(L"chattr +i '" + host_ + L"'");
-        const std::wstring probe = folder + L"\\probe";
+    ReadOnlyFolder() : folder_(L"readonly") {
+        if (folder_.path().empty() || !writeFile(folder_.path() + L"\\old.jpg", content("old"))) return;
+        runHost(L"chattr +i '" + folder_.host() + L"' 2>/dev/null");
+        const std::wstring probe = folder_.path() + L"\\probe";
         HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             active_ = true;
@@ -291,63 +315,65 @@ public:
             DeleteFileW(probe.c_str());
         }
     }
-    ~ReadOnlyFolder() {
-        if (!host_.empty()) runHost(L"chattr -i '" + host_ + L"'");
-    }
+    ~ReadOnlyFolder() { runHost(L"chattr -i '" + folder_.host() + L"' 2>/dev/null"); }
     bool active() const { return active_; }
+    const std::wstring& path() const { return folder_.path(); }
 
 private:
-    std::wstring host_;
+    HostFolder folder_;
     bool active_ = false;
 };
 
 TEST_F(FileOperationsTest, ReadOnlyArchiveFolderFailsTheMoveAndKeepsTheFile) {
-    ASSERT_TRUE(writeFile(archive + L"\\old.jpg", content("old")));
-    ReadOnlyFolder readOnly(archive);
+    ReadOnlyFolder readOnly;
     if (!readOnly.active()) GTEST_SKIP() << "this host cannot make a folder read-only for the administrator";
     const auto before = tree.snapshot();
-    std::wstring folder = archive;
+    const auto archiveBefore = Tree::snapshotOf(readOnly.path());
+    std::wstring folder = readOnly.path();
     const FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder, false));
     EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
     EXPECT_EQ(result.change, ExhibitChange::None);
     EXPECT_EQ(test.messages.last(), L"Archive operation failed");
-    EXPECT_EQ(sendCopy(test.context, archive, photo).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(sendCopy(test.context, readOnly.path(), photo).outcome, FileOpOutcome::Failed);
     EXPECT_EQ(test.messages.last(), L"Copy failed");
     auto after = tree.snapshot();
     EXPECT_EQ(after.erase(L"archived.log"), 1u);
     EXPECT_EQ(readFile(logPath), "\xFF\xFE") << "the log holds no record of a move that failed";
     EXPECT_EQ(after, before);
+    EXPECT_EQ(Tree::snapshotOf(readOnly.path()), archiveBefore);
 }
 
-// A small drive of the host with no free space left.
+// A small drive of the host, holding one file, with no free space left.
 class FullDrive {
 public:
-    explicit FullDrive(const std::wstring& folder) : host_(hostPath(folder)) {
-        if (host_.empty()) return;
-        mounted_ = runHost(L"mount -t tmpfs -o size=256k glimvue-test '" + host_ + L"' 2>/dev/null") == 0 &&
-                   runHost(L"mountpoint -q '" + host_ + L"'") == 0;
+    FullDrive() : folder_(L"full") {
+        if (folder_.path().empty()) return;
+        mounted_ = runHost(L"mount -t tmpfs -o size=256k glimvue-test '" + folder_.host() + L"' 2>/dev/null") == 0 &&
+                   runHost(L"mountpoint -q '" + folder_.host() + L"'") == 0;
+        if (!mounted_ || !writeFile(path() + L"\\kept.jpg", content("kept", 5000))) return;
+        // Fill what is left, so that the next write fails for want of space.
+        runHost(L"dd if=/dev/zero of='" + folder_.host() + L"/filler' bs=4096 2>/dev/null; sync");
+        full_ = true;
     }
-    // Fills what is left, so that the next write fails for want of space.
-    void fill() const { runHost(L"dd if=/dev/zero of='" + host_ + L"/filler' bs=4096 2>/dev/null; sync"); }
     ~FullDrive() {
-        if (!host_.empty()) runHost(L"umount '" + host_ + L"' 2>/dev/null");
+        if (mounted_) runHost(L"umount '" + folder_.host() + L"' 2>/dev/null");
     }
-    bool mounted() const { return mounted_; }
+    bool full() const { return full_; }
+    const std::wstring& path() const { return folder_.path(); }
 
 private:
-    std::wstring host_;
-    bool mounted_ = false;
+    HostFolder folder_;
+    bool mounted_ = false, full_ = false;
 };
 
 TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
-    const std::wstring full = tree.folder(L"full");
-    FullDrive drive(full);
-    if (!drive.mounted()) GTEST_SKIP() << "this host cannot mount a small drive";
-    ASSERT_TRUE(writeFile(full + L"\\kept.jpg", content("kept", 5000)));
-    drive.fill();
+    FullDrive drive;
+    if (!drive.full()) GTEST_SKIP() << "this host cannot mount a small drive";
+    const std::wstring full = drive.path();
     const std::string big = content("big", 64 * 1024);
     ASSERT_TRUE(writeFile(photo, big));
     const auto before = tree.snapshot();
+    const auto driveBefore = Tree::snapshotOf(full);
 
     EXPECT_EQ(sendCopy(test.context, full, photo).outcome, FileOpOutcome::Failed);
     EXPECT_EQ(test.messages.last(), L"Copy failed");
@@ -361,10 +387,16 @@ TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
     EXPECT_EQ(test.messages.last(), L"Copy failed");
     EXPECT_EQ(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", true).outcome, FileOpOutcome::Failed);
     EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    HBITMAP view = CreateBitmap(64, 64, 1, 32, nullptr);
+    EXPECT_EQ(saveViewTo(test.context, ViewPicture{view, 64, 64}, full + L"\\kept.jpg", kSaveFilterJpeg, true).outcome,
+              FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Save failed");
+    DeleteObject(view);
 
     auto after = tree.snapshot();
     after.erase(L"archived.log");
     EXPECT_EQ(after, before);
+    EXPECT_EQ(Tree::snapshotOf(full), driveBefore);
 }
 
 TEST_F(FileOperationsTest, MoveAndCopyThroughAChosenNameKeepTheExhibitInStep) {

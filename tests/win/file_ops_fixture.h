@@ -170,9 +170,10 @@ public:
     }
 
     // Every file below the root with its size and checksum; folders as "<folder>".
-    std::map<std::wstring, std::string> snapshot() const {
+    std::map<std::wstring, std::string> snapshot() const { return snapshotOf(root_); }
+    static std::map<std::wstring, std::string> snapshotOf(const std::wstring& root) {
         std::map<std::wstring, std::string> files;
-        collect(root_, L"", files);
+        collect(root, L"", files);
         return files;
     }
 

@@ -259,7 +259,7 @@ public:
         GetWindowTextW(window, text, 512);
         return text;
     }
-    // The text of the first child with the class `className`, or of the control `id`.
+    // The text of the dialog's control `id`.
     static std::wstring childText(HWND dialog, int id) {
         wchar_t text[1024] = {};
         GetDlgItemTextW(dialog, id, text, 1024);

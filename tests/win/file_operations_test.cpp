@@ -1,0 +1,659 @@
+// The operations on the current file, on real files in a private folder: what they write, what
+// they ask and report, what they tell the caller to do to the exhibit, and that a fault (a locked
+// name, a missing or full drive, a folder nothing may be created in, a file removed meanwhile)
+// leaves every file as it was.
+#include <windows.h>
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "display/view_image.h"
+#include "file_ops_fixture.h"
+#include "fileops/shortcut_file.h"
+
+using namespace fileops_test;
+
+namespace {
+
+class FileOperationsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr), Gdiplus::Ok);
+    }
+    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(gdiplus_); }
+
+    void SetUp() override {
+        ASSERT_TRUE(exists(tree.root()));
+        pics = tree.folder(L"pics");
+        archive = tree.folder(L"archive");
+        favorites = tree.folder(L"favorites");
+        photo = pics + L"\\photo.jpg";
+        ASSERT_TRUE(writeFile(photo, content("photo")));
+        logPath = tree / L"archived.log";
+    }
+
+    const std::wstring& text(int number) const { return test.language.message(number); }
+    ArchiveRequest archiveRequest(const std::wstring& path, std::wstring& folder, bool confirm = true) const {
+        return ArchiveRequest{path, &folder, logPath, confirm, true};
+    }
+
+    static inline ULONG_PTR gdiplus_ = 0;
+    Tree tree;
+    TestContext test;
+    std::wstring pics, archive, favorites, photo, logPath;
+};
+
+// UTF-16LE bytes of a text, for comparing logs.
+std::string utf16(const std::wstring& text) {
+    std::string bytes;
+    for (wchar_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
+    return bytes;
+}
+
+TEST_F(FileOperationsTest, ArchiveTwiceWithOneNameKeepsBothAndLogsTheFolder) {
+    std::wstring folder = archive;
+    const std::string first = content("first"), second = content("second");
+    ASSERT_TRUE(writeFile(photo, first));
+    FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder));
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.change, ExhibitChange::RemoveCurrent);
+    EXPECT_EQ(result.redisplay, Redisplay::ShowCurrent);
+    EXPECT_EQ(result.path, archive + L"\\photo.jpg");
+    ASSERT_EQ(test.messages.shown.size(), 1u);
+    EXPECT_EQ(test.messages.shown[0].text, L"Archive " + photo + L" ?");
+    EXPECT_EQ(test.messages.shown[0].style, UINT(kOkCancelQuestion));
+    EXPECT_EQ(test.releases, 1);
+
+    ASSERT_TRUE(writeFile(photo, second));
+    result = archiveFile(test.context, archiveRequest(photo, folder, false));
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.path, archive + L"\\photo-01.jpg");
+    EXPECT_EQ(test.messages.shown.size(), 1u) << "no question with confirmation off";
+
+    EXPECT_FALSE(exists(photo));
+    EXPECT_EQ(readFile(archive + L"\\photo.jpg"), first);
+    EXPECT_EQ(readFile(archive + L"\\photo-01.jpg"), second);
+    const std::wstring record = photo + L" -> " + archive + L"\r\n";
+    EXPECT_EQ(readFile(logPath), "\xFF\xFE" + utf16(record + record));
+}
+
+TEST_F(FileOperationsTest, ArchiveAsksForTheFolderAndHonoursCancelAndTheLogSwitch) {
+    // Cancel at the question: nothing moves, no folder is asked, no log is started.
+    std::wstring folder;
+    test.messages.answers = {IDCANCEL};
+    FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder));
+    EXPECT_EQ(result.outcome, FileOpOutcome::Cancelled);
+    EXPECT_EQ(result.change, ExhibitChange::None);
+    EXPECT_TRUE(test.chooserTitles.empty());
+    EXPECT_TRUE(exists(photo));
+    EXPECT_FALSE(exists(logPath));
+
+    // No folder set and none chosen: nothing happens.
+    result = archiveFile(test.context, archiveRequest(photo, folder));
+    EXPECT_EQ(result.outcome, FileOpOutcome::NoFolder);
+    ASSERT_EQ(test.chooserTitles.size(), 1u);
+    EXPECT_EQ(test.chooserTitles[0], L"Set the archive folder");
+    EXPECT_TRUE(exists(photo));
+    EXPECT_EQ(test.releases, 0);
+
+    // The folder chosen then is kept in the setting; with the log off no log is written.
+    test.chosenFolder = archive;
+    ArchiveRequest request = archiveRequest(photo, folder);
+    request.log = false;
+    result = archiveFile(test.context, request);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(folder, archive);
+    EXPECT_TRUE(exists(archive + L"\\photo.jpg"));
+    EXPECT_FALSE(exists(logPath));
+}
+
+TEST_F(FileOperationsTest, SendShortcutThreeTimesNumbersTheLinksAndEachFindsTheFile) {
+    for (int i = 0; i < 3; ++i) {
+        const FileOpResult result = sendShortcut(test.context, favorites, photo);
+        ASSERT_TRUE(result.done()) << test.messages.last();
+        EXPECT_EQ(result.change, ExhibitChange::None);
+    }
+    EXPECT_TRUE(test.messages.shown.empty());
+    ShortcutFile links;
+    ASSERT_TRUE(links.open());
+    for (const wchar_t* name : {L"photo.jpg.lnk", L"photo.jpg-01.lnk", L"photo.jpg-02.lnk"}) {
+        std::wstring target;
+        EXPECT_TRUE(links.readTarget(favorites + L"\\" + name, target, false)) << name;
+        EXPECT_EQ(target, photo) << name;
+    }
+    EXPECT_FALSE(exists(favorites + L"\\photo.jpg-03.lnk"));
+    EXPECT_EQ(test.releases, 0);
+}
+
+TEST_F(FileOperationsTest, SendCopyKeepsTheSourceAndNumbersRepeatedCopies) {
+    const std::wstring desktop = tree.folder(L"desktop");
+    for (const wchar_t* expected : {L"photo.jpg", L"photo-01.jpg"}) {
+        const FileOpResult result = sendCopy(test.context, desktop, photo);
+        ASSERT_TRUE(result.done()) << test.messages.last();
+        EXPECT_EQ(result.path, desktop + L"\\" + expected);
+        EXPECT_EQ(result.change, ExhibitChange::None);
+        EXPECT_EQ(readFile(result.path), content("photo"));
+    }
+    EXPECT_EQ(readFile(photo), content("photo"));
+    EXPECT_TRUE(test.messages.shown.empty());
+}
+
+// A file of the destination's name that cannot be opened for reading is still there: it must not be
+// taken for a free name and replaced.
+TEST_F(FileOperationsTest, LockedOrUnreadableFilesOfTheDestinationNameAreLeftAsTheyWere) {
+    struct Lock {
+        const wchar_t* how;
+        DWORD access, share;
+    };
+    for (const Lock& lock : {Lock{L"locked", GENERIC_READ, 0}, Lock{L"unreadable", GENERIC_WRITE, FILE_SHARE_WRITE}}) {
+        SCOPED_TRACE(lock.how);
+        const std::wstring folder = tree.folder(std::wstring(L"dest-") + lock.how);
+        const std::string theirs = content(std::string("theirs-") + char('a' + lock.share));
+        const std::wstring taken[] = {folder + L"\\photo.jpg", folder + L"\\photo.jpg.lnk"};
+        std::vector<HANDLE> handles;
+        for (const std::wstring& path : taken) {
+            ASSERT_TRUE(writeFile(path, theirs));
+            handles.push_back(CreateFileW(path.c_str(), lock.access, lock.share, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_NE(handles.back(), INVALID_HANDLE_VALUE);
+            // What would have counted as free before: the name cannot be opened for reading.
+            FILE* probe = _wfopen(path.c_str(), L"rb");
+            EXPECT_EQ(probe, nullptr);
+            if (probe) fclose(probe);
+        }
+
+        std::wstring archiveFolder = folder;
+        const FileOpResult copied = sendCopy(test.context, folder, photo);
+        EXPECT_TRUE(copied.done()) << test.messages.last();
+        EXPECT_EQ(copied.path, folder + L"\\photo-01.jpg");
+        const FileOpResult linked = sendShortcut(test.context, folder, photo);
+        EXPECT_TRUE(linked.done()) << test.messages.last();
+        EXPECT_EQ(linked.path, folder + L"\\photo.jpg-01.lnk");
+        const FileOpResult archived = archiveFile(test.context, archiveRequest(photo, archiveFolder, false));
+        EXPECT_TRUE(archived.done()) << test.messages.last();
+        EXPECT_EQ(archived.path, folder + L"\\photo-02.jpg");
+
+        for (HANDLE handle : handles) CloseHandle(handle);
+        for (const std::wstring& path : taken) EXPECT_EQ(readFile(path), theirs);
+        EXPECT_EQ(readFile(folder + L"\\photo-02.jpg"), content("photo"));
+        ASSERT_TRUE(writeFile(photo, content("photo")));
+    }
+}
+
+TEST_F(FileOperationsTest, NoFreeNameUpToNinetyNineFailsWithTheMessages) {
+    ASSERT_TRUE(writeFile(favorites + L"\\photo.jpg", "0"));
+    ASSERT_TRUE(writeFile(favorites + L"\\photo.jpg.lnk", "0"));
+    for (int n = 1; n <= 99; ++n) {
+        const std::wstring number = (n < 10 ? L"0" : L"") + std::to_wstring(n);
+        ASSERT_TRUE(writeFile(favorites + L"\\photo-" + number + L".jpg", "0"));
+        ASSERT_TRUE(writeFile(favorites + L"\\photo.jpg-" + number + L".lnk", "0"));
+    }
+    const auto before = tree.snapshot();
+    std::wstring folder = favorites;
+    EXPECT_EQ(sendCopy(test.context, favorites, photo).outcome, FileOpOutcome::NoFreeName);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_EQ(sendShortcut(test.context, favorites, photo).outcome, FileOpOutcome::NoFreeName);
+    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    const FileOpResult archived = archiveFile(test.context, archiveRequest(photo, folder, false));
+    EXPECT_EQ(archived.outcome, FileOpOutcome::NoFreeName);
+    EXPECT_EQ(archived.redisplay, Redisplay::RefreshLayout);
+    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    EXPECT_EQ(test.messages.shown.back().style, UINT(kExclamation));
+    EXPECT_EQ(test.releases, 0);
+    auto after = tree.snapshot();
+    after.erase(L"archived.log");  // started before the move is tried
+    EXPECT_EQ(after, before);
+}
+
+// The first drive letter nothing is mapped to.
+std::wstring missingDrive() {
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'Q'; letter > L'D'; --letter)
+        if (!(drives & (1u << (letter - L'A')))) return std::wstring(1, letter) + L":\\";
+    return {};
+}
+
+// Each operation toward a destination that cannot take the file, and from a file removed just
+// before: its own message, and every file as it was.
+TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
+    const std::wstring drive = missingDrive();
+    ASSERT_FALSE(drive.empty());
+    const std::wstring destinations[] = {drive + L"photos", tree / L"no\\such\\folder"};
+    for (const std::wstring& destination : destinations) {
+        SCOPED_TRACE(destination);
+        DeleteFileW(logPath.c_str());
+        const auto before = tree.snapshot();
+        std::wstring folder = destination;
+        test.messages.reset();
+        EXPECT_EQ(sendCopy(test.context, destination, photo).outcome, FileOpOutcome::Failed);
+        EXPECT_EQ(test.messages.last(), L"Copy failed");
+        EXPECT_EQ(sendShortcut(test.context, destination, photo).outcome, FileOpOutcome::Failed);
+        EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+        FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder, false));
+        EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
+        EXPECT_EQ(result.change, ExhibitChange::None);
+        EXPECT_EQ(result.redisplay, Redisplay::ShowCurrent) << "the image was released for the move";
+        EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+        result = copyOrMoveTo(test.context, photo, destination + L"\\renamed.jpg", true);
+        EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
+        EXPECT_EQ(result.change, ExhibitChange::None);
+        EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+        EXPECT_EQ(copyOrMoveTo(test.context, photo, destination + L"\\copy.jpg", false).outcome,
+                  FileOpOutcome::Failed);
+        EXPECT_EQ(test.messages.last(), L"Copy failed");
+        EXPECT_EQ(test.messages.shown.size(), 5u);
+        auto after = tree.snapshot();
+        after.erase(L"archived.log");
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(readFile(logPath), "\xFF\xFE") << "the log is started, but holds no record of a failed move";
+    }
+
+    // The file was removed by another program just before the command.
+    ASSERT_TRUE(DeleteFileW(photo.c_str()));
+    ASSERT_TRUE(DeleteFileW(logPath.c_str()));
+    const auto before = tree.snapshot();
+    std::wstring folder = archive;
+    test.messages.reset();
+    test.releases = 0;
+    EXPECT_EQ(recycleFile(test.context, photo, false).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Recycle failed");
+    EXPECT_EQ(archiveFile(test.context, archiveRequest(photo, folder, false)).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    EXPECT_EQ(sendCopy(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_EQ(sendShortcut(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    EXPECT_EQ(copyOrMoveTo(test.context, photo, pics + L"\\x.jpg", true).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    EXPECT_EQ(test.messages.shown.size(), 5u);
+    EXPECT_EQ(test.releases, 0);
+    auto after = tree.snapshot();
+    after.erase(L"archived.log");  // the log is started before the move, as with any archive command
+    EXPECT_EQ(after, before);
+}
+
+// A folder of the host outside the build tree for the faults that need the host's help, so that
+// one left behind by a crashed run cannot stand in the way of removing the build folder.
+class HostFolder {
+public:
+    explicit HostFolder(const std::wstring& purpose)
+        : host_(L"/tmp/glimvue-" + purpose + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(GetTickCount())) {
+        if (runHost(L"mkdir -p '" + host_ + L"'") != 0) return;
+        path_ = windowsPathOfHost(std::string(host_.begin(), host_.end()));
+        if (path_.rfind(L"\\\\?\\", 0) == 0) path_.erase(0, 4);
+        if (!exists(path_)) path_.clear();
+    }
+    ~HostFolder() {
+        if (!path_.empty()) removeTree(path_);
+    }
+    HostFolder(const HostFolder&) = delete;
+    const std::wstring& path() const { return path_; }  // empty when the host gave none
+    const std::wstring& host() const { return host_; }
+
+private:
+    std::wstring host_, path_;
+};
+
+// A folder in which nothing may be created, even by the administrator (the host's immutable flag),
+// holding one file written before.
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder() : folder_(L"readonly") {
+        if (folder_.path().empty() || !writeFile(folder_.path() + L"\\old.jpg", content("old"))) return;
+        runHost(L"chattr +i '" + folder_.host() + L"' 2>/dev/null");
+        const std::wstring probe = folder_.path() + L"\\probe";
+        HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            active_ = true;
+        } else {
+            CloseHandle(file);
+            DeleteFileW(probe.c_str());
+        }
+    }
+    ~ReadOnlyFolder() { runHost(L"chattr -i '" + folder_.host() + L"' 2>/dev/null"); }
+    bool active() const { return active_; }
+    const std::wstring& path() const { return folder_.path(); }
+
+private:
+    HostFolder folder_;
+    bool active_ = false;
+};
+
+TEST_F(FileOperationsTest, ReadOnlyArchiveFolderFailsTheMoveAndKeepsTheFile) {
+    ReadOnlyFolder readOnly;
+    if (!readOnly.active()) GTEST_SKIP() << "this host cannot make a folder read-only for the administrator";
+    const auto before = tree.snapshot();
+    const auto archiveBefore = Tree::snapshotOf(readOnly.path());
+    std::wstring folder = readOnly.path();
+    const FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder, false));
+    EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(result.change, ExhibitChange::None);
+    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    EXPECT_EQ(sendCopy(test.context, readOnly.path(), photo).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    auto after = tree.snapshot();
+    EXPECT_EQ(after.erase(L"archived.log"), 1u);
+    EXPECT_EQ(readFile(logPath), "\xFF\xFE") << "the log holds no record of a move that failed";
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(Tree::snapshotOf(readOnly.path()), archiveBefore);
+}
+
+// A small drive of the host, holding one file, with no free space left.
+class FullDrive {
+public:
+    FullDrive() : folder_(L"full") {
+        if (folder_.path().empty()) return;
+        mounted_ = runHost(L"mount -t tmpfs -o size=256k glimvue-test '" + folder_.host() + L"' 2>/dev/null") == 0 &&
+                   runHost(L"mountpoint -q '" + folder_.host() + L"'") == 0;
+        if (!mounted_ || !writeFile(path() + L"\\kept.jpg", content("kept", 5000))) return;
+        // Fill what is left, so that the next write fails for want of space.
+        runHost(L"dd if=/dev/zero of='" + folder_.host() + L"/filler' bs=4096 2>/dev/null; sync");
+        full_ = true;
+    }
+    ~FullDrive() {
+        if (mounted_) runHost(L"umount '" + folder_.host() + L"' 2>/dev/null");
+    }
+    bool full() const { return full_; }
+    const std::wstring& path() const { return folder_.path(); }
+
+private:
+    HostFolder folder_;
+    bool mounted_ = false, full_ = false;
+};
+
+TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
+    FullDrive drive;
+    if (!drive.full()) GTEST_SKIP() << "this host cannot mount a small drive";
+    const std::wstring full = drive.path();
+    const std::string big = content("big", 64 * 1024);
+    ASSERT_TRUE(writeFile(photo, big));
+    const auto before = tree.snapshot();
+    const auto driveBefore = Tree::snapshotOf(full);
+
+    EXPECT_EQ(sendCopy(test.context, full, photo).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_EQ(sendShortcut(test.context, full, photo).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    std::wstring folder = full;
+    EXPECT_EQ(archiveFile(test.context, archiveRequest(photo, folder, false)).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    // Replacing a file the user chose: the old one stays whole when the new one cannot be written.
+    EXPECT_EQ(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", false).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_EQ(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", true).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    HBITMAP view = CreateBitmap(64, 64, 1, 32, nullptr);
+    EXPECT_EQ(saveViewTo(test.context, ViewPicture{view, 64, 64}, full + L"\\kept.jpg", kSaveFilterJpeg, true).outcome,
+              FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Save failed");
+    DeleteObject(view);
+
+    auto after = tree.snapshot();
+    after.erase(L"archived.log");
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(Tree::snapshotOf(full), driveBefore);
+}
+
+TEST_F(FileOperationsTest, MoveAndCopyThroughAChosenNameKeepTheExhibitInStep) {
+    // Rename within the folder: the entry is replaced by the new name at its place.
+    const std::wstring renamed = pics + L"\\renamed.jpg";
+    FileOpResult result = copyOrMoveTo(test.context, photo, renamed, true);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.change, ExhibitChange::ReplaceCurrent);
+    EXPECT_EQ(result.redisplay, Redisplay::ShowCurrent);
+    EXPECT_EQ(result.path, renamed);
+    EXPECT_EQ(test.releases, 1);
+    EXPECT_FALSE(exists(photo));
+    EXPECT_EQ(readFile(renamed), content("photo"));
+
+    // Copy onto an existing file the user agreed to replace: the copy becomes a new entry.
+    const std::wstring other = pics + L"\\other.jpg";
+    ASSERT_TRUE(writeFile(other, content("other")));
+    result = copyOrMoveTo(test.context, renamed, other, false);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.change, ExhibitChange::InsertIfAbsent);
+    EXPECT_EQ(result.path, other);
+    EXPECT_EQ(readFile(other), content("photo"));
+    EXPECT_EQ(readFile(renamed), content("photo"));
+    EXPECT_EQ(test.releases, 1) << "a copy leaves the image loaded";
+    // Nothing temporary is left beside the files.
+    EXPECT_EQ(tree.snapshot().size(), 5u);  // pics, archive, favorites, and the two files
+}
+
+// The save dialog's controls: the file name box and the file type list.
+constexpr int kFileNameCombo = 0x47C;
+constexpr int kFileNameEdit = 0x480;
+constexpr int kFileTypeCombo = 0x470;
+
+std::wstring dialogFileName(HWND dialog) {
+    const std::wstring name = DialogAnswerer::childText(dialog, kFileNameCombo);
+    return name.empty() ? DialogAnswerer::childText(dialog, kFileNameEdit) : name;
+}
+void enterFileName(HWND dialog, const std::wstring& name) {
+    if (GetDlgItem(dialog, kFileNameCombo)) SetDlgItemTextW(dialog, kFileNameCombo, name.c_str());
+    else SetDlgItemTextW(dialog, kFileNameEdit, name.c_str());
+}
+
+TEST_F(FileOperationsTest, MoveRenameDialogStartsAtTheFileAndRenamesIt) {
+    std::wstring seenTitle, seenName;
+    {
+        DialogAnswerer answerer([&](HWND dialog) {
+            if (!GetDlgItem(dialog, kFileTypeCombo)) return false;
+            seenTitle = DialogAnswerer::title(dialog);
+            seenName = dialogFileName(dialog);
+            enterFileName(dialog, pics + L"\\renamed.jpg");
+            DialogAnswerer::press(dialog, IDOK);
+            return true;
+        });
+        const FileOpResult result = copyOrMoveAs(test.context, photo, true);
+        ASSERT_TRUE(result.done()) << test.messages.last();
+        EXPECT_EQ(result.change, ExhibitChange::ReplaceCurrent);
+        EXPECT_EQ(result.path, pics + L"\\renamed.jpg");
+    }
+    EXPECT_EQ(seenTitle, L"Move/Rename File");
+    EXPECT_EQ(seenName, L"photo.jpg");
+    EXPECT_FALSE(exists(photo));
+    EXPECT_EQ(readFile(pics + L"\\renamed.jpg"), content("photo"));
+
+    // Cancelled: nothing happens.
+    {
+        DialogAnswerer answerer([&](HWND dialog) {
+            if (!GetDlgItem(dialog, kFileTypeCombo)) return false;
+            seenTitle = DialogAnswerer::title(dialog);
+            DialogAnswerer::press(dialog, IDCANCEL);
+            return true;
+        });
+        const auto before = tree.snapshot();
+        const FileOpResult result = copyOrMoveAs(test.context, pics + L"\\renamed.jpg", false);
+        EXPECT_EQ(result.outcome, FileOpOutcome::Cancelled);
+        EXPECT_EQ(tree.snapshot(), before);
+    }
+    EXPECT_EQ(seenTitle, L"Copy File");
+}
+
+// A w x h bitmap in one colour (COLORREF), as the view bitmap holds the displayed picture.
+HBITMAP solidBitmap(int w, int h, COLORREF colour) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+struct Decoded {
+    int width = 0, height = 0;
+    unsigned centre = 0;  // ARGB
+};
+Decoded decode(const std::wstring& path) {
+    namespace gp = Gdiplus::DllExports;
+    Decoded decoded;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok) return decoded;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(bitmap, &w);
+    gp::GdipGetImageHeight(bitmap, &h);
+    Gdiplus::ARGB argb = 0;
+    gp::GdipBitmapGetPixel(bitmap, static_cast<INT>(w / 2), static_cast<INT>(h / 2), &argb);
+    gp::GdipDisposeImage(bitmap);
+    return {static_cast<int>(w), static_cast<int>(h), argb};
+}
+
+TEST_F(FileOperationsTest, SaveAsWritesTheViewAtItsSizeWithTheFiltersNameRules) {
+    HBITMAP view = solidBitmap(37, 23, RGB(0x20, 0x80, 0xF0));
+    const ViewPicture picture{view, 37, 23};
+
+    FileOpResult result = saveViewTo(test.context, picture, pics + L"\\view.png", kSaveFilterJpeg, true);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.path, pics + L"\\view.png.jpg");
+    EXPECT_EQ(result.change, ExhibitChange::InsertIfAbsent);
+    Decoded saved = decode(result.path);
+    EXPECT_EQ(saved.width, 37);
+    EXPECT_EQ(saved.height, 23);
+    EXPECT_EQ(readFile(result.path).substr(0, 2), "\xFF\xD8") << "a JPEG file";
+
+    // A name the dialog did not ask about (the extension was added) is not replaced.
+    ASSERT_TRUE(writeFile(pics + L"\\view.bmp", content("theirs")));
+    result = saveViewTo(test.context, picture, pics + L"\\view", kSaveFilterBmp, true);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.path, pics + L"\\view-01.bmp");
+    EXPECT_EQ(readFile(pics + L"\\view.bmp"), content("theirs"));
+    saved = decode(result.path);
+    EXPECT_EQ(saved.width, 37);
+    EXPECT_EQ(saved.height, 23);
+    EXPECT_EQ(saved.centre, 0xFF2080F0u) << "BMP keeps the colours exactly";
+
+    // The name chosen in the dialog (which asked before replacing) is replaced.
+    ASSERT_TRUE(writeFile(pics + L"\\view.JPG", content("old")));
+    result = saveViewTo(test.context, picture, pics + L"\\view.JPG", kSaveFilterJpeg, true);
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.path, pics + L"\\view.JPG");
+    EXPECT_EQ(decode(result.path).width, 37);
+    EXPECT_TRUE(test.messages.shown.empty());
+
+    // Any other filter, or no picture, fails with "Save failed" and writes nothing.
+    const auto before = tree.snapshot();
+    EXPECT_EQ(saveViewTo(test.context, picture, pics + L"\\x.gif", 3, true).outcome, FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.last(), L"Save failed");
+    EXPECT_EQ(saveViewTo(test.context, ViewPicture{}, pics + L"\\x.jpg", kSaveFilterJpeg, true).outcome,
+              FileOpOutcome::Failed);
+    EXPECT_EQ(saveViewTo(test.context, picture, tree / L"missing\\x.jpg", kSaveFilterJpeg, true).outcome,
+              FileOpOutcome::Failed);
+    EXPECT_EQ(test.messages.shown.size(), 3u);
+    EXPECT_EQ(tree.snapshot(), before);
+    DeleteObject(view);
+}
+
+TEST_F(FileOperationsTest, SaveAsOfThePastedPictureStartsInTheExhibitRoot) {
+    HBITMAP view = solidBitmap(40, 30, RGB(0, 0xFF, 0));
+    SaveViewRequest request;
+    request.currentPath = L"Clipboard_Image";
+    request.pasted = true;
+    request.exhibitRoot = pics;
+    request.picture = {view, 40, 30};
+    std::wstring seenName;
+    {
+        DialogAnswerer answerer([&](HWND dialog) {
+            HWND types = GetDlgItem(dialog, kFileTypeCombo);
+            if (!types) return false;
+            seenName = dialogFileName(dialog);
+            // The second filter, BMP.
+            SendMessageW(types, CB_SETCURSEL, 1, 0);
+            for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, notification), reinterpret_cast<LPARAM>(types));
+            DialogAnswerer::press(dialog, IDOK);
+            return true;
+        });
+        const FileOpResult result = saveViewAs(test.context, request);
+        ASSERT_TRUE(result.done()) << test.messages.last();
+        EXPECT_EQ(result.path, pics + L"\\Clipboard_Image.bmp");
+    }
+    EXPECT_EQ(seenName, L"Clipboard_Image");
+    const Decoded saved = decode(pics + L"\\Clipboard_Image.bmp");
+    EXPECT_EQ(saved.width, 40);
+    EXPECT_EQ(saved.height, 30);
+    DeleteObject(view);
+}
+
+// Where the host keeps its trash (the Recycle Bin under Wine), as a Windows path.
+std::wstring trashFolder(const Tree& tree) {
+    const std::wstring answer = tree / L"trash-location.txt";
+    const std::wstring host = hostPath(tree.root());
+    if (host.empty()) return {};
+    runHost(L"echo \\\"${XDG_DATA_HOME:-$HOME/.local/share}/Trash\\\" > '" + host + L"/trash-location.txt'");
+    std::string location = readFile(answer);
+    DeleteFileW(answer.c_str());
+    while (!location.empty() && (location.back() == '\n' || location.back() == '\r')) location.pop_back();
+    return location.empty() || location[0] != '/' ? std::wstring() : windowsPathOfHost(location);
+}
+
+TEST_F(FileOperationsTest, RecycleAsksAndPutsTheFileInTheRecycleBin) {
+    const std::wstring name = L"recycle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount()) + L".jpg";
+    const std::wstring file = pics + L"\\" + name;
+    ASSERT_TRUE(writeFile(file, content("recycled")));
+
+    // Cancel at the question: the file stays, the image is not released.
+    test.messages.answers = {IDCANCEL};
+    FileOpResult result = recycleFile(test.context, file, true);
+    EXPECT_EQ(result.outcome, FileOpOutcome::Cancelled);
+    EXPECT_EQ(result.change, ExhibitChange::None);
+    ASSERT_EQ(test.messages.shown.size(), 1u);
+    EXPECT_EQ(test.messages.shown[0].text, L"Recycle " + file + L" ?");
+    EXPECT_EQ(test.messages.shown[0].style, UINT(kOkCancelQuestion));
+    EXPECT_TRUE(exists(file));
+    EXPECT_EQ(test.releases, 0);
+
+    // Declined in the shell's own confirmation: the file and its entry stay.
+    {
+        DialogAnswerer answerer([](HWND dialog) {
+            if (!GetDlgItem(dialog, IDNO)) return false;
+            DialogAnswerer::press(dialog, IDNO);
+            return true;
+        });
+        result = recycleFile(test.context, file, false);
+        if (answerer.answered() == 0) std::printf("note: the shell asked nothing before recycling\n");
+        else {
+            EXPECT_NE(result.outcome, FileOpOutcome::Done);
+            EXPECT_EQ(result.change, ExhibitChange::None);
+            EXPECT_TRUE(exists(file));
+        }
+    }
+
+    // Accepted: the file leaves its folder for the Recycle Bin, from where it can be restored.
+    ASSERT_TRUE(writeFile(file, content("recycled")));
+    {
+        DialogAnswerer answerer([](HWND dialog) {
+            if (!GetDlgItem(dialog, IDYES)) return false;
+            DialogAnswerer::press(dialog, IDYES);
+            return true;
+        });
+        result = recycleFile(test.context, file, true);
+    }
+    ASSERT_TRUE(result.done()) << test.messages.last();
+    EXPECT_EQ(result.change, ExhibitChange::RemoveCurrent);
+    EXPECT_EQ(result.redisplay, Redisplay::ShowCurrent);
+    EXPECT_FALSE(exists(file));
+    EXPECT_GE(test.releases, 1);
+
+    const std::wstring trash = trashFolder(tree);
+    if (trash.empty()) GTEST_SKIP() << "no host trash to look into";
+    const std::wstring trashed = trash + L"\\files\\" + name, info = trash + L"\\info\\" + name + L".trashinfo";
+    EXPECT_EQ(readFile(trashed), content("recycled"));
+    EXPECT_NE(readFile(info).find("Path="), std::string::npos) << "the trash records where the file came from";
+    DeleteFileW(trashed.c_str());
+    DeleteFileW(info.c_str());
+}
+
+}  // namespace

@@ -15,10 +15,12 @@ constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 constexpr DWORD kCopyDataTimeoutMs = 5000;
 constexpr DWORD kBlackboxResetPauseMs = 500;
 
-// Asks the system to show `path` as the wallpaper (null: re-read the desktop settings). No profile
-// update flags: the registry values are the program's own business.
-bool tellSystem(const wchar_t* path) {
-    return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(path), 0) != FALSE;
+// Asks the system to show `path` as the wallpaper, "" for none, with the tile and style values now
+// in the registry. The path is always named: a null one would only re-read the registry on some
+// systems and keep the old wallpaper on others. No profile update flags: the registry values are
+// the program's own business.
+bool tellSystem(const std::wstring& path) {
+    return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(path.c_str()), 0) != FALSE;
 }
 
 // The file Blackbox is to show for the current image: the image's own file, a shortcut's target
@@ -113,7 +115,7 @@ bool setDesktopWallpaper(const WallpaperContext& context, ViewImage& image, Size
 
     const WallpaperPlan plan = planWallpaper(context.blackbox, context.blackboxWindow != nullptr, nameable);
     const bool rendered = plan.render && renderWallpaperFile(image, context.wallpaperPath, size);
-    if (plan.tellSystem) return rendered && tellSystem(context.wallpaperPath.c_str());
+    if (plan.tellSystem) return rendered && tellSystem(context.wallpaperPath);
     if (!plan.sendToBlackbox) return false;
 
     std::string named = narrowImage;
@@ -137,7 +139,7 @@ bool clearDesktopWallpaper() {
         DesktopRegistryStore store;
         change = clearWallpaper(store);
     }
-    if (change.changed) tellSystem(nullptr);
+    if (change.changed) tellSystem(L"");
     return change.changed;
 }
 
@@ -147,7 +149,7 @@ bool restoreDesktopWallpaper() {
         DesktopRegistryStore store;
         change = restoreWallpaper(store);
     }
-    if (change.changed) tellSystem(change.wallpaper.c_str());
+    if (change.changed) tellSystem(change.wallpaper);
     return change.changed;
 }
 
@@ -158,7 +160,7 @@ void applyWallpaperSwitch(const WallpaperContext& context, int style, int16_t& b
         if (bbStyle != 0) bbWallpaperStyle = static_cast<int16_t>(bbStyle);
         return;
     }
-    if (writeDesktopWallpaperStyle(context, style)) tellSystem(nullptr);
+    if (writeDesktopWallpaperStyle(context, style)) tellSystem(context.wallpaperPath);
 }
 
 // ---- Blackbox --------------------------------------------------------------------------------

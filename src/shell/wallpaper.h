@@ -57,13 +57,14 @@ bool renderWallpaperFile(ViewImage& image, const std::wstring& path, Size32 size
 // returns whether the wallpaper was handed to the system or to Blackbox.
 bool setDesktopWallpaper(const WallpaperContext& context, ViewImage& image, Size32 size, const std::wstring& imagePath);
 
-// Clear (command 1387, switch -clearwall) and Restore (command 1388), then the system is told.
-// False when nothing changed.
+// Clear (command 1387, switch -clearwall) and Restore (command 1388), then the system is told (no
+// wallpaper after Clear, the restored one after Restore). False when nothing changed.
 bool clearDesktopWallpaper();
 bool restoreDesktopWallpaper();
 
 // The switches -centerwall, -tilewall, -stretchwall, -fitwall and -fillwall (style 1..5): without
-// Blackbox the style is written and the system re-reads its settings; while Blackbox runs the first
+// Blackbox the style is written and the system is told to show the wallpaper file with it (the file
+// itself is what wallpaper mode last rendered); while Blackbox runs the first
 // three set bbWallpaperStyle to 1..3 and the last two do nothing.
 void applyWallpaperSwitch(const WallpaperContext& context, int style, int16_t& bbWallpaperStyle);
 

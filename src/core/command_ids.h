@@ -13,6 +13,7 @@
 #define IDD_NUMBER          102
 #define IDD_PATH            103
 #define IDD_FIND            300
+#define IDD_HOTKEY          410
 
 /* Catalog-only commands */
 #define CMD_CATALOG_VIEW    1
@@ -249,5 +250,13 @@
 #define IDC_FIND_FIND       303
 #define IDC_FIND_FILTER     304
 #define IDC_FIND_EXCLUDE    305
+
+/* Controls of the show/hide hotkey dialog (OK is IDOK) */
+#define IDC_HOTKEY_NAME     201
+#define IDC_HOTKEY_CANCEL   203
+#define IDC_HOTKEY_CONTROL  411
+#define IDC_HOTKEY_SHIFT    412
+#define IDC_HOTKEY_ALT      413
+#define IDC_HOTKEY_WIN      414
 
 #endif

@@ -1,0 +1,47 @@
+// The tray icon that stands in for the task-bar button, and what its clicks do.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+
+#include "shell/background_logic.h"
+
+// The message the icon sends to the main window; lParam carries the mouse message.
+inline constexpr UINT kTrayNotifyMessage = WM_USER + 1;
+
+// The icon record of the main window: identifier 0, message, icon and tip, the notification
+// message above, the tip cut to 127 characters.
+void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const wchar_t* tip);
+
+// Adds the icon to the notification area; a failure of the shell is not an error of the program.
+bool addTrayIcon(NOTIFYICONDATAW& data);
+// Removes it; false when it was not there.
+bool removeTrayIcon(NOTIFYICONDATAW& data);
+// Whether the icon is in the notification area now (a harmless modification succeeds only then).
+bool trayIconShown(NOTIFYICONDATAW& data);
+
+// Applies the trayicon setting to a running window (command 1304): the window is hidden; with
+// the setting on it loses its task-bar button (the app-window style; the owned main window then
+// has none) and the icon is added, with it off it gets its button back and the icon goes; the
+// window is shown again.
+void applyTrayIcon(HWND mainWindow, NOTIFYICONDATAW& data, bool trayicon);
+
+// Start-up: the icon when the setting is on, else the task-bar button.
+void applyTrayIconAtStart(HWND mainWindow, NOTIFYICONDATAW& data, bool trayicon);
+
+struct TrayHandlers {
+    std::function<void()> toggleShowHide;   // Viewer::toggleShowHide
+    std::function<void(POINT)> openMenu;    // Viewer::showMainMenu(x, y, 0)
+};
+
+// The icon's notification (WM_USER+1 with the mouse message in lParam): a left press toggles
+// show/hide; a right release opens the menu at the cursor and then posts WM_NULL to the main
+// window, so that the menu closes normally. Returns what was done.
+TrayAction onTrayNotify(HWND mainWindow, UINT mouseMessage, const TrayHandlers& handlers);
+
+// Tracks a popup menu at a screen point for the tray: the owner is brought to the foreground, the
+// menu returns the chosen identifier (0 for none) without notifying the owner and follows the
+// right button; WM_NULL is posted to the owner afterwards.
+UINT trackTrayMenu(HWND owner, HMENU menu, POINT at);

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "app.h"
+#include "ini_text.h"
+#include "settings_ranges.h"
 #include "viewer.h"
 #include "win_paths.h"
 
@@ -35,6 +37,7 @@ void Viewer::loadSettings() {
     IniFile file;
     if (file.open(files.settingsPath, IniFile::Read)) {
         readAllSections(file, settings);
+        keepSettingsInRange(settings);
         file.close();
     }
     if (!settings.folder.empty()) exhibitRoot = fullPath(settings.folder);
@@ -61,7 +64,7 @@ void Viewer::saveSettings() {
     syncTransitionFlagsFromList();
 
     IniFile file;
-    if (file.open(files.settingsPath, IniFile::Write)) {
+    if (keepUnreadableFile(files.settingsPath) && file.open(files.settingsPath, IniFile::Write)) {
         writeAllSections(file, settings);
         file.close();
     }

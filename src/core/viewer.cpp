@@ -10,6 +10,7 @@
 #include "app.h"
 #include "command_ids.h"
 #include "placement.h"
+#include "settings_ranges.h"
 #include "viewer.h"
 
 Viewer::Viewer(HWND window) : mainWindow(window) {
@@ -100,6 +101,7 @@ void Viewer::startUp() {
         LocalFree(argv);
     }
     applyCommandLine(arguments);
+    keepSettingsInRange(settings);
     applySettingsToWindow();
     loadMenusAndLanguage();
 

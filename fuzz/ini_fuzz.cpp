@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the settings file reader. Besides never crashing, it checks that what was
-// read survives a write and a second read unchanged, and that values parse back from their own text.
+// read survives a write and a second read unchanged, that values parse back from their own text, that
+// the file opens exactly when its bytes read as text, and that a file that does not is kept whole in
+// its ".bak" copy before it would be replaced.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "ini_file.h"
+#include "ini_text.h"
 #include "settings.h"
 #include "text.h"
 
@@ -39,7 +42,7 @@ void exerciseValue(const std::wstring& value) {
     auto integer = [&](SettingType type, auto sample) {
         auto target = sample;
         if (!parseSettingValue(value, type, &target, 0)) return;
-        auto again = static_cast<decltype(sample)>(target + 1);
+        auto again = static_cast<decltype(sample)>(target ^ 1);  // another value, whatever the target holds
         check(parseSettingValue(formatSettingValue(type, &target), type, &again, 0));
         check(again == target);
     };
@@ -78,10 +81,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
 
+    const bool readable = detectIniText(std::string(reinterpret_cast<const char*>(data), size)).readable();
     Settings first;
     {
         IniFile file;
-        if (!file.open(widePath(files.input), IniFile::Read)) return 0;
+        const bool opened = file.open(widePath(files.input), IniFile::Read);
+        check(opened == readable);
+        if (!opened) {
+            check(keepUnreadableFile(widePath(files.input)));
+            std::filesystem::path backup = files.input;
+            backup += ".bak";
+            std::string copy;
+            if (std::FILE* in = std::fopen(backup.string().c_str(), "rb")) {
+                for (int c; (c = std::fgetc(in)) != EOF;) copy.push_back(static_cast<char>(c));
+                std::fclose(in);
+            }
+            std::error_code ignored;
+            std::filesystem::remove(backup, ignored);
+            check(copy == std::string(reinterpret_cast<const char*>(data), size));
+            return 0;
+        }
         readAllSections(file, first);
         auto visit = [](const std::wstring& key, const std::wstring& value) {
             check(!key.empty() && !value.empty());
@@ -101,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         writeAllSections(file, first);
     }
     Settings second;
-    second.timer = first.timer + 1;
+    second.timer = first.timer ^ 1;
     {
         IniFile file;
         if (!file.open(widePath(files.output), IniFile::Read)) return 0;

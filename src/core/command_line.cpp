@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -330,17 +331,18 @@ SwitchOutcome applySwitch(Settings& settings, const std::wstring& argument) {
         outcome.value = row->action == SwitchAction::None ? 0 : row->value;
         outcome.recognized = true;
     } else if (argument.size() >= 3) {
-        // Number switches. The 16-bit settings keep the low 16 bits of the number, as the
-        // conversion from int does (two's complement), so -b70000 gives 4464 and -b65535 gives -1.
+        // Number switches. A number beyond a 16-bit setting stops at its limit (-b70000 gives
+        // 32767), so a large number never turns into a small or negative one.
         const int value = parseLeadingInt(argument.substr(2));
+        const auto value16 = static_cast<int16_t>(std::clamp(value, -32768, 32767));
         switch (argument[1]) {
             case L't': settings.timer = value; break;
-            case L'b': settings.opacity = static_cast<int16_t>(value); break;
+            case L'b': settings.opacity = value16; break;
             case L'z':
-                settings.zoom = static_cast<int16_t>(value);
+                settings.zoom = value16;
                 settings.squeeze = settings.shrink = settings.stretch = false;
                 break;
-            case L'r': settings.rotation = static_cast<int16_t>(value); break;
+            case L'r': settings.rotation = value16; break;
             default: return outcome;
         }
         outcome.recognized = true;

@@ -8,15 +8,16 @@
 #include <cwchar>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 #include "text.h"
 
 // Number reading follows the C library's scanf conversions: leading blanks are skipped, an optional
 // sign and the digits are taken, and whatever follows the number is ignored. Text with no digits at
-// all does not parse and leaves the target as it was. An integer too large for its target is wrapped
-// to the target's width (its value modulo 2^bits, two's complement for the signed types), the same for
-// every platform; a negative octal or hexadecimal value wraps the same way ("-1" is 0xffff for a
-// 16-bit target).
+// all does not parse and leaves the target as it was. A decimal integer beyond its signed target
+// stops at the target's limit (70000 gives 32767 in 16 bits), so a large number never turns into a
+// small or negative one. Octal and hexadecimal targets are unsigned bit patterns and keep the value
+// modulo 2^bits, the same for every platform ("-1" is 0xffff for a 16-bit target).
 
 namespace {
 
@@ -36,25 +37,28 @@ int digitValue(wchar_t c) {
     return -1;
 }
 
-// Reads an integer in the given base; the result is the value modulo 2^64, to be cut to the target.
-bool scanInteger(const std::wstring& text, int base, uint64_t& bits) {
+// Reads an integer in the given base: its sign and its magnitude, which stops growing at 2^64 - 1.
+bool scanInteger(const std::wstring& text, int base, bool& negative, uint64_t& magnitude) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && isScanBlank(text[i])) ++i;
-    bool negative = false;
+    negative = false;
     if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
     if (base == 16 && i + 2 < n && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X') &&
         digitValue(text[i + 2]) >= 0)
         i += 2;
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    const auto b = static_cast<uint64_t>(base);
     uint64_t value = 0;
     size_t digits = 0;
     for (; i < n; ++i, ++digits) {
         const int d = digitValue(text[i]);
         if (d < 0 || d >= base) break;
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+        const auto digit = static_cast<uint64_t>(d);
+        value = value > (kMax - digit) / b ? kMax : value * b + digit;
     }
     if (digits == 0) return false;
-    bits = negative ? 0 - value : value;
+    magnitude = value;
     return true;
 }
 
@@ -154,10 +158,23 @@ std::wstring keepUtf16Units(const std::wstring& text, size_t maxUnits) {
 
 template <typename Int>
 bool parseInteger(const std::wstring& text, int base, void* target) {
-    uint64_t bits = 0;
-    if (!scanInteger(text, base, bits)) return false;
-    using Unsigned = std::make_unsigned_t<Int>;
-    *static_cast<Int*>(target) = static_cast<Int>(static_cast<Unsigned>(bits));
+    bool negative = false;
+    uint64_t magnitude = 0;
+    if (!scanInteger(text, base, negative, magnitude)) return false;
+    Int& result = *static_cast<Int*>(target);
+    if constexpr (std::is_signed_v<Int>) {
+        using Unsigned = std::make_unsigned_t<Int>;
+        const auto maximum = static_cast<uint64_t>(std::numeric_limits<Int>::max());
+        if (!negative)
+            result = magnitude > maximum ? std::numeric_limits<Int>::max() : static_cast<Int>(magnitude);
+        else if (magnitude > maximum)
+            result = std::numeric_limits<Int>::min();
+        else
+            result = static_cast<Int>(0 - static_cast<Unsigned>(magnitude));
+    } else {
+        const uint64_t bits = negative ? 0 - magnitude : magnitude;
+        result = static_cast<Int>(bits);
+    }
     return true;
 }
 
@@ -192,20 +209,6 @@ bool splitEntry(const std::wstring& line, std::wstring& key, std::wstring& value
 }
 
 bool containsNul(const std::wstring& text) { return text.find(L'\0') != std::wstring::npos; }
-
-// Text in the system's multibyte code page (the narrow fall-back) to wide characters; bytes that do not
-// convert are taken one for one.
-std::wstring narrowToWide(const std::string& bytes) {
-    const size_t length = std::mbstowcs(nullptr, bytes.c_str(), 0);
-    if (length != static_cast<size_t>(-1)) {
-        std::wstring wide(length, L'\0');
-        std::mbstowcs(wide.data(), bytes.c_str(), length);
-        return wide;
-    }
-    std::wstring wide;
-    for (unsigned char b : bytes) wide.push_back(static_cast<wchar_t>(b));
-    return wide;
-}
 
 // Wide characters to the multibyte code page; characters it lacks become "?".
 std::string wideToNarrow(const std::wstring& text) {
@@ -311,10 +314,12 @@ IniFile::~IniFile() { close(); }
 bool IniFile::open(const std::wstring& path, Mode mode) {
     close();
     if ((mode != Read && mode != Write) || containsNul(path)) return false;
+    // Reading is always binary: the bytes tell how the text is encoded. Writing falls back to the
+    // system code page in text mode only when the wide path cannot be opened at all.
 #ifdef _WIN32
     file_ = _wfopen(path.c_str(), mode == Write ? L"wb" : L"rb");
     wideText_ = file_ != nullptr;
-    if (!file_) file_ = openMultibyte(path, mode == Write ? "w" : "r");
+    if (!file_) file_ = openMultibyte(path, mode == Write ? "w" : "rb");
 #else
     file_ = std::fopen(toUtf8(path).c_str(), mode == Write ? "wb" : "rb");
     wideText_ = true;
@@ -325,13 +330,23 @@ bool IniFile::open(const std::wstring& path, Mode mode) {
     }
     mode_ = mode;
     wroteAnything_ = false;
+    readPos_ = readEnd_ = 0;
     if (mode == Read) {
         readBuffer_.resize(kReadBlockBytes);
+        IniTextSniffer sniffer;
+        while ((readEnd_ = std::fread(readBuffer_.data(), 1, readBuffer_.size(), file_)) > 0)
+            sniffer.feed(readBuffer_.data(), readEnd_);
+        format_ = sniffer.result();
+        if (!format_.readable()) {
+            close();
+            return false;
+        }
+        wideText_ = format_.encoding != IniTextEncoding::Utf8;
+        readPos_ = readEnd_ = 0;
     } else if (wideText_) {
         const unsigned char bom[2] = {0xFF, 0xFE};
         std::fwrite(bom, 1, sizeof bom, file_);
     }
-    readPos_ = readEnd_ = 0;
     return true;
 }
 
@@ -340,6 +355,7 @@ void IniFile::close() {
     file_ = nullptr;
     wideText_ = false;
     wroteAnything_ = false;
+    format_ = {};
     readBuffer_.clear();
     readBuffer_.shrink_to_fit();
     readPos_ = readEnd_ = 0;
@@ -357,43 +373,40 @@ int IniFile::readByte() {
 void IniFile::rewindForReading() {
     std::rewind(file_);
     readPos_ = readEnd_ = 0;
-    if (wideText_) {
-        // The byte-order mark, skipped whether or not the file holds one.
-        readByte();
-        readByte();
-    }
+    for (size_t i = 0; i < format_.start; ++i) readByte();  // the byte-order mark
 }
 
 bool IniFile::readLine(std::wstring& line) {
     line.clear();
     bool gotAnything = false;
-    if (wideText_) {
-        std::u16string units;
-        for (;;) {
-            const int low = readByte();
-            if (low == EOF) break;
-            const int high = readByte();
-            if (high == EOF) break;  // an odd last byte is not a character
-            gotAnything = true;
-            const auto unit = static_cast<char16_t>(low | (high << 8));
-            if (unit == u'\n') break;
-            if (units.size() < kMaxLineChars) units.push_back(unit);
-        }
-        if (!units.empty() && units.back() == u'\r') units.pop_back();
-        line = fromUtf16(units);
-    } else {
+    std::u16string units;
+    if (format_.encoding == IniTextEncoding::Utf8) {
+        // Enough bytes for kMaxLineChars characters; the line is cut to its units below.
         std::string bytes;
         for (;;) {
             const int byte = readByte();
             if (byte == EOF) break;
             gotAnything = true;
             if (byte == '\n') break;
-            if (bytes.size() < kMaxLineChars) bytes.push_back(static_cast<char>(byte));
+            if (bytes.size() < 4 * kMaxLineChars) bytes.push_back(static_cast<char>(byte));
         }
-        if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-        bytes.resize(std::min(bytes.size(), bytes.find('\0')));
-        line = narrowToWide(bytes);
+        units = toUtf16(fromUtf8(bytes));
+        if (units.size() > kMaxLineChars) units.resize(kMaxLineChars);
+    } else {
+        const bool bigEndian = format_.encoding == IniTextEncoding::Utf16BE;
+        for (;;) {
+            const int first = readByte();
+            if (first == EOF) break;
+            const int second = readByte();
+            if (second == EOF) break;  // an odd last byte is not a character
+            gotAnything = true;
+            const auto unit = static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8));
+            if (unit == u'\n') break;
+            if (units.size() < kMaxLineChars) units.push_back(unit);
+        }
     }
+    if (!units.empty() && units.back() == u'\r') units.pop_back();
+    line = fromUtf16(units);
     // A line is text up to its first null character, as it always was for the C-string reader.
     const size_t nul = line.find(L'\0');
     if (nul != std::wstring::npos) line.resize(nul);

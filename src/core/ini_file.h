@@ -2,9 +2,11 @@
 // and the routine that opens a plain file by a wide path (used by the logs).
 //
 // File format written: UTF-16LE with a byte-order mark, CRLF line ends, "key=value" lines, one empty
-// line before every section header but the first. Reading compares headers case-sensitively over the
-// header's own length, keys without regard to case and without trimming, skips "#" comments, and cuts
-// a value at its first "=". A value that does not parse leaves its target unchanged.
+// line before every section header but the first. Files are read as UTF-16LE, UTF-16BE or UTF-8, as
+// their bytes show (ini_text.h); a file that is none of these does not open for reading. Reading
+// compares headers case-sensitively over the header's own length, keys without regard to case and
+// without trimming, skips "#" comments, and cuts a value at its first "=". A value that does not
+// parse leaves its target unchanged.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "ini_text.h"
 
 enum class SettingType : int {
     Int16 = 1,       // int16_t, read "%d" and stored as 16 bits, written "%hd"
@@ -50,11 +54,14 @@ public:
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
 
-    // Opens for reading (the file must exist) or writing (created or emptied). Failure leaves the
-    // object closed; every later call then does nothing.
+    // Opens for reading (the file must exist and read as text) or writing (created or emptied).
+    // Failure leaves the object closed; every later call then does nothing.
     bool open(const std::wstring& path, Mode mode);
     bool isOpen() const { return file_ != nullptr; }
+    // True when the open file is UTF-16 text (always so when writing, but for the narrow fall-back).
     bool wideText() const { return wideText_; }
+    // How the file open for reading is taken as text.
+    IniTextEncoding encoding() const { return format_.encoding; }
 
     // Fills the table's targets from the section whose header line starts with `header`
     // (e.g. L"[Slideshow]"); a null header reads from the top of the file.
@@ -83,6 +90,7 @@ private:
     Mode mode_ = Read;
     bool wideText_ = false;
     bool wroteAnything_ = false;
+    IniTextFormat format_;
     // Reading goes through a block buffer of its own so that huge files stream at a steady pace.
     std::vector<unsigned char> readBuffer_;
     size_t readPos_ = 0;

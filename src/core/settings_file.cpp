@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "app.h"
+#include "ini_text.h"
+#include "settings_ranges.h"
 #include "viewer.h"
 #include "win_paths.h"
 
@@ -23,6 +25,7 @@ void Viewer::loadSettings() {
     IniFile file;
     if (file.open(files.settingsPath, IniFile::Read)) {
         readAllSections(file, settings);
+        keepSettingsInRange(settings);
         file.close();
     }
     if (!settings.folder.empty()) store.exhibitRoot = fullPath(settings.folder);
@@ -49,7 +52,7 @@ void Viewer::saveSettings() {
     settings.transitionFlags = transitionFlagsOf(slideshow.enabledTransitions);
 
     IniFile file;
-    if (file.open(files.settingsPath, IniFile::Write)) {
+    if (keepUnreadableFile(files.settingsPath) && file.open(files.settingsPath, IniFile::Write)) {
         writeAllSections(file, settings);
         file.close();
     }

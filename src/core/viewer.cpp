@@ -8,6 +8,7 @@
 #include "app.h"
 #include "command_ids.h"
 #include "placement.h"
+#include "settings_ranges.h"
 #include "viewer.h"
 #include "window_messages.h"
 
@@ -102,6 +103,7 @@ void Viewer::startUp() {
             for (int i = 1; i < argumentCount; ++i) arguments.emplace_back(static_cast<LPWSTR*>(argv.get())[i]);
     }
     applyCommandLine(arguments);
+    keepSettingsInRange(settings);
     applySettingsToWindow();
     loadMenusAndLanguage();
 

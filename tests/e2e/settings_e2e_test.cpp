@@ -102,7 +102,7 @@ TEST(Settings, SwitchesPathsAndNumbersReachTheSavedFile) {
     EXPECT_EQ(saved.timer, 0) << "-tfoo is a number switch without digits";
     EXPECT_EQ(saved.zoom, 150);
     EXPECT_FALSE(saved.squeeze || saved.shrink);
-    EXPECT_EQ(saved.opacity, 300);
+    EXPECT_EQ(saved.opacity, 255) << "-b300 is kept within 0..255";
     EXPECT_TRUE(saved.title);
     EXPECT_EQ(saved.sort, 2);
 }

@@ -124,10 +124,10 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
         {L"-autocenter", {L"autocenter=TRUE", L"roamwindow=FALSE"}},
         {L"-roam", {L"autocenter=FALSE", L"roamwindow=TRUE"}},
         {L"-noautocenter", {L"autocenter=FALSE"}},     {L"-noroam", {L"roamwindow=FALSE"}},
-        // Number switches read the number as _wtoi does; 16-bit settings keep the low 16 bits.
+        // Number switches read the number as _wtoi does; beyond a 16-bit setting it stops at the limit.
         {L"-t3000", {L"timer=3000"}},                  {L"-tfoo", {L"timer=0"}},
         {L"-t99999999999", {L"timer=2147483647"}},     {L"-title ", {L"timer=0"}},  // not a whole name
-        {L"-b70000", {L"opacity=4464"}},               {L"-b65535", {L"opacity=-1"}},
+        {L"-b70000", {L"opacity=32767"}},              {L"-b-65535", {L"opacity=-32768"}},
         {L"-r-270", {L"rotation=-270"}},               {L"-rotate", {L"rotation=0"}},
         // -z turns the fit modes off; any other recognised switch leaves zoom 0 while a fit mode is on.
         {L"-z150", {L"squeeze=FALSE", L"shrink=FALSE", L"stretch=FALSE", L"zoom=150"}},
@@ -140,12 +140,13 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
         {L"-centerwall", {}, A::WallpaperStyle, 1}, {L"-fillwall", {}, A::WallpaperStyle, 5},
     };
     for (const auto& c : cases) {
-        Texts start;  // another value than the switch sets: TRUE/FALSE swapped, numbers plus one
+        Texts start;  // another value than the switch sets: TRUE/FALSE swapped, numbers halved (0 made 1)
         for (const auto& line : c.changes) {
             const std::wstring key = line.substr(0, line.find(L'=') + 1), value = line.substr(key.size());
+            const long long number = value == L"TRUE" || value == L"FALSE" ? 0 : std::stoll(value);
             start.push_back(key + (value == L"TRUE"    ? L"FALSE"
                                    : value == L"FALSE" ? L"TRUE"
-                                                       : std::to_wstring(std::stoll(value) + 1)));
+                                                       : std::to_wstring(number == 0 ? 1 : number / 2)));
         }
         SwitchOutcome outcome;
         EXPECT_EQ(changesOf(c.argument, start, &outcome), c.changes) << toUtf8(c.argument);

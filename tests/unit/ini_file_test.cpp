@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ini_file.h"
+#include "ini_text.h"
 #include "temp_files.h"
 #include "text.h"
 
@@ -101,8 +102,10 @@ TEST(IniValues, EveryTypeParsesLikeScanfFormatsLikePrintfAndBadTextChangesNothin
     using T = SettingType;
     const std::wstring emoji = fromUtf16(u"\U0001F600");
     const std::tuple<T, std::wstring, std::wstring> cases[] = {
-        {T::Int16, L"  -12abc", L"-12"},        {T::Int16, L"70000", L"4464"},  // wrapped to 16 bits
-        {T::Long, L"4294967297", L"1"},         {T::LongOctal, L"37777777777", L"37777777777"},
+        {T::Int16, L"  -12abc", L"-12"},        {T::Int16, L"70000", L"32767"},  // stops at the limit
+        {T::Short, L"-99999", L"-32768"},       {T::Short, L"-32768", L"-32768"},
+        {T::Long, L"4294967297", L"2147483647"}, {T::Long, L"-99999999999999999999999", L"-2147483648"},
+        {T::LongOctal, L"37777777777", L"37777777777"}, {T::LongOctal, L"77777777777", L"37777777777"},
         {T::ShortOctal, L"178", L"17"},         {T::ShortHex, L"0xBeEf", L"beef"},
         {T::ShortHex, L"-1", L"ffff"},          {T::LongHex, L"deadbeefz", L"deadbeef"},
         {T::Float, L" 1.5e3x", L"1500"},        {T::Double, L"-.25", L"-0.25"},
@@ -157,8 +160,8 @@ TEST_F(IniFileTest, DamagedFilesLoadWhatTheyCan) {
     EXPECT_EQ(t.folder, L"abc");  // a line ends at its first null character
     EXPECT_EQ(t.sort, 3);
 
-    writeBytes(le16(u"[S]\r\ntimer=5\r\n"));  // no byte-order mark: the first character is taken for one
-    read(t.table(), L"S]");
+    writeBytes(le16(u"[S]\r\ntimer=5\r\n"));  // UTF-16 without a byte-order mark is read from its start
+    read(t.table(), L"[S]");
     EXPECT_EQ(t.timer, 5);
 }
 
@@ -172,4 +175,104 @@ TEST_F(IniFileTest, ClosedFileCallsDoNothingAndPathsWithNullsDoNotOpen) {
     EXPECT_FALSE(file.open(path() + L'\0' + L"x", IniFile::Write));
     EXPECT_EQ(openFileWide(path() + L'\0' + L"x", L"wb"), nullptr);
     EXPECT_FALSE(std::filesystem::exists(fsPath(path())));
+}
+
+TEST(IniText, BytesDecideHowAFileIsRead) {
+    using E = IniTextEncoding;
+    const std::tuple<std::string, E, size_t> cases[] = {
+        {"", E::Utf8, 0},
+        {"[S]\r\ntimer=1\n", E::Utf8, 0},
+        {"\xEF\xBB\xBF[S]", E::Utf8, 3},
+        {"[S]\r\nfolder=C:\\\xC3\xA9t\xC3\xA9\\\xE4\xB8\xAD\xF0\x9F\x98\x80\r\n", E::Utf8, 0},
+        {"\xFF\xFE", E::Utf16LE, 2},
+        {"\xFF\xFE\x00\xD8\xFF\xFF\x00"s, E::Utf16LE, 2},  // whatever follows the mark
+        {"\xFE\xFF\x00["s, E::Utf16BE, 2},
+        {"[\0S\0"s, E::Utf16LE, 0},
+        {"\0[\0S"s, E::Utf16BE, 0},
+        // Not text: code-page bytes that are no UTF-8, broken, overlong or surrogate sequences, a
+        // sequence cut off at the end, null bytes, a zero-filled file, binary data.
+        {"folder=C:\\\xE9t\xE9", E::Unreadable, 0},
+        {"\xEF\xBB\xBF" "folder=\xE9", E::Unreadable, 0},
+        {"a\xC0\xAF", E::Unreadable, 0},
+        {"a\xED\xA0\x80", E::Unreadable, 0},
+        {"a\xF4\x90\x80\x80", E::Unreadable, 0},
+        {"a\xE4\xB8", E::Unreadable, 0},
+        {"[S]\r\ntimer=1\0\r\n"s, E::Unreadable, 0},
+        {std::string(4096, '\0'), E::Unreadable, 0},
+        {"\x89PNG\r\n\x1A\n\0\0\0\rIHDR"s, E::Unreadable, 0},
+        {"\x01\0\0\0"s, E::Unreadable, 0},
+    };
+    for (const auto& [bytes, encoding, start] : cases) {
+        const IniTextFormat format = detectIniText(bytes);
+        EXPECT_EQ(format.encoding, encoding) << testing::PrintToString(bytes);
+        EXPECT_EQ(format.start, start) << testing::PrintToString(bytes);
+    }
+    // Fed in pieces, a sequence split between them is judged whole.
+    IniTextSniffer pieces;
+    const std::string text = "a=\xF0\x9F\x98\x80\xE4\xB8\xAD";
+    for (char c : text) pieces.feed(reinterpret_cast<const unsigned char*>(&c), 1);
+    EXPECT_EQ(pieces.result().encoding, E::Utf8);
+}
+
+TEST_F(IniFileTest, EveryTextEncodingReadsTheSameAndWritingStaysUtf16) {
+    const std::u16string text = u"[\u00c9t\u00e9]\r\ntimer=3000\nfolder=C:\\Bilder\\\u00e9t\u00e9 \u4e2d\U0001F600\r\n";
+    std::u16string swapped;
+    for (char16_t u : text) swapped += char16_t((u >> 8) | (u << 8));
+    const std::string utf8 = toUtf8(fromUtf16(text));
+    const std::pair<std::string, IniTextEncoding> files[] = {
+        {utf16File(text), IniTextEncoding::Utf16LE},
+        {le16(text), IniTextEncoding::Utf16LE},
+        {"\xFE\xFF" + le16(swapped), IniTextEncoding::Utf16BE},
+        {"\xEF\xBB\xBF" + utf8, IniTextEncoding::Utf8},
+        {utf8, IniTextEncoding::Utf8},
+    };
+    for (const auto& [bytes, encoding] : files) {
+        writeBytes(bytes);
+        Targets t;
+        IniFile file;
+        ASSERT_TRUE(file.open(path(), IniFile::Read));
+        EXPECT_EQ(file.encoding(), encoding);
+        file.readSection(t.table(), L"[\u00c9t\u00e9]", 260);
+        EXPECT_EQ(t.timer, 3000) << testing::PrintToString(bytes);
+        EXPECT_EQ(t.folder, L"C:\\Bilder\\\u00e9t\u00e9 \u4e2d" + fromUtf16(u"\U0001F600"));
+        file.close();
+
+        ASSERT_TRUE(file.open(path(), IniFile::Write));
+        file.writeSection(t.table(), L"[S]");
+        file.close();
+        EXPECT_EQ(readBytes().substr(0, 8), utf16File(u"[S]"));
+    }
+
+    // A UTF-8 line longer than a line may be keeps its first characters, like a UTF-16 one.
+    writeBytes("[S]\nfolder=" + std::string(3000, 'x') + toUtf8(std::wstring(3000, L'\u00e9')) + "\ntimer=9\n");
+    Targets t;
+    read(t.table(), L"[S]");
+    EXPECT_EQ(t.folder, std::wstring(259, L'x'));
+    EXPECT_EQ(t.timer, 9);
+}
+
+TEST_F(IniFileTest, FileThatIsNotTextIsNotReadAndIsKeptBeforeItIsReplaced) {
+    const std::string binary = "\x89PNG\r\n\x1A\n" + std::string(100, '\0') + "timer=1\r\n";
+    writeBytes(binary);
+    IniFile file;
+    EXPECT_FALSE(file.open(path(), IniFile::Read));
+    EXPECT_TRUE(keepUnreadableFile(path()));
+    EXPECT_EQ(readBytes(L"test.ini.bak"), binary);
+
+    // A later unreadable file replaces the older copy; a readable file or none needs no copy.
+    writeBytes("timer=\xE9\xE9\r\n");
+    EXPECT_TRUE(keepUnreadableFile(path()));
+    EXPECT_EQ(readBytes(L"test.ini.bak"), "timer=\xE9\xE9\r\n");
+    std::filesystem::remove(fsPath(path(L"test.ini.bak")));
+    writeBytes("\xEF\xBB\xBFtimer=1\r\n");
+    EXPECT_TRUE(keepUnreadableFile(path()));
+    EXPECT_TRUE(keepUnreadableFile(path(L"missing.ini")));
+    EXPECT_FALSE(std::filesystem::exists(fsPath(path(L"test.ini.bak"))));
+    EXPECT_FALSE(std::filesystem::exists(fsPath(path(L"missing.ini.bak"))));
+
+    // When the copy cannot be made the caller is told to leave the file alone.
+    writeBytes(binary);
+    std::filesystem::create_directory(fsPath(path(L"test.ini.bak")));
+    EXPECT_FALSE(keepUnreadableFile(path()));
+    EXPECT_EQ(readBytes(), binary);
 }

@@ -144,3 +144,18 @@ TEST_F(LanguageFileTest, LinesTranslateEveryEntryWithTheirText) {
 }
 
 }  // namespace
+
+TEST_F(LanguageFileTest, Utf8TranslationReadsLikeUtf16AndOneThatIsNotTextChangesNothing) {
+    writeBytes("\xEF\xBB\xBF[Menu Items]\nPin=Anheften\n[Messages]\r\nNo match=Kein Treffer \xE2\x80\x93 nichts\r\n");
+    LanguageTable table = capturedTable();
+    table.loadLanguage(path());
+    EXPECT_EQ(table.message(21), L"Kein Treffer \u2013 nichts");
+    EXPECT_EQ(std::count_if(table.menuItems().begin(), table.menuItems().end(),
+                            [](auto& e) { return e.text == L"Anheften"; }),
+              26);
+
+    writeBytes("[Messages]\r\nNo match=Kein Treffer \xE9\r\n");  // code-page bytes, not UTF-8
+    LanguageTable untouched = capturedTable();
+    untouched.loadLanguage(path());
+    EXPECT_EQ(allTexts(untouched), allTexts(capturedTable()));
+}

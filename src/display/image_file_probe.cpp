@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "win_handles.h"
+
 namespace {
 
 // A file's bytes through ReadFile at explicit offsets; the file is not read ahead.
@@ -35,15 +37,10 @@ private:
 }  // namespace
 
 ImageProbe probeImageFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return ImageProbe{};
-    ImageProbe probe;
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart >= 0) {
-        FileByteSource source(file, static_cast<std::uint64_t>(size.QuadPart));
-        probe = probeImage(source);
-    }
-    CloseHandle(file);
-    return probe;
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return ImageProbe{};
+    FileByteSource source(file.get(), static_cast<std::uint64_t>(size.QuadPart));
+    return probeImage(source);
 }

@@ -10,35 +10,13 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "image_probe.h"
 
 namespace gp = Gdiplus::DllExports;
 
-void GdiplusImageDisposer::operator()(void* image) const {
-    if (image) gp::GdipDisposeImage(static_cast<Gdiplus::GpImage*>(image));
-}
-
 namespace {
-
-// Releases a COM interface when it goes out of scope.
-template <class T>
-class Com {
-public:
-    Com() = default;
-    ~Com() {
-        if (p_) p_->Release();
-    }
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** out() { return &p_; }
-    void** outVoid() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
 
 // COM for this thread while the decode runs, unless the thread already has it in another model.
 class ComScope {
@@ -100,7 +78,7 @@ bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWi
     if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat24bppRGB,
                                       nullptr, &made) != Gdiplus::Ok || !made)
         return false;
-    GdiplusImagePtr bitmap(made);
+    GdipImage bitmap(made);
     Gdiplus::GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     Gdiplus::BitmapData locked{};
     if (gp::GdipBitmapLockBits(made, &all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &locked) != Gdiplus::Ok)
@@ -152,33 +130,33 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
     if (shownWidth <= 0 || shownHeight <= 0) return false;
     ComScope com;
     if (!com.usable()) return false;
-    Com<IWICImagingFactory> factory;
+    ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.outVoid())))
+                                factory.putVoid())))
         return false;
-    Com<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapDecoder> decoder;
     if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.out())))
+                                                  decoder.put())))
         return false;
     GUID container{};
     if (FAILED(decoder->GetContainerFormat(&container)) || !IsEqualGUID(container, GUID_ContainerFormatJpeg)) return false;
-    Com<IWICBitmapFrameDecode> frame;
-    if (FAILED(decoder->GetFrame(0, frame.out()))) return false;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    if (FAILED(decoder->GetFrame(0, frame.put()))) return false;
     UINT naturalWidth = 0, naturalHeight = 0;
     if (FAILED(frame->GetSize(&naturalWidth, &naturalHeight))) return false;
-    Com<IWICBitmapSourceTransform> transform;
-    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.outVoid()))) return false;
+    ComPtr<IWICBitmapSourceTransform> transform;
+    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) return false;
     return decodeThroughTransform(transform.get(), naturalWidth, naturalHeight, shownWidth, shownHeight, out);
 }
 
-bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdiplusImagePtr& out) {
+bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out) {
     out.reset();
     if (shownWidth <= 0 || shownHeight <= 0 ||
         static_cast<std::uint64_t>(shownWidth) * static_cast<std::uint64_t>(shownHeight) > kMaxDecodedPixels)
         return false;
     Gdiplus::GpImage* loaded = nullptr;
     if (gp::GdipLoadImageFromFile(path.c_str(), &loaded) != Gdiplus::Ok || !loaded) return false;
-    GdiplusImagePtr metafile(loaded);
+    GdipImage metafile(loaded);
     Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
     if (gp::GdipGetImageType(loaded, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeMetafile) return false;
 
@@ -187,13 +165,12 @@ bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int sho
             Gdiplus::Ok ||
         !made)
         return false;
-    GdiplusImagePtr bitmap(made);
-    Gdiplus::GpGraphics* graphics = nullptr;
-    if (gp::GdipGetImageGraphicsContext(made, &graphics) != Gdiplus::Ok || !graphics) return false;
-    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
-    const bool drawn = gp::GdipDrawImageRectI(graphics, loaded, 0, 0, shownWidth, shownHeight) == Gdiplus::Ok;
-    gp::GdipDeleteGraphics(graphics);
-    if (!drawn) return false;
+    GdipImage bitmap(made);
+    Gdiplus::GpGraphics* context = nullptr;
+    if (gp::GdipGetImageGraphicsContext(made, &context) != Gdiplus::Ok || !context) return false;
+    const GdipGraphics graphics(context);
+    gp::GdipSetInterpolationMode(context, Gdiplus::InterpolationModeHighQualityBicubic);
+    if (gp::GdipDrawImageRectI(context, loaded, 0, 0, shownWidth, shownHeight) != Gdiplus::Ok) return false;
     out = std::move(bitmap);
     return true;
 }

@@ -20,8 +20,9 @@
 #include <windows.h>
 #include <wincodec.h>
 
-#include <memory>
 #include <string>
+
+#include "win_handles.h"
 
 // Not every SDK's headers declare the source transform; its layout is fixed by the platform.
 #ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__
@@ -38,14 +39,8 @@ struct IWICBitmapSourceTransform : public IUnknown {
 // Its interface identifier, spelled out for the same reason.
 inline constexpr IID kIidWicSourceTransform = {0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
-// Owns a GDI+ image of the flat API (GpImage* or GpBitmap*); disposes it with GdipDisposeImage.
-struct GdiplusImageDisposer {
-    void operator()(void* image) const;
-};
-using GdiplusImagePtr = std::unique_ptr<void, GdiplusImageDisposer>;
-
 struct ScaledJpeg {
-    GdiplusImagePtr bitmap;     // GpBitmap*, PixelFormat24bppRGB, as a full decode of a colour JPEG
+    GdipImage bitmap;           // a GpBitmap, PixelFormat24bppRGB, as a full decode of a colour JPEG
     int width = 0, height = 0;  // of the bitmap
     int denominator = 1;        // 2, 4 or 8: natural width / bitmap width, rounded
 };
@@ -62,8 +57,8 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
 bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWidth, UINT naturalHeight,
                             int shownWidth, int shownHeight, ScaledJpeg& out);
 
-// Renders the metafile (EMF) at `path` into a new shownWidth x shownHeight bitmap (GpBitmap*, 32 bpp
+// Renders the metafile (EMF) at `path` into a new shownWidth x shownHeight bitmap (a GpBitmap, 32 bpp
 // ARGB, transparent where the picture draws nothing): a metafile is drawn at the size it is shown,
 // never at the bounds its header claims. False and `out` empty on failure or for a size <= 0 or
 // above kMaxDecodedPixels. GDI+ must be started.
-bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdiplusImagePtr& out);
+bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out);

@@ -58,7 +58,7 @@ bool closeTo(ARGB a, ARGB b, int tolerance = 40) {
 }
 
 // Checks a bitmap's size, format and the colour at the middle of each quadrant.
-void expectQuadrants(void* image, int w, int h, int tolerance) {
+void expectQuadrants(Gdiplus::GpImage* image, int w, int h, int tolerance) {
     auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
     UINT width = 0, height = 0;
     gp::GdipGetImageWidth(bitmap, &width);
@@ -239,7 +239,7 @@ TEST_F(ScaledDecodeTest, JpegDecodesAtTheScaleThatCoversTheShownSize) {
     if (runningOnWine()) {
         // Wine 8's JPEG decoder offers no source transform: the caller decodes at full size.
         EXPECT_FALSE(decoded);
-        EXPECT_EQ(scaled.bitmap, nullptr);
+        EXPECT_FALSE(scaled.bitmap);
     } else {
         ASSERT_TRUE(decoded);
         EXPECT_EQ(scaled.denominator, 4);
@@ -251,7 +251,7 @@ TEST_F(ScaledDecodeTest, JpegDecodesAtTheScaleThatCoversTheShownSize) {
     EXPECT_FALSE(decodeJpegScaled(at(L"big.png"), 100, 75, scaled));
     EXPECT_FALSE(decodeJpegScaled(at(L"missing.jpg"), 100, 75, scaled));
     EXPECT_FALSE(decodeJpegScaled(at(L"big.jpg"), 0, 0, scaled));
-    EXPECT_EQ(scaled.bitmap, nullptr);
+    EXPECT_FALSE(scaled.bitmap);
 }
 
 TEST_F(ScaledDecodeTest, TransformPixelsBecomeABitmapDrawnLikeAnyImage) {
@@ -300,7 +300,7 @@ TEST_F(ScaledDecodeTest, TransformPixelsBecomeABitmapDrawnLikeAnyImage) {
     Gdiplus::GpGraphics* graphics = nullptr;
     ASSERT_EQ(gp::GdipCreateFromHDC(dc, &graphics), Gdiplus::Ok);
     gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
-    EXPECT_EQ(gp::GdipDrawImageRectI(graphics, static_cast<Gdiplus::GpImage*>(scaled.bitmap.get()), 0, 0, 80, 60),
+    EXPECT_EQ(gp::GdipDrawImageRectI(graphics, scaled.bitmap.get(), 0, 0, 80, 60),
               Gdiplus::Ok);
     gp::GdipDeleteGraphics(graphics);
     EXPECT_TRUE(closeTo(0xFF000000 | GetPixel(dc, 20, 15), 0xFF2020E0, 8));  // COLORREF is 0x00BBGGRR
@@ -316,7 +316,7 @@ TEST_F(ScaledDecodeTest, TransformPixelsBecomeABitmapDrawnLikeAnyImage) {
     EXPECT_FALSE(decodeThroughTransform(&transform, 4000, 3000, 2001, 10, scaled));
     EXPECT_FALSE(decodeThroughTransform(nullptr, 4000, 3000, 500, 375, scaled));
     EXPECT_FALSE(decodeThroughTransform(&transform, 0, 3000, 500, 375, scaled));
-    EXPECT_EQ(scaled.bitmap, nullptr);
+    EXPECT_FALSE(scaled.bitmap);
 }
 
 TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
@@ -334,7 +334,7 @@ TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
     DeleteObject(blue);
     DeleteEnhMetaFile(CloseEnhMetaFile(recorder));
 
-    GdiplusImagePtr shown;
+    GdipImage shown;
     ASSERT_TRUE(renderMetafileAtShownSize(at(L"halves.emf"), 80, 40, shown));
     auto* bitmap = static_cast<Gdiplus::GpBitmap*>(shown.get());
     UINT width = 0, height = 0;
@@ -357,7 +357,7 @@ TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
     writeBytes(at(L"huge.emf"), huge);
     EXPECT_EQ(probeImageFile(at(L"huge.emf")).verdict, ProbeVerdict::RenderAtShownSize);
     ASSERT_TRUE(renderMetafileAtShownSize(at(L"huge.emf"), 800, 600, shown));
-    gp::GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(shown.get()), &width);
+    gp::GdipGetImageWidth(shown.get(), &width);
     EXPECT_EQ(width, 800u);
 
     // Not a metafile, missing, no size, a size above the limit: nothing.
@@ -365,7 +365,7 @@ TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
     for (const auto& [name, w2, h2] : {std::tuple{L"raster.png", 8, 8}, {L"missing.emf", 8, 8}, {L"halves.emf", 0, 8},
                                        {L"halves.emf", 20000, 20000}}) {
         EXPECT_FALSE(renderMetafileAtShownSize(at(name), w2, h2, shown)) << name;
-        EXPECT_EQ(shown, nullptr);
+        EXPECT_FALSE(shown);
     }
 }
 

@@ -3,12 +3,16 @@
 // checked against fixed random sequences.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display/transition_steps.h"

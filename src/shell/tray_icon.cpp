@@ -8,7 +8,7 @@ void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const 
     data.hWnd = mainWindow;
     data.uID = 0;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayNotifyMessage;
+    data.uCallbackMessage = MainMessage::TrayNotify;
     data.hIcon = icon;
     lstrcpynW(data.szTip, tip ? tip : L"", 128);  // 127 characters and the terminator
 }

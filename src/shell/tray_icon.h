@@ -6,13 +6,11 @@
 
 #include <functional>
 
+#include "core/window_messages.h"
 #include "shell/background_logic.h"
 
-// The message the icon sends to the main window; lParam carries the mouse message.
-inline constexpr UINT kTrayNotifyMessage = WM_USER + 1;
-
 // The icon record of the main window: identifier 0, message, icon and tip, the notification
-// message above, the tip cut to 127 characters.
+// message MainMessage::TrayNotify (lParam: the mouse message), the tip cut to 127 characters.
 void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const wchar_t* tip);
 
 // Adds the icon to the notification area; a failure of the shell is not an error of the program.

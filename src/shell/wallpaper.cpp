@@ -41,11 +41,7 @@ DesktopRegistryStore::DesktopRegistryStore() {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS)
-        key_ = key;
-}
-
-DesktopRegistryStore::~DesktopRegistryStore() {
-    if (key_) RegCloseKey(key_);
+        key_.reset(key);
 }
 
 bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const {
@@ -53,11 +49,11 @@ bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const 
     // The value may grow between the size query and the read: ask again until it fits.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0, bytes = 0;
-        LSTATUS status = RegQueryValueExW(key_, name, nullptr, &type, nullptr, &bytes);
+        LSTATUS status = RegQueryValueExW(key_.get(), name, nullptr, &type, nullptr, &bytes);
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        status = RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        status = RegQueryValueExW(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         size_t length = size / sizeof(wchar_t);
@@ -75,7 +71,7 @@ bool DesktopRegistryStore::write(const wchar_t* name, const std::wstring& value)
     if (!key_) return false;
     const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
     if (bytes > 0xFFFFFFFFu) return false;
-    return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
 }
 

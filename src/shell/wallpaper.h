@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/win_handles.h"
 #include "display/view_image.h"
 #include "shell/wallpaper_logic.h"
 
@@ -19,16 +20,13 @@
 class DesktopRegistryStore : public WallpaperStore {
 public:
     DesktopRegistryStore();
-    ~DesktopRegistryStore() override;
-    DesktopRegistryStore(const DesktopRegistryStore&) = delete;
-    DesktopRegistryStore& operator=(const DesktopRegistryStore&) = delete;
 
-    bool isOpen() const { return key_ != nullptr; }
+    bool isOpen() const { return static_cast<bool>(key_); }
     bool read(const wchar_t* name, std::wstring& value) const override;
     bool write(const wchar_t* name, const std::wstring& value) override;
 
 private:
-    HKEY key_ = nullptr;
+    RegistryKey key_;
 };
 
 // What the wallpaper operations need from the Viewer.

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
 
 #include "core/window_messages.h"
 #include "shell/background_logic.h"
@@ -17,6 +18,10 @@ void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const 
 bool addTrayIcon(NOTIFYICONDATAW& data);
 // Removes it; false when it was not there.
 bool removeTrayIcon(NOTIFYICONDATAW& data);
+// Puts a caption into the tip (cut to 127 UTF-16 units, never splitting a surrogate pair) and, when
+// the icon is shown, updates it there. False when the icon is not shown.
+bool updateTrayTip(NOTIFYICONDATAW& data, const std::wstring& caption);
+
 // Whether the icon is in the notification area now (a harmless modification succeeds only then).
 bool trayIconShown(NOTIFYICONDATAW& data);
 

@@ -33,6 +33,16 @@ std::wstring imageFileOf(const std::wstring& imagePath) {
     return target;
 }
 
+std::wstring expanded(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring result(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), result.data(), needed);
+    if (written == 0 || written > needed) return text;
+    result.resize(written - 1);
+    return result;
+}
+
 }  // namespace
 
 // ---- Registry --------------------------------------------------------------------------------
@@ -62,6 +72,8 @@ bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const 
         value.assign(buffer.data(), length);
         const size_t end = value.find(L'\0');
         if (end != std::wstring::npos) value.resize(end);
+        // A path with variables is kept expanded: it is written back as a plain string.
+        if (type == REG_EXPAND_SZ) value = expanded(value);
         return true;
     }
     return false;

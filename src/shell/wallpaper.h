@@ -15,8 +15,9 @@
 #include "shell/wallpaper_logic.h"
 
 // HKEY_CURRENT_USER "Control Panel\Desktop", opened (or created) with read and write access for the
-// life of the object. Values are read whole, whatever their length; values are written as REG_SZ
-// with the terminator counted in the length.
+// life of the object. Values are read whole, whatever their length (a REG_EXPAND_SZ value comes back
+// with its variables expanded); values are written as REG_SZ with the terminator counted in the
+// length.
 class DesktopRegistryStore : public WallpaperStore {
 public:
     DesktopRegistryStore();

@@ -112,6 +112,11 @@ struct GdipGraphicsTraits {
     static constexpr Handle empty() { return nullptr; }
     static void free(Handle h) { Gdiplus::DllExports::GdipDeleteGraphics(h); }
 };
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static constexpr Handle empty() { return nullptr; }
+    static void free(Handle h) { RegCloseKey(h); }
+};
 struct CoTaskMemoryTraits {
     using Handle = void*;
     static constexpr Handle empty() { return nullptr; }
@@ -137,6 +142,7 @@ using LocalMemory = handles::Owner<handles::LocalMemoryTraits>;
 using GdipImage = handles::Owner<handles::GdipImageTraits>;
 using GdipGraphics = handles::Owner<handles::GdipGraphicsTraits>;
 using CoTaskMemory = handles::Owner<handles::CoTaskMemoryTraits>;
+using RegistryKey = handles::Owner<handles::RegistryKeyTraits>;
 
 // A window's device context from GetDC, released to that window.
 class WindowDC {

@@ -2,75 +2,60 @@
 
 #include "shell/clipboard.h"
 
+#include <functional>
+#include <utility>
+
+#include "core/win_handles.h"
+
 namespace {
 
-// Hands a bitmap to the clipboard; it is deleted when the clipboard does not take it.
-bool giveToClipboard(HWND owner, HBITMAP bitmap) {
-    if (!bitmap) return false;
-    bool taken = false;
-    if (OpenClipboard(owner)) {
-        EmptyClipboard();
-        taken = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
-        CloseClipboard();
-    }
-    if (!taken) DeleteObject(bitmap);
+// Hands a bitmap to the clipboard, which then owns it; when the clipboard does not take it, the
+// owner deletes it.
+bool giveToClipboard(HWND owner, GdiBitmap bitmap) {
+    if (!bitmap || !OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_BITMAP, bitmap.get()) != nullptr;
+    CloseClipboard();
+    if (taken) bitmap.release();
     return taken;
 }
 
-// A w x h bitmap compatible with the screen, selected into a memory context for drawing.
-struct Canvas {
-    HDC screen = GetDC(nullptr);
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-
-    Canvas(int w, int h) {
-        if (!screen) return;
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, w, h);
-        if (dc && bitmap) previous = SelectObject(dc, bitmap);
+// A w x h bitmap compatible with the screen, drawn by `draw` on a memory context it is selected
+// into; none when it cannot be made.
+GdiBitmap drawnBitmap(int w, int h, const std::function<bool(HDC)>& draw) {
+    const WindowDC screen(nullptr);
+    if (!screen) return {};
+    MemoryDC dc(CreateCompatibleDC(screen.get()));
+    GdiBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+    if (!dc || !bitmap) return {};
+    bool drawn = false;
+    {
+        const SelectedObject selected(dc.get(), bitmap.get());
+        drawn = draw(dc.get());
+        GdiFlush();
     }
-    bool ready() const { return dc && bitmap && previous; }
-    // The bitmap, no longer selected; the caller owns it.
-    HBITMAP release() {
-        if (previous) SelectObject(dc, previous);
-        previous = nullptr;
-        HBITMAP made = bitmap;
-        bitmap = nullptr;
-        return made;
-    }
-    ~Canvas() {
-        if (previous) SelectObject(dc, previous);
-        if (bitmap) DeleteObject(bitmap);
-        if (dc) DeleteDC(dc);
-        if (screen) ReleaseDC(nullptr, screen);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-};
+    return drawn ? std::move(bitmap) : GdiBitmap();
+}
 
 }  // namespace
 
 bool copyBlockToClipboard(HWND owner, HDC source, int x, int y, int w, int h) {
     if (!source || w <= 0 || h <= 0) return false;
-    Canvas canvas(w, h);
-    if (!canvas.ready() || !BitBlt(canvas.dc, 0, 0, w, h, source, x, y, SRCCOPY)) return false;
-    return giveToClipboard(owner, canvas.release());
+    return giveToClipboard(owner, drawnBitmap(w, h, [&](HDC dc) {
+                               return BitBlt(dc, 0, 0, w, h, source, x, y, SRCCOPY) != FALSE;
+                           }));
 }
 
 bool copyImageToClipboard(HWND owner, const ViewImage& image, COLORREF background) {
     const int w = image.naturalWidth(), h = image.naturalHeight();
     if (!image.loaded() || w <= 0 || h <= 0) return false;
-    Canvas canvas(w, h);
-    if (!canvas.ready()) return false;
-    if (HBRUSH brush = CreateSolidBrush(background)) {
-        const RECT all{0, 0, w, h};
-        FillRect(canvas.dc, &all, brush);
-        DeleteObject(brush);
-    }
-    image.drawTo(canvas.dc, w, h);  // at its own size: pixel for pixel
-    GdiFlush();
-    return giveToClipboard(owner, canvas.release());
+    return giveToClipboard(owner, drawnBitmap(w, h, [&](HDC dc) {
+                               const GdiBrush brush(CreateSolidBrush(background));
+                               const RECT all{0, 0, w, h};
+                               if (brush) FillRect(dc, &all, brush.get());
+                               image.drawTo(dc, w, h);  // at its own size: pixel for pixel
+                               return true;
+                           }));
 }
 
 bool copyViewToClipboard(HWND owner, HDC viewDC, Size32 view, Size32 client, Point32& scroll) {

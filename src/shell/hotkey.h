@@ -7,13 +7,14 @@
 #include <string>
 
 #include "core/language_table.h"
+#include "core/window_messages.h"
 
 // The hotkey record the Viewer keeps: the hidemod and hidekey settings, the identifier the hotkey
 // is registered under (1351) and whether the last registration succeeded.
 struct HotkeyState {
     int modifiers = 1;  // hidemod: 1 Alt, 2 Ctrl, 4 Shift, 8 Win
     int key = 27;       // hidekey: a virtual-key code
-    int id = 1351;
+    int id = kHideHotkeyId;
     bool registered = false;
 };
 

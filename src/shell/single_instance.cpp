@@ -23,7 +23,7 @@ struct Enumeration {
 BOOL CALLBACK askToClose(HWND window, LPARAM data) {
     auto& enumeration = *reinterpret_cast<Enumeration*>(data);
     if (window != enumeration.own && isInstanceMainWindow(window) &&
-        PostMessageW(window, kCloseInstanceMessage, 0, 0))
+        PostMessageW(window, MainMessage::CloseInstance, 0, 0))
         ++enumeration.posted;
     return TRUE;
 }

@@ -2,13 +2,15 @@
 
 #include "shell/tray_icon.h"
 
+#include "display/caption_text.h"
+
 void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const wchar_t* tip) {
     data = NOTIFYICONDATAW{};
     data.cbSize = sizeof(data);
     data.hWnd = mainWindow;
     data.uID = 0;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayNotifyMessage;
+    data.uCallbackMessage = MainMessage::TrayNotify;
     data.hIcon = icon;
     lstrcpynW(data.szTip, tip ? tip : L"", 128);  // 127 characters and the terminator
 }
@@ -16,6 +18,12 @@ void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const 
 bool addTrayIcon(NOTIFYICONDATAW& data) { return Shell_NotifyIconW(NIM_ADD, &data) != FALSE; }
 
 bool removeTrayIcon(NOTIFYICONDATAW& data) { return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE; }
+
+bool updateTrayTip(NOTIFYICONDATAW& data, const std::wstring& caption) {
+    const std::wstring tip = trayTipText(caption);
+    lstrcpynW(data.szTip, tip.c_str(), 128);
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
 
 bool trayIconShown(NOTIFYICONDATAW& data) {
     NOTIFYICONDATAW probe{};

@@ -5,20 +5,23 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
 
+#include "core/window_messages.h"
 #include "shell/background_logic.h"
 
-// The message the icon sends to the main window; lParam carries the mouse message.
-inline constexpr UINT kTrayNotifyMessage = WM_USER + 1;
-
 // The icon record of the main window: identifier 0, message, icon and tip, the notification
-// message above, the tip cut to 127 characters.
+// message MainMessage::TrayNotify (lParam: the mouse message), the tip cut to 127 characters.
 void fillTrayIconData(NOTIFYICONDATAW& data, HWND mainWindow, HICON icon, const wchar_t* tip);
 
 // Adds the icon to the notification area; a failure of the shell is not an error of the program.
 bool addTrayIcon(NOTIFYICONDATAW& data);
 // Removes it; false when it was not there.
 bool removeTrayIcon(NOTIFYICONDATAW& data);
+// Puts a caption into the tip (cut to 127 UTF-16 units, never splitting a surrogate pair) and, when
+// the icon is shown, updates it there. False when the icon is not shown.
+bool updateTrayTip(NOTIFYICONDATAW& data, const std::wstring& caption);
+
 // Whether the icon is in the notification area now (a harmless modification succeeds only then).
 bool trayIconShown(NOTIFYICONDATAW& data);
 

@@ -33,6 +33,16 @@ std::wstring imageFileOf(const std::wstring& imagePath) {
     return target;
 }
 
+std::wstring expanded(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring result(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), result.data(), needed);
+    if (written == 0 || written > needed) return text;
+    result.resize(written - 1);
+    return result;
+}
+
 }  // namespace
 
 // ---- Registry --------------------------------------------------------------------------------
@@ -41,11 +51,7 @@ DesktopRegistryStore::DesktopRegistryStore() {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS)
-        key_ = key;
-}
-
-DesktopRegistryStore::~DesktopRegistryStore() {
-    if (key_) RegCloseKey(key_);
+        key_.reset(key);
 }
 
 bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const {
@@ -53,11 +59,11 @@ bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const 
     // The value may grow between the size query and the read: ask again until it fits.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0, bytes = 0;
-        LSTATUS status = RegQueryValueExW(key_, name, nullptr, &type, nullptr, &bytes);
+        LSTATUS status = RegQueryValueExW(key_.get(), name, nullptr, &type, nullptr, &bytes);
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        status = RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        status = RegQueryValueExW(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         size_t length = size / sizeof(wchar_t);
@@ -66,6 +72,8 @@ bool DesktopRegistryStore::read(const wchar_t* name, std::wstring& value) const 
         value.assign(buffer.data(), length);
         const size_t end = value.find(L'\0');
         if (end != std::wstring::npos) value.resize(end);
+        // A path with variables is kept expanded: it is written back as a plain string.
+        if (type == REG_EXPAND_SZ) value = expanded(value);
         return true;
     }
     return false;
@@ -75,7 +83,7 @@ bool DesktopRegistryStore::write(const wchar_t* name, const std::wstring& value)
     if (!key_) return false;
     const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
     if (bytes > 0xFFFFFFFFu) return false;
-    return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
 }
 

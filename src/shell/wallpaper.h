@@ -10,25 +10,24 @@
 #include <cstdint>
 #include <string>
 
+#include "core/win_handles.h"
 #include "display/view_image.h"
 #include "shell/wallpaper_logic.h"
 
 // HKEY_CURRENT_USER "Control Panel\Desktop", opened (or created) with read and write access for the
-// life of the object. Values are read whole, whatever their length; values are written as REG_SZ
-// with the terminator counted in the length.
+// life of the object. Values are read whole, whatever their length (a REG_EXPAND_SZ value comes back
+// with its variables expanded); values are written as REG_SZ with the terminator counted in the
+// length.
 class DesktopRegistryStore : public WallpaperStore {
 public:
     DesktopRegistryStore();
-    ~DesktopRegistryStore() override;
-    DesktopRegistryStore(const DesktopRegistryStore&) = delete;
-    DesktopRegistryStore& operator=(const DesktopRegistryStore&) = delete;
 
-    bool isOpen() const { return key_ != nullptr; }
+    bool isOpen() const { return static_cast<bool>(key_); }
     bool read(const wchar_t* name, std::wstring& value) const override;
     bool write(const wchar_t* name, const std::wstring& value) override;
 
 private:
-    HKEY key_ = nullptr;
+    RegistryKey key_;
 };
 
 // What the wallpaper operations need from the Viewer.

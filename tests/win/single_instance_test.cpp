@@ -33,7 +33,7 @@ HWND makeWindow(const wchar_t* className, HWND owner) {
 bool askedToClose(HWND window) {
     MSG msg;
     bool asked = false;
-    while (PeekMessageW(&msg, window, kCloseInstanceMessage, kCloseInstanceMessage, PM_REMOVE)) asked = true;
+    while (PeekMessageW(&msg, window, MainMessage::CloseInstance, MainMessage::CloseInstance, PM_REMOVE)) asked = true;
     return asked;
 }
 

@@ -116,6 +116,14 @@ TEST_F(TrayTest, TheIconReplacesTheTaskbarButtonAndBack) {
     EXPECT_FALSE(hasTaskbarStyle(main_));
     EXPECT_TRUE(trayIconShown(data_));
 
+    // The tip follows the caption while the icon is shown.
+    EXPECT_TRUE(updateTrayTip(data_, L"picture.jpg - Glimvue"));
+    EXPECT_STREQ(data_.szTip, L"picture.jpg - Glimvue");
+    std::wstring caption(126, L'c');
+    caption += L"\xD83D\xDE00 and more";  // a pair that would straddle the 127th unit is left out
+    EXPECT_TRUE(updateTrayTip(data_, caption));
+    EXPECT_EQ(std::wstring(data_.szTip), std::wstring(126, L'c'));
+
     // A tip longer than the icon holds is cut to 127 characters.
     NOTIFYICONDATAW longTip{};
     fillTrayIconData(longTip, main_, nullptr, std::wstring(300, L't').c_str());

@@ -112,10 +112,18 @@ TEST_F(WallpaperTest, ClearThenRestoreBringsBackThePreviousWallpaper) {
     EXPECT_EQ(value(L"Wallpaper"), context_.wallpaperPath);
     EXPECT_EQ(systemWallpaper(), context_.wallpaperPath);
 
+    // A wallpaper stored with variables is recorded as the file it names.
+    SetEnvironmentVariableW(L"GLIMVUE_TEST_PICTURES", folder_.path().c_str());
+    const std::wstring withVariable = L"%GLIMVUE_TEST_PICTURES%\\lake.bmp";
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper", REG_EXPAND_SZ, withVariable.c_str(),
+                    static_cast<DWORD>((withVariable.size() + 1) * sizeof(wchar_t)));
+    ASSERT_TRUE(clearDesktopWallpaper());
+    EXPECT_EQ(value(L"PrevWallpaper"), userWallpaper_);
+
     // Nothing on record: Restore changes nothing.
     DesktopValuesKept::remove(L"PrevWallpaper");
     EXPECT_FALSE(restoreDesktopWallpaper());
-    EXPECT_EQ(value(L"Wallpaper"), context_.wallpaperPath);
+    EXPECT_EQ(value(L"Wallpaper"), L"");
 }
 
 TEST_F(WallpaperTest, StylesSwitchesAndBlackboxLeaveTheRightValues) {

@@ -88,6 +88,7 @@ bool ExhibitStore::build(BuildRequest request) {
     {
         std::lock_guard lock(exhibitMutex);
         buildRoot = request.root;
+        order = request.order;
         if (!request.append) {
             currentIndex = 0;
             exhibit.clear();
@@ -197,9 +198,10 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         building = false;
         return;
     }
-    sortEntries(request.order);
     {
-        std::lock_guard lock(exhibitMutex);
+        // In the order last asked for: a sort command given during the build counts.
+        std::unique_lock lock(exhibitMutex);
+        sortEntriesLocked(order, lock);
         exhibit.shrinkToFit();
     }
     building = false;
@@ -214,31 +216,31 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         PostMessageW(request.mainWindow, MainMessage::RefreshStatus, 0, 0);
 }
 
-void ExhibitStore::sortEntries(const ExhibitOrder& order) {
-    std::wstring current;
-    {
-        std::lock_guard lock(exhibitMutex);
-        orderEntries(exhibit.entries(), order.sort, order.sortby, order.sortcase, randomEngine);
-        current = currentPath;
-        if (exhibit.empty() || current.empty()) {
-            currentIndex = 0;
-            current.clear();
-        } else {
-            for (size_t i = 0; i < exhibit.size(); ++i)
-                if (exhibit[i].path() == current) {
-                    currentIndex = static_cast<int>(i);
-                    current.clear();  // found
-                    break;
-                }
+void ExhibitStore::sortEntries(const ExhibitOrder& newOrder) {
+    std::unique_lock lock(exhibitMutex);
+    order = newOrder;
+    sortEntriesLocked(newOrder, lock);
+}
+
+// Called and returns with the lock held; it is let go only for the slow look-up through shortcuts.
+void ExhibitStore::sortEntriesLocked(const ExhibitOrder& by, std::unique_lock<std::mutex>& lock) {
+    orderEntries(exhibit.entries(), by.sort, by.sortby, by.sortcase, randomEngine);
+    std::wstring current = currentPath;
+    if (exhibit.empty() || current.empty()) {
+        currentIndex = 0;
+        return;
+    }
+    for (size_t i = 0; i < exhibit.size(); ++i)
+        if (exhibit[i].path() == current) {
+            currentIndex = static_cast<int>(i);
+            return;
         }
-    }
-    if (!current.empty()) {
-        // Not there by its own path: look through shortcuts (slow), then store the answer only if
-        // the current image is still the one that was looked up.
-        const long long index = indexOfPath(current);
-        std::lock_guard lock(exhibitMutex);
-        if (currentPath == current) currentIndex = index < 0 ? 0 : static_cast<int>(index);
-    }
+    // Not there by its own path: look through shortcuts (slow), then store the answer only if the
+    // current image is still the one that was looked up.
+    lock.unlock();
+    const long long index = indexOfPath(current);
+    lock.lock();
+    if (currentPath == current) currentIndex = index < 0 ? 0 : static_cast<int>(index);
 }
 
 long long ExhibitStore::indexOfPath(const std::wstring& path) const {

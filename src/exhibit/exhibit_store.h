@@ -36,7 +36,7 @@ struct BuildRequest {
     FormatSwitches formats;
     bool subfolders = true;
     bool hidden = true;
-    ExhibitOrder order;
+    ExhibitOrder order;              // the order asked for; an ordering asked for later replaces it
     HWND mainWindow = nullptr;       // told when the build ends (status bar, auto-find)
     HWND catalogWindow = nullptr;    // told to refill after a build the interface asked for
     bool byWatcher = false;          // the folder watcher asked: the end is announced for auto-find
@@ -59,7 +59,8 @@ public:
     void waitForBuilder();
 
     // Orders the exhibit and finds the current image again in the same locked step, so that a step
-    // the interface takes meanwhile is never overwritten with a stale index.
+    // the interface takes meanwhile is never overwritten with a stale index. The order is kept: a
+    // build that ends later orders its result the same way.
     void sortEntries(const ExhibitOrder& order);
     // Index of the entry for the path: the path itself, the target of a shortcut path, or a
     // shortcut entry whose target is the path; -1 for none.
@@ -80,6 +81,7 @@ public:
     std::wstring buildRoot;             // the folder last built from; guarded by exhibitMutex
     std::wstring exhibitRoot;           // the exhibit root (interface thread only)
     std::mt19937 randomEngine;          // shuffles; guarded by exhibitMutex
+    ExhibitOrder order;                 // the order last asked for; guarded by exhibitMutex
 
     // The exhibit set aside (interface thread only), with the order and folder settings it had.
     Exhibit savedExhibit;
@@ -97,4 +99,5 @@ public:
 
 private:
     void scanFolders(const BuildRequest& request, HANDLE buildEvent);
+    void sortEntriesLocked(const ExhibitOrder& order, std::unique_lock<std::mutex>& lock);
 };

@@ -73,6 +73,13 @@ TEST_F(ExhibitBuild, ReleasesTheCallerAfterTheFirstFolderWithImages) {
     }
     EXPECT_TRUE(releasedEarly) << "buildExhibit returned only after the whole tree was scanned";
 
+    // A sort command given while the build still runs orders the build's result too.
+    viewer->buildExhibit(tree.path(), false);
+    viewer->executeCommand(CMD_SORT_REVERSE);
+    ASSERT_TRUE(waitForBuild());
+    EXPECT_EQ(paths().back(), tree / L"a\\x.jpg") << "the build ended in the order it started with";
+    viewer->executeCommand(CMD_SORT_FORWARD);
+
     // A tree without images: the build reports an empty exhibit and ends.
     files({L"empty\\readme.txt", L"empty\\folder.jpg\\notes.txt"});  // a folder named like an image is no image
     EXPECT_FALSE(build(tree / L"empty"));

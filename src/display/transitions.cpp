@@ -5,43 +5,10 @@
 
 #include <cstdlib>
 
+#include "core/win_handles.h"
 #include "display/transitions.h"
 
 namespace {
-
-// A memory bitmap holding a copy of part of a device context; released with everything it selected.
-class CapturedPicture {
-public:
-    CapturedPicture() = default;
-    CapturedPicture(const CapturedPicture&) = delete;
-    CapturedPicture& operator=(const CapturedPicture&) = delete;
-    ~CapturedPicture() { release(); }
-
-    // Copies (x, y, w, h) of `from`; false when no bitmap of that size can be had.
-    bool take(HDC from, int x, int y, int w, int h) {
-        release();
-        dc_ = CreateCompatibleDC(from);
-        bitmap_ = dc_ ? CreateCompatibleBitmap(from, w, h) : nullptr;
-        if (!bitmap_) return false;
-        previous_ = SelectObject(dc_, bitmap_);
-        return previous_ != nullptr && BitBlt(dc_, 0, 0, w, h, from, x, y, SRCCOPY);
-    }
-    HDC dc() const { return dc_; }
-
-private:
-    void release() {
-        if (dc_ && previous_) SelectObject(dc_, previous_);
-        if (bitmap_) DeleteObject(bitmap_);
-        if (dc_) DeleteDC(dc_);
-        dc_ = nullptr;
-        bitmap_ = nullptr;
-        previous_ = nullptr;
-    }
-
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
 
 // Waits `ms` milliseconds; false as soon as a press waits in the queue (also one already waiting).
 // A release or a mouse move that wakes the wait early does not end it.
@@ -90,7 +57,7 @@ void runTransition(HDC destination, int w, int h, HDC source, int effect, int x,
         BitBlt(destination, x, y, w, h, source, 0, 0, SRCCOPY);
         return;
     }
-    CapturedPicture captured;
+    OffscreenSurface captured;  // what the rectangle showed, for the crossfade to blend onto
     transitionSteps(effect, w, h, timings, rand, [&](const TransitionStep& step) {
         switch (step.kind) {
         case TransitionStep::Copy:
@@ -102,7 +69,8 @@ void runTransition(HDC destination, int w, int h, HDC source, int effect, int x,
             return pauseUnlessPressed(static_cast<DWORD>(step.value));
         case TransitionStep::Capture:
             // Without a copy of the old picture there is nothing to fade from: show the new one.
-            return captured.take(destination, x, y, w, h);
+            return captured.create(destination) && captured.resize(destination, w, h) &&
+                   BitBlt(captured.dc(), 0, 0, w, h, destination, x, y, SRCCOPY);
         case TransitionStep::Blend: {
             const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(step.value), 0};
             AlphaBlend(captured.dc(), 0, 0, w, h, source, 0, 0, w, h, blend);

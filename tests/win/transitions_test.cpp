@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "core/win_handles.h"
 #include "display/transitions.h"
 
 namespace {
@@ -27,21 +29,16 @@ public:
         info.bmiHeader.biHeight = -h;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
+        dc_.reset(CreateCompatibleDC(nullptr));
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap_) return;
         bits_ = static_cast<uint32_t*>(bits);
-        previous_ = SelectObject(dc_, bitmap_);
+        selection_.emplace(dc_.get(), bitmap_.get());
         fill(0, 0, w, h, colour);
     }
-    ~Picture() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Picture(const Picture&) = delete;
 
-    HDC dc() const { return dc_; }
+    HDC dc() const { return dc_.get(); }
     bool valid() const { return bits_ != nullptr; }
     void fill(int x, int y, int w, int h, uint32_t colour) {
         GdiFlush();
@@ -66,9 +63,9 @@ public:
 
 private:
     int w_, h_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    MemoryDC dc_;
+    GdiBitmap bitmap_;
+    std::optional<SelectedObject> selection_;  // goes first, before the bitmap and the context
     uint32_t* bits_ = nullptr;
 };
 
@@ -211,11 +208,12 @@ TEST_F(FocusedWindow, APressCutsTheEffectShortAndStaysQueued) {
 
 TEST_F(FocusedWindow, CrossfadeOnAWindowStartsFromWhatItShows) {
     // Onto the window itself, at an offset: the capture reads the window, the end shows the source.
-    HDC screen = GetDC(window_);
+    const WindowDC shown(window_);
+    HDC screen = shown.get();
     ASSERT_TRUE(screen);
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    const GdiBrush blue(CreateSolidBrush(RGB(0, 0, 255)));
     const RECT all{0, 0, 200, 200};
-    FillRect(screen, &all, blue);
+    FillRect(screen, &all, blue.get());
     Picture source(50, 40, kRed);
     runTransition(screen, 50, 40, source.dc(), kCrossfade, 30, 20, kNoLatency, [] { return 0; });
     Picture seen(200, 200, 0);
@@ -223,8 +221,6 @@ TEST_F(FocusedWindow, CrossfadeOnAWindowStartsFromWhatItShows) {
     const auto [in, out] = seen.wrong(30, 20, 50, 40, kRed, kBlue);
     EXPECT_EQ(in, 0);
     EXPECT_EQ(out, 0);
-    DeleteObject(blue);
-    ReleaseDC(window_, screen);
 }
 
 // Not a check: how long each effect takes at 1280 x 1024 with the default pacing onto a real
@@ -234,26 +230,28 @@ TEST(TransitionTiming, DISABLED_EachEffectAtFullScreenSize) {
     HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"timing", WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(window);
-    HDC screen = GetDC(window);
-    Picture pictures[2] = {Picture(w, h, kRed), Picture(w, h, kBlue)};
-    const TransitionTimings defaults;
-    std::printf("effect  copies  slept(ms)  took(ms)  beyond the sleeps(ms)\n");
-    for (int effect = 0; effect < kTransitionCount; ++effect) {
-        const unsigned seed = 1000 + effect;
-        std::srand(seed);
-        long long copies = 0, slept = 0;
-        transitionSteps(effect, w, h, defaults, [] { return std::rand(); }, [&](const TransitionStep& s) {
-            copies += s.kind != TransitionStep::Sleep && s.kind != TransitionStep::Capture;
-            slept += s.kind == TransitionStep::Sleep ? s.value : 0;
-            return true;
-        });
-        std::srand(seed);
-        const auto start = std::chrono::steady_clock::now();
-        runTransition(screen, w, h, pictures[effect % 2].dc(), effect, 0, 0, defaults);
-        const int took = elapsedMs(start);
-        std::printf("%6d  %6lld  %9lld  %8d  %8lld\n", effect, copies, slept, took, took - slept);
+    {
+        const WindowDC shown(window);
+        HDC screen = shown.get();
+        Picture pictures[2] = {Picture(w, h, kRed), Picture(w, h, kBlue)};
+        const TransitionTimings defaults;
+        std::printf("effect  copies  slept(ms)  took(ms)  beyond the sleeps(ms)\n");
+        for (int effect = 0; effect < kTransitionCount; ++effect) {
+            const unsigned seed = 1000 + effect;
+            std::srand(seed);
+            long long copies = 0, slept = 0;
+            transitionSteps(effect, w, h, defaults, [] { return std::rand(); }, [&](const TransitionStep& s) {
+                copies += s.kind != TransitionStep::Sleep && s.kind != TransitionStep::Capture;
+                slept += s.kind == TransitionStep::Sleep ? s.value : 0;
+                return true;
+            });
+            std::srand(seed);
+            const auto start = std::chrono::steady_clock::now();
+            runTransition(screen, w, h, pictures[effect % 2].dc(), effect, 0, 0, defaults);
+            const int took = elapsedMs(start);
+            std::printf("%6d  %6lld  %9lld  %8d  %8lld\n", effect, copies, slept, took, took - slept);
+        }
     }
-    ReleaseDC(window, screen);
     DestroyWindow(window);
 }
 

@@ -63,10 +63,10 @@ const CommandRow kRows[] = {
     {CMD_COLLAGE, CMD_COLLAGE, 0, on<&S::collage>},
     {CMD_COLLAGE_SIZE, CMD_COLLAGE_SIZE, kDialogWrapper, nullptr},
     // Transitions
-    {CMD_TRANSITIONS, CMD_TRANSITIONS, kNotBuilt, on<&S::transitions>},
+    {CMD_TRANSITIONS, CMD_TRANSITIONS, 0, on<&S::transitions>},
     {CMD_TRANSITION_0, CMD_TRANSITION_14, 0, transitionState},
-    {CMD_TRANSITIONS_ALL, CMD_TRANSITIONS_NONE, kNotBuilt, nullptr},
-    {CMD_OVERLAP, CMD_OVERLAP, kNotBuilt, on<&S::overlap>},
+    {CMD_TRANSITIONS_ALL, CMD_TRANSITIONS_NONE, 0, nullptr},
+    {CMD_OVERLAP, CMD_OVERLAP, 0, on<&S::overlap>},
 };
 
 }  // namespace

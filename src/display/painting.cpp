@@ -5,12 +5,27 @@
 #include <cstdlib>
 
 #include "app.h"
+#include "display/transitions.h"
 #include "view_geometry.h"
 #include "viewer.h"
 
 namespace {
 
 FitSwitches fitSwitches(const Settings& s) { return {s.squeeze, s.shrink, s.stretch}; }
+
+TransitionTimings transitionTimings(const Settings& s) {
+    TransitionTimings t;
+    t.shutterLatency = s.shutterLatency;
+    t.wipeLatency = s.wipeLatency;
+    t.slideLatency = s.slideLatency;
+    t.quadrantSlideLatency = s.quadrantSlideLatency;
+    t.quadrantWipeLatency = s.quadrantWipeLatency;
+    t.dissolveLatency = s.dissolveLatency;
+    t.crossfadeLatency = s.crossfadeLatency;
+    return t;
+}
+
+int crtRand() { return std::rand(); }
 
 }  // namespace
 
@@ -36,9 +51,10 @@ void Viewer::paint() {
             PatBlt(dc, 0, 0, window.monitorWidth(), window.monitorHeight(), PATCOPY);
         } else {
             refreshCaption();
-            RECT windowRect;
-            GetWindowRect(mainWindow, &windowRect);
-            PatBlt(dc, 0, 0, windowRect.right, windowRect.bottom, PATCOPY);
+            // Only the part above the status bar: the main window does not clip its children, and
+            // the status bar does not necessarily repaint after this paint.
+            const SIZE client = clientSize();
+            PatBlt(dc, 0, 0, client.cx, client.cy, PATCOPY);
             refreshStatus();
         }
     } else if (settings.collage) {
@@ -76,9 +92,15 @@ void Viewer::paint() {
         if (window.statusBarWindow) refreshStatus();
 
         const bool scrollMode = !settings.squeeze || view.manualZoom;
-        // (A changed image is handed to a transition once transitions exist; until then it is copied.)
-        if (!(scrollMode && view.autoscrollDone) ||
-            (settings.layer == kLayerFullScreen && (client.cx > image.width || client.cy > image.height)))
+        // A changed image is shown with a transition; otherwise the frame is copied, except in
+        // scroll mode, where the scroll below copies (in full screen the frame still goes first
+        // when the image leaves part of the screen uncovered).
+        const std::optional<int> effect = chooseTransition(
+            settings.transitions, slideshow.enabledTransitions, store.currentIndex != slideshow.lastShownIndex, crtRand);
+        if (effect)
+            runTransition(dc, client.cx, client.cy, frame.dc(), *effect, 0, 0, transitionTimings(settings));
+        else if (!(scrollMode && view.autoscrollDone) ||
+                 (settings.layer == kLayerFullScreen && (client.cx > image.width || client.cy > image.height)))
             BitBlt(dc, 0, 0, client.cx, client.cy, frame.dc(), 0, 0, SRCCOPY);
 
         const bool wasDone = view.autoscrollDone;
@@ -153,7 +175,17 @@ void Viewer::paintCollage(HDC dc) {
     const SIZE client = clientSize();
     const int x = client.cx > tile.width ? std::rand() % (client.cx - tile.width) : 0;
     const int y = client.cy > tile.height ? std::rand() % (client.cy - tile.height) : 0;
-    BitBlt(drawing.view.dc(), x, y, tile.width, tile.height, drawing.tile.dc(), 0, 0, SRCCOPY);
-    BitBlt(dc, 0, 0, drawing.view.width(), drawing.view.height(), drawing.view.dc(), 0, 0, SRCCOPY);
+    // The collage does not record the shown index: while the image differs from the one last shown
+    // singly, each tile comes in with a transition over the canvas as it was.
+    const std::optional<int> effect = chooseTransition(
+        settings.transitions, slideshow.enabledTransitions, store.currentIndex != slideshow.lastShownIndex, crtRand);
+    if (effect) {
+        BitBlt(dc, 0, 0, drawing.view.width(), drawing.view.height(), drawing.view.dc(), 0, 0, SRCCOPY);
+        runTransition(dc, tile.width, tile.height, drawing.tile.dc(), *effect, x, y, transitionTimings(settings));
+        BitBlt(drawing.view.dc(), x, y, tile.width, tile.height, drawing.tile.dc(), 0, 0, SRCCOPY);
+    } else {
+        BitBlt(drawing.view.dc(), x, y, tile.width, tile.height, drawing.tile.dc(), 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, drawing.view.width(), drawing.view.height(), drawing.view.dc(), 0, 0, SRCCOPY);
+    }
     if (window.statusBarWindow) refreshStatus();
 }

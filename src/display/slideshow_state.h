@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kTransitionCount = 15;
+#include "display/transition_steps.h"  // kTransitionCount
 
 struct SlideshowState {
     int tickMs = 1000;             // the count-down advances in ticks of at most this

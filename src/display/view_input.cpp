@@ -16,6 +16,36 @@ void Viewer::computeScrollRange() {
     view.scrollRangeY = range.y;
 }
 
+namespace {
+
+// The size of what scrolling moves over: the view bitmap, or the displayed image when no bitmap of
+// that size could be made (an extreme zoom).
+Size32 scrolledSize(const Viewer& v) {
+    if (v.drawing.view.hasBitmap()) return {v.drawing.view.width(), v.drawing.view.height()};
+    return {v.image.width, v.image.height};
+}
+
+// Shows the client-sized part of the displayed image whose top-left is at `source` within it.
+// Without a view bitmap the part is drawn from the image into a client-sized frame first, so the
+// window never shows an empty surface.
+void showScrolled(Viewer& v, HDC dc, SIZE client, int sourceX, int sourceY) {
+    if (v.drawing.view.hasBitmap()) {
+        BitBlt(dc, 0, 0, client.cx, client.cy, v.drawing.view.dc(), sourceX, sourceY, SRCCOPY);
+        return;
+    }
+    OffscreenSurface frame;
+    if (!frame.create(dc) || !frame.resize(dc, client.cx, client.cy)) return;
+    {
+        const SelectedObject brush(frame.dc(), v.drawing.backgroundBrush.get());
+        PatBlt(frame.dc(), 0, 0, client.cx, client.cy, PATCOPY);
+    }
+    if (v.image.loaded() && v.image.width > 0 && v.image.height > 0)
+        v.image.drawAt(frame.dc(), -sourceX, -sourceY, v.image.width, v.image.height);
+    BitBlt(dc, 0, 0, client.cx, client.cy, frame.dc(), 0, 0, SRCCOPY);
+}
+
+}  // namespace
+
 int Viewer::scrollMultiplier() const {
     return ::scrollMultiplier(view.scrollStep, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0);
 }
@@ -28,7 +58,7 @@ void Viewer::scrollView(bool askedByUser) {
     if (settings.slide && askedByUser && GetCapture() != mainWindow) restartSlideTimer();
     const SIZE client = clientSize();
     const ScrollView scrolled = computeScrollView({view.scrollX, view.scrollY}, {client.cx, client.cy},
-                                                  {drawing.view.width(), drawing.view.height()}, {image.offsetX, image.offsetY});
+                                                  scrolledSize(*this), {image.offsetX, image.offsetY});
     view.scrollX = scrolled.scroll.x;
     view.scrollY = scrolled.scroll.y;
 
@@ -37,11 +67,11 @@ void Viewer::scrollView(bool askedByUser) {
     if (!view.autoscrollDone && settings.autoscroll) {
         // Animate from the top-left to the scroll position.
         for (const Point32& step : autoscrollSteps({view.scrollX, view.scrollY}, {view.scrollRangeX, view.scrollRangeY}, view.scrollStep)) {
-            BitBlt(dc, 0, 0, client.cx, client.cy, drawing.view.dc(), step.x - image.offsetX, step.y - image.offsetY, SRCCOPY);
+            showScrolled(*this, dc, client, step.x - image.offsetX, step.y - image.offsetY);
             Sleep(1);
         }
     }
-    BitBlt(dc, 0, 0, client.cx, client.cy, drawing.view.dc(), scrolled.source.x, scrolled.source.y, SRCCOPY);
+    showScrolled(*this, dc, client, scrolled.source.x, scrolled.source.y);
     if (settings.layer == kLayerFullScreen && settings.fullscreenname) drawFileName(dc);
     view.autoscrollDone = true;
 }
@@ -62,7 +92,8 @@ void Viewer::onSize(WPARAM type, int width, int height) {
 
 void Viewer::onLeftButtonDown() {
     const SIZE client = clientSize();
-    const bool larger = drawing.view.width() > client.cx || drawing.view.height() > client.cy;
+    const Size32 shown = settings.collage ? Size32{drawing.view.width(), drawing.view.height()} : scrolledSize(*this);
+    const bool larger = shown.width > client.cx || shown.height > client.cy;
     if (!larger && settings.layer == kLayerFullScreen) return;
     if (larger && !settings.collage) {
         view.dragScrolling = true;

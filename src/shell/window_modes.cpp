@@ -128,15 +128,18 @@ void Viewer::refreshLayout() {
         // The wallpaper itself is set by wallpaper mode; until it exists the hidden window only repaints.
         InvalidateRect(mainWindow, nullptr, FALSE);
     } else if (settings.layer == kLayerFullScreen) {
+        // Erased through the dialog's background brush: with overlap on that brush is hollow and
+        // the previous picture stays for the transition to start from; with overlap off the
+        // window is cleared to the background first.
         if (store.size() == 0)
             reportEmptyOrFailure(101);
         else
-            InvalidateRect(mainWindow, nullptr, FALSE);
+            InvalidateRect(mainWindow, nullptr, TRUE);
     } else {
         if (!settings.collage && settings.wrap) fitWindowToImage();
         if (!settings.collage && !settings.wrap && settings.crop) applyCropRegion();
         if (settings.corral && !(settings.wrap && settings.autocenter)) corralWindow();
-        InvalidateRect(mainWindow, nullptr, FALSE);
+        InvalidateRect(mainWindow, nullptr, TRUE);
         UpdateWindow(mainWindow);
         if (settings.autocenter && settings.wrap) {
             centreWindow();

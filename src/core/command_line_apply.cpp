@@ -48,6 +48,15 @@ void Viewer::applyPathArgument(const std::wstring& argument) {
     // A trailing backslash (other than a drive root's) would double up when names are appended.
     while (path.size() > 3 && path.back() == L'\\') path.pop_back();
 
+    // A path past the platform's limit can be neither scanned nor saved: say so, and fall back to
+    // the program's folder as for a folder that does not exist.
+    if (path.size() > MAX_PATH - 1) {
+        showMessage(path + L" " + language.message(kMsgTooLong), kExclamation);
+        store.exhibitRoot = files.programFolder;
+        store.setCurrentPath({});
+        return;
+    }
+
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         store.exhibitRoot = path;  // a folder, or a path that does not exist (the build then fails)

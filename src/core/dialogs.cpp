@@ -67,8 +67,6 @@ bool Viewer::chooseExhibitRoot(bool build) {
         return true;
     }
     // Shift held while confirming adds the folder to the present exhibit.
-    const bool append = GetKeyState(VK_SHIFT) < 0;
-    if (!append) store.exhibitRoot = path;
-    buildExhibit(path, append);
+    openExhibitRoot(path, GetKeyState(VK_SHIFT) < 0);
     return true;
 }

@@ -84,6 +84,7 @@ constexpr const wchar_t* kMessages[] = {
     L"Auto-updating... press any key",
     L"Recycle selected images?",
     L"Archive selected images?",
+    L"is too long",
 };
 
 // Dialog captions and labels by number. A number-input dialog uses string N as its caption and N + 1

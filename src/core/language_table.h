@@ -82,5 +82,5 @@ enum MessageId : int {
     kMsgRecycle = 13, kMsgQuestion = 14, kMsgRecycleFailed = 15, kMsgCreateShortcutFailed = 16,
     kMsgArchive = 17, kMsgArchiveFailed = 18, kMsgNoFiles = 19, kMsgStillNoMatch = 20,
     kMsgNoMatch = 21, kMsgHotkeyUnavailable = 22, kMsgSearching = 23, kMsgAutoUpdating = 24,
-    kMsgRecycleSelected = 25, kMsgArchiveSelected = 26,
+    kMsgRecycleSelected = 25, kMsgArchiveSelected = 26, kMsgTooLong = 27,
 };

@@ -111,6 +111,10 @@ public:
     void saveExhibit();
     void restoreExhibit();
     void viewFolder(const std::wstring& path, bool backToExhibit);
+    // A folder chosen or dropped as the new exhibit root (or, with `append`, added to the exhibit):
+    // builds it; a new root discards the exhibit set aside and ends a filter. True when the exhibit
+    // is not empty.
+    bool openExhibitRoot(const std::wstring& folder, bool append);
     void viewLinkTarget();
     void onDropFiles(HDROP drop);
     void collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders);
@@ -173,6 +177,7 @@ public:
 
     // Caption and status bar (status.cpp)
     void createStatusBar();
+    int statusBarMinWidth() const;  // the client width the status bar's parts need; 0 without one
     void destroyStatusBar();
     void refreshCaption();
     void refreshStatus();

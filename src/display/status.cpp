@@ -3,11 +3,26 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "app.h"
 #include "caption_text.h"
 #include "shortcut_file.h"
 #include "slideshow_logic.h"
 #include "viewer.h"
+
+namespace {
+
+// Right edges of the seven parts.
+constexpr int kStatusPartEdges[7] = {70, 160, 200, 260, 360, 410, 440};
+
+}  // namespace
+
+int Viewer::statusBarMinWidth() const {
+    // Every part, and the size grip beside the last one.
+    return window.statusBarWindow ? kStatusPartEdges[6] + GetSystemMetrics(SM_CXVSCROLL) : 0;
+}
 
 void Viewer::createStatusBar() {
     window.statusBarWindow = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"", mainWindow, 500);
@@ -18,7 +33,8 @@ void Viewer::createStatusBar() {
     RECT bar;
     GetWindowRect(window.statusBarWindow, &bar);
     window.statusBarHeight = bar.bottom - bar.top;
-    int edges[7] = {70, 160, 200, 260, 360, 410, 440};
+    int edges[7];
+    std::copy(std::begin(kStatusPartEdges), std::end(kStatusPartEdges), edges);
     SendMessageW(window.statusBarWindow, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
     SendMessageW(window.statusBarWindow, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
     if (!settings.slide) setReadout(L"\t!");

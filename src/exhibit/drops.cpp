@@ -118,7 +118,8 @@ void Viewer::onDropFiles(HDROP drop) {
         if (!item.empty()) {
             std::wstring folder;
             resolveDroppedItem(item, folder);
-            if (buildExhibit(folder, append) && !append) store.exhibitRoot = folder;
+            // A dropped folder that yields images becomes the exhibit root.
+            if (buildExhibit(folder, append) && !append) store.takeNewRoot(folder);
         }
     }
     showCurrent(true);

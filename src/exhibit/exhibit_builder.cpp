@@ -34,6 +34,33 @@ bool isPrefixNoCase(const std::wstring& prefix, const std::wstring& text) {
     return true;
 }
 
+// What makes a folder the same folder however it is reached (through links, "..", another
+// spelling): its volume and file index.
+struct FolderIdentity {
+    DWORD volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+struct FolderIdentityHash {
+    size_t operator()(const FolderIdentity& id) const noexcept {
+        return std::hash<uint64_t>()(id.index * 31u + id.volume);
+    }
+};
+
+// The folder's identity; false when the folder cannot be opened to ask.
+bool folderIdentity(const std::wstring& folder, FolderIdentity& id) {
+    if (folder.size() > kMaxPathChars) return false;
+    const FileHandle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
 }  // namespace
 
 // ---- The store ----
@@ -84,6 +111,10 @@ bool ExhibitStore::build(BuildRequest request) {
     if (building) cancelBuild = true;
     waitForBuilder();
     cancelBuild = shuttingDown.load();  // a build that starts during shut-down ends at once
+    // The builder has ended: if it was the watcher's (or carried the watcher's) and was stopped
+    // before its end, this build announces that end instead.
+    request.announcesWatcherEnd = request.byWatcher || watcherEndPending;
+    watcherEndPending = request.announcesWatcherEnd;
 
     {
         std::lock_guard lock(exhibitMutex);
@@ -126,7 +157,10 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
     }
 
     std::deque<std::wstring> queue(request.roots.begin(), request.roots.end());
+    // A folder reached twice (by the same text, or through links that loop) is scanned once: folders
+    // are told apart by identity, and by text only when their identity cannot be read.
     std::unordered_set<std::wstring> visited;
+    std::unordered_set<FolderIdentity, FolderIdentityHash> visitedIds;
     bool released = false;
     std::vector<FoundEntry> found;
 
@@ -134,6 +168,7 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         std::wstring folder = std::move(queue.front());
         queue.pop_front();
         if (!visited.insert(folder).second) continue;
+        if (FolderIdentity id; folderIdentity(folder, id) && !visitedIds.insert(id).second) continue;
 
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         found.clear();
@@ -205,10 +240,9 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         exhibit.shrinkToFit();
     }
     building = false;
-    // A build the interface asked for is never taken for the watcher's, even when it replaced one.
-    if (!request.byWatcher) {
-        if (request.catalogWindow) PostMessageW(request.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
-    } else {
+    if (!request.byWatcher && request.catalogWindow) PostMessageW(request.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
+    if (request.announcesWatcherEnd) {
+        watcherEndPending = false;
         PostMessageW(request.mainWindow, MainMessage::AutoRefreshDone, 0, 0);
     }
     // The count in the status bar was that of the first folder: have it refreshed.

@@ -39,7 +39,8 @@ struct BuildRequest {
     ExhibitOrder order;              // the order asked for; an ordering asked for later replaces it
     HWND mainWindow = nullptr;       // told when the build ends (status bar, auto-find)
     HWND catalogWindow = nullptr;    // told to refill after a build the interface asked for
-    bool byWatcher = false;          // the folder watcher asked: the end is announced for auto-find
+    bool byWatcher = false;          // the folder watcher asked for it
+    bool announcesWatcherEnd = false;  // its end is announced for auto-find (set by the store)
     bool waitForFirstFolder = true;  // the requester waits until the first folder with images is in
 };
 
@@ -68,6 +69,14 @@ public:
     // Removes the current entry; the index then designates the following one (0 past the end).
     void removeCurrentEntry();
 
+    // A new exhibit root: the exhibit set aside belonged to the old one, so View Exhibit must not
+    // bring it back, and a filter of the old exhibit ends.
+    void takeNewRoot(const std::wstring& root) {
+        exhibitRoot = root;
+        savedExhibit.clear();
+        filterActive = false;
+    }
+
     size_t size() const;
     std::wstring entryPath(size_t index) const;  // empty when out of range
     std::wstring buildRootCopy() const;
@@ -94,6 +103,9 @@ public:
     std::atomic<bool> cancelBuild{false};
     std::atomic<bool> shuttingDown{false};      // no new build starts once shut-down has begun
     std::atomic<bool> autoRefreshBuild{false};  // a rebuild after a folder change is running
+    // A build the watcher asked for has not announced its end yet. A build that replaces it before
+    // it ends carries the announcement over, so auto-find still runs.
+    std::atomic<bool> watcherEndPending{false};
     std::mutex buildControlMutex;               // one build request at a time
     std::thread builderThread;
 

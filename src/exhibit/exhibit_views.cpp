@@ -79,6 +79,12 @@ void Viewer::viewFolder(const std::wstring& path, bool backToExhibit) {
     if (changed) restartWatcherIfOn();
 }
 
+bool Viewer::openExhibitRoot(const std::wstring& folder, bool append) {
+    if (append) return buildExhibit(folder, true);
+    store.takeNewRoot(folder);
+    return buildExhibit(folder, false);
+}
+
 void Viewer::viewLinkTarget() {
     const std::wstring current = store.currentPathCopy();
     if (!isShortcutPath(current)) return;

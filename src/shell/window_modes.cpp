@@ -1,6 +1,7 @@
 // Window modes (windowed, full screen, wallpaper) and the placement of the main window.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "placement.h"
@@ -26,9 +27,20 @@ void changeStyle(HWND window, LONG_PTR add, LONG_PTR remove) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
+// After a change of mode or style the window is the active one and has the keyboard focus, so the
+// next key reaches it without a click.
+void activate(HWND window) {
+    if (!IsWindowVisible(window)) return;
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    SetFocus(window);
+}
+
 }  // namespace
 
 void Viewer::readWindowRect() {
+    // In full screen the window covers the monitor; the windowed rectangle is kept for its return.
+    if (settings.layer == kLayerFullScreen) return;
     RECT window;
     GetWindowRect(mainWindow, &window);
     settings.windowRect = toRect32(window);
@@ -101,7 +113,10 @@ void Viewer::fitWindowToImage() {
         shown.width = std::min(shown.width, boundsSize.width);
         shown.height = std::min(shown.height, boundsSize.height);
     }
-    RECT rect{settings.windowRect.left, settings.windowRect.top, settings.windowRect.left + shown.width,
+    // While the status bar shows, the window is never narrower than its parts need; the picture is
+    // placed in the extra room by the layout (centred by default).
+    const int clientWidth = std::max(shown.width, statusBarMinWidth());
+    RECT rect{settings.windowRect.left, settings.windowRect.top, settings.windowRect.left + clientWidth,
               settings.windowRect.top + shown.height + frame.statusBarHeight};
     if (!settings.crop) {
         AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_STYLE)), FALSE,
@@ -178,12 +193,12 @@ void Viewer::setWindowMode(int mode) {
         window.windowedLayout = settings.layout;
         settings.layout = settings.fullscreenlayout;
         if (!view.manualZoom) view.zoomPercent = settings.zoom;
-        ShowWindow(mainWindow, SW_HIDE);
-        changeStyle(mainWindow, 0, kFrameStyles);
-        ShowWindow(mainWindow, SW_SHOW);
+        // The frame goes and the window covers the monitor in one step. (Hiding the window around the
+        // change cost seconds under X11, where an unmapped window waits for its withdrawal.)
+        SetWindowLongPtrW(mainWindow, GWL_STYLE, GetWindowLongPtrW(mainWindow, GWL_STYLE) & ~kFrameStyles);
         if (settings.collage) resetCollage();
         SetWindowPos(mainWindow, nullptr, window.monitorRect.left, window.monitorRect.top, window.monitorWidth(),
-                     window.monitorHeight(), SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS);
+                     window.monitorHeight(), SWP_NOZORDER | SWP_NOREDRAW | SWP_NOCOPYBITS | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
         if (store.size() != 0)
             InvalidateRect(mainWindow, nullptr, TRUE);
         else
@@ -224,16 +239,20 @@ void Viewer::setWindowMode(int mode) {
     } else {
         SetWindowLongPtrW(mainWindow, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
     }
+    activate(mainWindow);
 }
 
 void Viewer::applyCropStyleChange() {
     if (settings.crop) {
         if (settings.statusbar) destroyStatusBar();
-        ShowWindow(mainWindow, SW_HIDE);
-        changeStyle(mainWindow, 0, kFrameStyles);
+        changeStyle(mainWindow, 0, kFrameStyles);  // in place: hiding around it costs seconds under X11
         ShowWindow(mainWindow, SW_SHOW);
-        if (settings.layer != kLayerFullScreen && !settings.collage) applyCropRegion();
-        if (settings.wrap && !settings.collage) fitWindowToImage();
+        // A wrapped window is fitted to the image, which cuts it to the image as well.
+        if (settings.wrap && !settings.collage)
+            fitWindowToImage();
+        else if (settings.layer != kLayerFullScreen && !settings.collage)
+            applyCropRegion();
+        activate(mainWindow);
     } else {
         changeStyle(mainWindow, kFrameStyles | (settings.decorate ? kDecorationStyles : 0), 0);
         if (settings.statusbar && settings.layer != kLayerFullScreen && !window.statusBarWindow) createStatusBar();
@@ -245,6 +264,7 @@ void Viewer::applyCropStyleChange() {
             refreshLayout();
         else if (!settings.collage)
             fitWindowToImage();
+        activate(mainWindow);
     }
 }
 

@@ -66,6 +66,10 @@ public:
     long long indexOfPath(const std::wstring& path) const;
     // Removes the current entry; the index then designates the following one (0 past the end).
     void removeCurrentEntry();
+    // Inserts an entry at `index` (clamped to the end) under the lock.
+    void insertEntry(size_t index, const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
+    // Replaces the current entry by one for `path` at the same place, under the lock.
+    void replaceCurrentEntry(const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
 
     size_t size() const;
     std::wstring entryPath(size_t index) const;  // empty when out of range

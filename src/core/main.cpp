@@ -80,6 +80,13 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         viewer->onMouseMove();
         return TRUE;
     case WM_LBUTTONDOWN:
+        // Ctrl held at the press: a drag carries the current file out of the window.
+        if (wParam & MK_CONTROL) {
+            POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ClientToScreen(window, &point);
+            if (DragDetect(window, point)) viewer->dragOutCurrent();
+            return TRUE;
+        }
         viewer->onLeftButtonDown();
         return TRUE;
     case WM_LBUTTONUP:
@@ -105,6 +112,9 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_DROPFILES:
         viewer->onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case MainMessage::FilesDropped:
+        viewer->onFilesDropped();
         return TRUE;
     case MainMessage::FolderChanged:
         viewer->onFolderChanged();

@@ -9,6 +9,7 @@
 #include "command_ids.h"
 #include "placement.h"
 #include "settings_ranges.h"
+#include "shell_objects.h"
 #include "viewer.h"
 #include "window_messages.h"
 
@@ -53,6 +54,7 @@ Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
     }
 
     DragAcceptFiles(mainWindow, TRUE);
+    registerDropTarget();  // OLE drags; WM_DROPFILES serves where OLE is not to be had
 
     LOGFONTW font{};
     font.lfPitchAndFamily = VARIABLE_PITCH;
@@ -149,6 +151,7 @@ void Viewer::shutDown() {
     store.cancelBuild = true;
     watcher.stopAndJoin();
     store.endBuilding();
+    revokeDropTarget();
 
     image.release();  // the decoded picture belongs to the imaging library: free it first
     imaging.reset();

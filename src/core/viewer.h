@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct ProgramFiles {
     bool desktopConfigured = false;  // the desktop folder came from the settings file
 };
 
+struct FileOpResult;
+class ExhibitDropTarget;
+
 class Viewer {
 public:
     explicit Viewer(HWND mainWindow);
@@ -59,6 +63,10 @@ public:
     SlideshowState slideshow;  // count-down, suspension, enabled transitions
     WindowState window;        // monitor, frame, status bar, Catalog window, windowed layout
     ShellState shell;          // tray icon, hotkey, menu pins, Blackbox, pasted picture
+    // The main window's drop target (files dragged in), registered for the window's life.
+    std::unique_ptr<ExhibitDropTarget> dropTarget;
+    std::vector<std::wstring> droppedItems;  // items of the last drop, handled at MainMessage::FilesDropped
+    bool droppedWithShift = false;
 
     // ---- Start and end (src/core/viewer.cpp) ----
 
@@ -117,7 +125,9 @@ public:
     bool openExhibitRoot(const std::wstring& folder, bool append);
     void viewLinkTarget();
     void onDropFiles(HDROP drop);
-    void collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders);
+    // Files and folders dropped on the main window; `append`: Shift was held.
+    void onDroppedItems(const std::vector<std::wstring>& items, bool append);
+    void collectDroppedItems(const std::vector<std::wstring>& items, std::vector<std::wstring>& folders);
     void resolveDroppedItem(const std::wstring& item, std::wstring& folder);
 
     // The folder watcher (src/exhibit/folder_watcher.cpp)
@@ -137,6 +147,14 @@ public:
 
     // The current entry must be a file, not a picture pasted from the clipboard.
     bool checkIsFile();
+    // Brings the exhibit and the view in step after a file operation (src/fileops/file_commands.cpp).
+    void applyFileOpResult(const FileOpResult& result);
+    // Drag and drop (src/fileops/drag_and_drop.cpp): the drop target registered with the window,
+    // the drop it reported, and dragging the current file out of the window.
+    void registerDropTarget();
+    void revokeDropTarget();
+    void onFilesDropped();
+    void dragOutCurrent();
 
     // ---- Display (src/display) ----
 

@@ -13,6 +13,7 @@ enum : UINT {
     CloseInstance = WM_USER + 5,    // another instance asks this one to close
     AutoRefreshDone = WM_USER + 8,  // a rebuild that followed a folder change has finished
     FolderChanged = WM_USER + 9,    // the folder watcher saw a settled change: rebuild
+    FilesDropped = WM_USER + 12,    // files were dropped through the OLE drop target (Viewer::droppedItems)
 };
 }
 

@@ -21,14 +21,13 @@ std::wstring droppedName(HDROP drop, UINT index) {
 
 }  // namespace
 
-void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstring>& folders) {
+void Viewer::collectDroppedItems(const std::vector<std::wstring>& items, std::vector<std::wstring>& folders) {
     ShortcutFile shortcut;
     shortcut.open();
     const FormatSwitches formats = formatSwitches();
     std::wstring firstFile;
-    for (UINT i = 0; i < count; ++i) {
-        const std::wstring item = droppedName(drop, i);
-        if (item.empty()) continue;
+    for (const std::wstring& item : items) {
+        if (item.empty() || item.size() >= MAX_PATH) continue;  // names beyond the path limit are skipped
         FileTime created = 0, modified = 0, accessed = 0;
         if (isShortcutPath(item)) {
             std::wstring target;
@@ -64,7 +63,6 @@ void Viewer::collectDroppedItems(HDROP drop, UINT count, std::vector<std::wstrin
         }
         if (firstFile.empty()) firstFile = item;
     }
-    DragFinish(drop);
     if (!firstFile.empty()) store.setCurrentPath(firstFile);
 }
 
@@ -93,28 +91,32 @@ void Viewer::resolveDroppedItem(const std::wstring& item, std::wstring& folder) 
 }
 
 void Viewer::onDropFiles(HDROP drop) {
-    if (store.building) {
-        DragFinish(drop);
-        return;
+    std::vector<std::wstring> items;
+    if (!store.building) {
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) items.push_back(droppedName(drop, i));
     }
+    DragFinish(drop);
+    onDroppedItems(items, GetKeyState(VK_SHIFT) < 0);
+}
+
+void Viewer::onDroppedItems(const std::vector<std::wstring>& items, bool append) {
+    if (store.building || items.empty()) return;
     suspendSlideshow(false);
     SetForegroundWindow(mainWindow);
-    const bool append = GetKeyState(VK_SHIFT) < 0;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
 
-    if (count > 1) {
+    if (items.size() > 1) {
         if (!append) {
             std::lock_guard lock(store.exhibitMutex);
             store.exhibit.clear();
             store.currentIndex = 0;
         }
         std::vector<std::wstring> folders;
-        collectDroppedItems(drop, count, folders);
+        collectDroppedItems(items, folders);
         buildExhibit(store.exhibitRoot, true, &folders);
         if (store.size() == 0) buildExhibit(store.buildRootCopy(), false);
     } else {
-        const std::wstring item = count == 1 ? droppedName(drop, 0) : std::wstring();
-        DragFinish(drop);
+        const std::wstring& item = items.front();
         if (!item.empty()) {
             std::wstring folder;
             resolveDroppedItem(item, folder);

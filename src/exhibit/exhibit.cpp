@@ -46,6 +46,13 @@ void Exhibit::clear() {
     arena_ = std::make_shared<PathArena>();
 }
 
+void Exhibit::insert(size_t index, std::wstring_view path, FileTime created, FileTime modified,
+                     FileTime accessed) {
+    append(path, created, modified, accessed);
+    if (index < entries_.size() - 1)
+        std::rotate(entries_.begin() + static_cast<std::ptrdiff_t>(index), entries_.end() - 1, entries_.end());
+}
+
 void Exhibit::erase(size_t index) {
     if (index < entries_.size()) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
 }

@@ -56,6 +56,8 @@ public:
     void append(std::wstring_view path, FileTime created, FileTime modified, FileTime accessed);
     // Appends an entry of another exhibit (its path is stored again unless the arena is shared).
     void appendEntry(const Exhibit& from, const ExhibitEntry& entry);
+    // Inserts an entry before `index` (at the end when index is past it).
+    void insert(size_t index, std::wstring_view path, FileTime created, FileTime modified, FileTime accessed);
     void clear();  // empties the list and starts a fresh arena
     void erase(size_t index);
     void shrinkToFit() { entries_.shrink_to_fit(); }

@@ -314,6 +314,21 @@ void ExhibitStore::removeCurrentEntry() {
     if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = 0;
 }
 
+void ExhibitStore::insertEntry(size_t index, const std::wstring& path, FileTime created, FileTime modified,
+                               FileTime accessed) {
+    std::lock_guard lock(exhibitMutex);
+    exhibit.insert(index < exhibit.size() ? index : exhibit.size(), path, created, modified, accessed);
+}
+
+void ExhibitStore::replaceCurrentEntry(const std::wstring& path, FileTime created, FileTime modified,
+                                       FileTime accessed) {
+    std::lock_guard lock(exhibitMutex);
+    const size_t index = static_cast<size_t>(currentIndex);
+    exhibit.erase(index);
+    exhibit.insert(index < exhibit.size() ? index : exhibit.size(), path, created, modified, accessed);
+    if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = static_cast<int>(exhibit.size()) - 1;
+}
+
 // ---- The Viewer's side ----
 
 FormatSwitches Viewer::formatSwitches() const {

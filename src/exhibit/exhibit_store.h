@@ -68,6 +68,10 @@ public:
     long long indexOfPath(const std::wstring& path) const;
     // Removes the current entry; the index then designates the following one (0 past the end).
     void removeCurrentEntry();
+    // Inserts an entry at `index` (clamped to the end) under the lock.
+    void insertEntry(size_t index, const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
+    // Replaces the current entry by one for `path` at the same place, under the lock.
+    void replaceCurrentEntry(const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
 
     // A new exhibit root: the exhibit set aside belonged to the old one, so View Exhibit must not
     // bring it back, and a filter of the old exhibit ends.

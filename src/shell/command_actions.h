@@ -9,6 +9,7 @@
 std::span<const CommandActionRow> displayCommandActions();  // src/display/display_commands.cpp
 std::span<const CommandActionRow> transitionCommandActions();  // src/display/transition_commands.cpp
 std::span<const CommandActionRow> exhibitCommandActions();  // src/exhibit/exhibit_commands.cpp
+std::span<const CommandActionRow> fileCommandActions();     // src/fileops/file_commands.cpp
 std::span<const CommandActionRow> catalogCommandActions();  // src/catalog/catalog_commands.cpp
 std::span<const CommandActionRow> shellCommandActions();    // src/shell/command_dispatch.cpp
 

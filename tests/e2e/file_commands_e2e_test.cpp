@@ -1,0 +1,438 @@
+// The file commands of the real program on real files: recycle with its question, move to the
+// archive with unique names and the archive log, shortcuts and copies sent to the favorites and the
+// desktop, Move/Rename and Save As through the save dialog, destinations held open by another program,
+// and faults that must leave every file as it was.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "command_ids.h"
+#include "e2e/harness.h"
+#include "ini_file.h"
+#include "settings.h"
+#include "text.h"
+#include "win/file_ops_fixture.h"
+
+using e2e::Glimvue;
+using fileops_test::exists;
+using fileops_test::hostPath;
+using fileops_test::runHost;
+using fileops_test::windowsPathOfHost;
+using ::testing::AssertionResult;
+
+namespace {
+
+const std::wstring kProduct = L" - Glimvue";
+
+// The save dialog's controls: the file name box (combo or edit) and the file type list.
+constexpr int kFileNameCombo = 0x47C;
+constexpr int kFileNameEdit = 0x480;
+constexpr int kFileTypeCombo = 0x470;
+
+// The settings file the program starts with, in its own folder.
+void writeSettings(const Glimvue& program, const std::function<void(Settings&)>& change) {
+    Settings settings;
+    change(settings);
+    IniFile file;
+    ASSERT_TRUE(file.open(program.file(L"glimvue.ini"), IniFile::Write));
+    writeAllSections(file, settings);
+}
+
+// Every file below a folder with its content, relative names as keys.
+std::map<std::wstring, std::string> snapshot(const std::wstring& folder, const std::wstring& prefix = L"") {
+    std::map<std::wstring, std::string> files;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return files;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[prefix + name + L"\\"] = "";
+            files.merge(snapshot(folder + L"\\" + name, prefix + name + L"\\"));
+        } else {
+            files[prefix + name] = e2e::readBytes(folder + L"\\" + name);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return files;
+}
+
+struct Session {
+    e2e::TempFolder pictures{L"fileops"};
+    e2e::TempFolder elsewhere{L"fileops-dest"};  // archive, favorites and desktop live here
+    Glimvue program;
+
+    std::wstring folder(const std::wstring& name) const {
+        const std::wstring path = elsewhere.file(name);
+        CreateDirectoryW(path.c_str(), nullptr);
+        return path;
+    }
+    // Starts on the pictures folder with the settings changed as asked; the main window or null.
+    HWND start(const std::function<void(Settings&)>& change = [](Settings&) {}) {
+        writeSettings(program, change);
+        return program.start(L"\"" + pictures.path() + L"\" -noslide -notransitions") ? program.waitForMainWindow()
+                                                                                         : nullptr;
+    }
+    AssertionResult shows(const std::wstring& path, int timeoutMs = 10000) const {
+        return e2e::becomes([&] { return program.caption() == path + kProduct; },
+                            [&] { return "caption " + toUtf8(program.caption()) + ", expected " + toUtf8(path); },
+                            timeoutMs);
+    }
+    // The program's next dialog (message box or file dialog), once visible.
+    HWND dialog(int timeoutMs = 10000) const {
+        HWND found = nullptr;
+        e2e::waitFor([&] { return (found = program.findMessageBox()) != nullptr && IsWindowVisible(found); },
+                     timeoutMs);
+        return found;
+    }
+    // Answers the message box that the command shows with a button; its text.
+    std::wstring answer(int button) const {
+        HWND box = dialog();
+        if (!box) return L"(no message box)";
+        const std::wstring text = e2e::windowTexts(box);
+        PostMessageW(box, WM_COMMAND, button, 0);
+        e2e::waitFor([&] { return !IsWindow(box); });
+        return text;
+    }
+    // Whether no dialog of the program shows for a while.
+    bool quiet(int ms = 1500) const { return !e2e::waitFor([&] { return program.findMessageBox() != nullptr; }, ms); }
+};
+
+bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+// The target recorded in a shortcut file.
+std::wstring shortcutTarget(const std::wstring& shortcut) {
+    std::wstring target;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            wchar_t buffer[MAX_PATH + 1] = {};
+            if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
+                SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, 0)))
+                target = buffer;
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return target;
+}
+
+// Width and height from a JPEG's frame header; 0 x 0 when there is none.
+SIZE jpegSize(const std::string& bytes) {
+    for (size_t i = 2; i + 9 < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) != 0xFF) return {0, 0};
+        const unsigned marker = static_cast<unsigned char>(bytes[i + 1]);
+        const size_t length = (static_cast<unsigned char>(bytes[i + 2]) << 8) | static_cast<unsigned char>(bytes[i + 3]);
+        if (marker >= 0xC0 && marker <= 0xC3) {
+            auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+            return {static_cast<LONG>((at(i + 7) << 8) | at(i + 8)), static_cast<LONG>((at(i + 5) << 8) | at(i + 6))};
+        }
+        i += 2 + length;
+    }
+    return {0, 0};
+}
+
+// Holds a file open without sharing, as another program may.
+struct LockedFile {
+    HANDLE handle;
+    explicit LockedFile(const std::wstring& path)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~LockedFile() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+
+// Presses the button of the shell's own recycle confirmation, if it asks one, until the file is gone.
+bool recycledAway(const Session& s, const std::wstring& file) {
+    return e2e::waitFor([&] {
+        if (HWND box = s.program.findMessageBox(); box && IsWindowVisible(box) && GetDlgItem(box, IDYES))
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+        return !exists(file);
+    }, 15000, 50);
+}
+
+}  // namespace
+
+TEST(FileCommands, RecycleAsksAndCancelKeepsTheFileOkPutsItInTheRecycleBin) {
+    Session s;
+    const std::wstring name = L"recycle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount()) + L".bmp";
+    s.pictures.addBmp(name, 80, 60, 0x3366CC);
+    s.pictures.addBmp(L"z.bmp", 80, 60, 0xCC6633);
+    const std::wstring file = s.pictures.file(name);
+    ASSERT_NE(s.start(), nullptr);
+    ASSERT_TRUE(s.shows(file));
+    const auto before = snapshot(s.pictures.path());
+
+    s.program.postCommand(CMD_RECYCLE);
+    EXPECT_TRUE(contains(s.answer(IDCANCEL), L"Recycle " + file + L" ?"));
+    EXPECT_EQ(snapshot(s.pictures.path()), before);
+    EXPECT_TRUE(s.shows(file));
+
+    s.program.postCommand(CMD_RECYCLE);
+    EXPECT_TRUE(contains(s.answer(IDOK), L"Recycle " + file + L" ?"));
+    ASSERT_TRUE(recycledAway(s, file));
+    EXPECT_TRUE(s.shows(s.pictures.file(L"z.bmp"))) << "the next entry becomes current";
+
+    // The file is in the Recycle Bin (the host's trash under Wine), with where it came from.
+    const std::wstring host = hostPath(s.elsewhere.path());
+    if (host.empty()) GTEST_SKIP() << "no host trash to look into";
+    runHost(L"echo \\\"${XDG_DATA_HOME:-$HOME/.local/share}/Trash\\\" > '" + host + L"/trash.txt'");
+    std::string location = e2e::readBytes(s.elsewhere.file(L"trash.txt"));
+    while (!location.empty() && (location.back() == '\n' || location.back() == '\r')) location.pop_back();
+    ASSERT_FALSE(location.empty());
+    const std::wstring trash = windowsPathOfHost(location);
+    const std::wstring trashed = trash + L"\\files\\" + name, info = trash + L"\\info\\" + name + L".trashinfo";
+    EXPECT_EQ(e2e::readBytes(trashed), before.at(name));
+    EXPECT_NE(e2e::readBytes(info).find("Path="), std::string::npos);
+    DeleteFileW(trashed.c_str());
+    DeleteFileW(info.c_str());
+}
+
+TEST(FileCommands, MoveToArchiveTwiceWithOneNameKeepsBothAndLogsEach) {
+    Session s;
+    const std::wstring archive = s.folder(L"archive");
+    for (const wchar_t* sub : {L"one", L"two"}) CreateDirectoryW(s.pictures.file(sub).c_str(), nullptr);
+    s.pictures.addBmp(L"one\\photo.bmp", 80, 60, 0x3366CC);
+    s.pictures.addBmp(L"two\\photo.bmp", 80, 60, 0xCC6633);
+    const std::string first = e2e::readBytes(s.pictures.file(L"one\\photo.bmp"));
+    const std::string second = e2e::readBytes(s.pictures.file(L"two\\photo.bmp"));
+    ASSERT_NE(s.start([&](Settings& settings) { settings.archive = archive; }), nullptr);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"one\\photo.bmp")));
+
+    s.program.postCommand(CMD_ARCHIVE_MOVE);
+    EXPECT_TRUE(contains(s.answer(IDOK), L"Archive " + s.pictures.file(L"one\\photo.bmp") + L" ?"));
+    ASSERT_TRUE(s.shows(s.pictures.file(L"two\\photo.bmp")));
+    s.program.postCommand(CMD_ARCHIVE_MOVE);
+    s.answer(IDOK);
+    ASSERT_TRUE(e2e::waitFor([&] { return exists(archive + L"\\photo-01.bmp"); }));
+
+    EXPECT_EQ(e2e::readBytes(archive + L"\\photo.bmp"), first);
+    EXPECT_EQ(e2e::readBytes(archive + L"\\photo-01.bmp"), second);
+    EXPECT_FALSE(exists(s.pictures.file(L"one\\photo.bmp")));
+    EXPECT_FALSE(exists(s.pictures.file(L"two\\photo.bmp")));
+    const std::string log = e2e::readBytes(s.program.file(L"archived.log"));
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.substr(0, 2), std::string("\xFF\xFE", 2));
+    EXPECT_EQ(e2e::textOfUtf16File(log), s.pictures.file(L"one\\photo.bmp") + L" -> " + archive + L"\r\n" +
+                                              s.pictures.file(L"two\\photo.bmp") + L" -> " + archive + L"\r\n");
+}
+
+TEST(FileCommands, ShortcutsAndCopiesGoToFavoritesAndDesktopUnderFreeNames) {
+    Session s;
+    const std::wstring favorites = s.folder(L"favorites"), desktop = s.folder(L"desktop");
+    s.pictures.addBmp(L"photo.bmp", 80, 60, 0x3366CC);
+    const std::wstring file = s.pictures.file(L"photo.bmp");
+    ASSERT_NE(s.start([&](Settings& settings) {
+        settings.favorites = favorites;
+        settings.desktop = desktop;
+    }), nullptr);
+    ASSERT_TRUE(s.shows(file));
+
+    for (int i = 0; i < 3; ++i) s.program.postCommand(CMD_SEND_SHORTCUT);
+    ASSERT_TRUE(e2e::waitFor([&] { return exists(favorites + L"\\photo.bmp-02.lnk"); }));
+    for (const wchar_t* name : {L"photo.bmp.lnk", L"photo.bmp-01.lnk", L"photo.bmp-02.lnk"})
+        EXPECT_EQ(shortcutTarget(favorites + L"\\" + name), file) << toUtf8(name);
+
+    s.program.postCommand(CMD_SEND_COPY);
+    s.program.postCommand(CMD_DESKTOP_COPY);
+    s.program.postCommand(CMD_DESKTOP_COPY);
+    s.program.postCommand(CMD_DESKTOP_LINK);
+    ASSERT_TRUE(e2e::waitFor([&] { return exists(desktop + L"\\photo.bmp.lnk"); }));
+    const std::string bytes = e2e::readBytes(file);
+    EXPECT_EQ(e2e::readBytes(favorites + L"\\photo.bmp"), bytes);
+    EXPECT_EQ(e2e::readBytes(desktop + L"\\photo.bmp"), bytes);
+    EXPECT_EQ(e2e::readBytes(desktop + L"\\photo-01.bmp"), bytes);
+    EXPECT_EQ(shortcutTarget(desktop + L"\\photo.bmp.lnk"), file);
+    EXPECT_TRUE(exists(file));
+    EXPECT_TRUE(s.quiet(500));
+    EXPECT_TRUE(s.shows(file)) << "sending leaves the current entry";
+}
+
+TEST(FileCommands, MoveRenameThroughTheDialogAndTheCaptionFollows) {
+    Session s;
+    s.pictures.addBmp(L"a.bmp", 80, 60, 0x3366CC);
+    s.pictures.addBmp(L"b.bmp", 80, 60, 0xCC6633);
+    const std::string bytes = e2e::readBytes(s.pictures.file(L"b.bmp"));
+    ASSERT_NE(s.start(), nullptr);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"a.bmp")));
+    s.program.postCommand(CMD_NEXT);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"b.bmp")));
+
+    s.program.postCommand(CMD_MOVE_FILE);
+    HWND dialog = s.dialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(GetDlgItem(dialog, kFileTypeCombo), nullptr) << "the save dialog";
+    EXPECT_TRUE(contains(e2e::windowTexts(dialog), L"Move/Rename File"));
+    const std::wstring renamed = s.pictures.file(L"renamed.bmp");
+    SetDlgItemTextW(dialog, GetDlgItem(dialog, kFileNameCombo) ? kFileNameCombo : kFileNameEdit, renamed.c_str());
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+
+    ASSERT_TRUE(s.shows(renamed));
+    EXPECT_FALSE(exists(s.pictures.file(L"b.bmp")));
+    EXPECT_EQ(e2e::readBytes(renamed), bytes);
+    // The renamed file kept its place: the next entry is still a.bmp (wrapping), the previous too.
+    s.program.postCommand(CMD_PREVIOUS);
+    EXPECT_TRUE(s.shows(s.pictures.file(L"a.bmp")));
+    s.program.postCommand(CMD_NEXT);
+    EXPECT_TRUE(s.shows(renamed));
+}
+
+TEST(FileCommands, SaveAsOfAZoomedViewWritesAJpegOfTheViewsSize) {
+    Session s;
+    s.pictures.addBmp(L"a.bmp", 200, 150, 0x3366CC);
+    ASSERT_NE(s.start(), nullptr);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"a.bmp")));
+    s.program.postCommand(CMD_ZOOM_IN);
+    ASSERT_TRUE(e2e::waitFor([&] { return e2e::clientSize(s.program.mainWindow()).cx > 200; }));
+    Sleep(300);
+    SIZE view = e2e::clientSize(s.program.mainWindow());
+    view.cy -= e2e::statusBarHeight(s.program.mainWindow());
+    EXPECT_EQ(view.cx, 220);
+    EXPECT_EQ(view.cy, 165);
+
+    s.program.postCommand(CMD_SAVE_VIEW);
+    HWND dialog = s.dialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(GetDlgItem(dialog, kFileTypeCombo), nullptr) << "the save dialog";
+    const std::wstring chosen = s.elsewhere.file(L"view");
+    SetDlgItemTextW(dialog, GetDlgItem(dialog, kFileNameCombo) ? kFileNameCombo : kFileNameEdit, chosen.c_str());
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+
+    ASSERT_TRUE(e2e::waitFor([&] { return jpegSize(e2e::readBytes(chosen + L".jpg")).cx > 0; }));
+    const SIZE saved = jpegSize(e2e::readBytes(chosen + L".jpg"));
+    EXPECT_EQ(saved.cx, view.cx);
+    EXPECT_EQ(saved.cy, view.cy);
+    EXPECT_GT(saved.cx, 200) << "the zoomed view, not the file";
+    EXPECT_TRUE(exists(s.pictures.file(L"a.bmp")));
+}
+
+// A destination name held open by another program is taken: the operation uses the next free name
+// and leaves that file exactly as it was.
+TEST(FileCommands, LockedDestinationIsNeverReplaced) {
+    Session s;
+    const std::wstring archive = s.folder(L"archive"), desktop = s.folder(L"desktop"),
+                       favorites = s.folder(L"favorites");
+    s.pictures.addBmp(L"photo.bmp", 80, 60, 0x3366CC);
+    const std::string locked = "held by another program";
+    for (const std::wstring& taken : {archive + L"\\photo.bmp", desktop + L"\\photo.bmp", favorites + L"\\photo.bmp.lnk"})
+        e2e::writeBytes(taken, locked);
+    const std::string bytes = e2e::readBytes(s.pictures.file(L"photo.bmp"));
+    ASSERT_NE(s.start([&](Settings& settings) {
+        settings.archive = archive;
+        settings.desktop = desktop;
+        settings.favorites = favorites;
+        settings.confirmarchive = false;
+    }), nullptr);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"photo.bmp")));
+    {
+        const LockedFile a(archive + L"\\photo.bmp"), d(desktop + L"\\photo.bmp"), f(favorites + L"\\photo.bmp.lnk");
+        ASSERT_NE(a.handle, INVALID_HANDLE_VALUE);
+        s.program.postCommand(CMD_DESKTOP_COPY);
+        s.program.postCommand(CMD_SEND_SHORTCUT);
+        s.program.postCommand(CMD_ARCHIVE_MOVE);
+        ASSERT_TRUE(e2e::waitFor([&] { return exists(archive + L"\\photo-01.bmp"); }));
+        EXPECT_TRUE(s.quiet(300));
+    }
+    for (const std::wstring& taken : {archive + L"\\photo.bmp", desktop + L"\\photo.bmp", favorites + L"\\photo.bmp.lnk"})
+        EXPECT_EQ(e2e::readBytes(taken), locked) << toUtf8(taken);
+    EXPECT_EQ(e2e::readBytes(desktop + L"\\photo-01.bmp"), bytes);
+    EXPECT_EQ(shortcutTarget(favorites + L"\\photo.bmp-01.lnk"), s.pictures.file(L"photo.bmp"));
+    EXPECT_EQ(e2e::readBytes(archive + L"\\photo-01.bmp"), bytes);
+}
+
+// Faults: a destination that cannot be written, a missing drive, a file removed by another program
+// just before the command. Each says what failed and leaves every file as it was.
+TEST(FileCommands, FaultsReportAndLeaveEveryFileAsItWas) {
+    Session s;
+    s.pictures.addBmp(L"photo.bmp", 80, 60, 0x3366CC);
+    s.pictures.addBmp(L"other.bmp", 80, 60, 0xCC6633);
+    const std::wstring notAFolder = s.elsewhere.file(L"plain-file");
+    e2e::writeBytes(notAFolder, "a file where a folder should be");
+    const std::wstring missingDrive = L"Q:\\no\\such\\folder";
+    std::wstring archive = notAFolder;
+    ASSERT_NE(s.start([&](Settings& settings) {
+        settings.archive = archive;
+        settings.desktop = missingDrive;
+        settings.favorites = notAFolder;
+        settings.confirmarchive = false;
+    }), nullptr);
+    const std::wstring photo = s.pictures.file(L"photo.bmp");
+    ASSERT_TRUE(s.shows(s.pictures.file(L"other.bmp")));
+    const auto pictures = snapshot(s.pictures.path()), elsewhere = snapshot(s.elsewhere.path());
+
+    struct Case {
+        int command;
+        const wchar_t* message;
+    };
+    for (const Case& c : {Case{CMD_ARCHIVE_MOVE, L"Archive operation failed"}, Case{CMD_DESKTOP_COPY, L"Copy failed"},
+                          Case{CMD_DESKTOP_LINK, L"Create shortcut failed"}, Case{CMD_SEND_COPY, L"Copy failed"},
+                          Case{CMD_SEND_SHORTCUT, L"Create shortcut failed"}}) {
+        SCOPED_TRACE(c.command);
+        s.program.postCommand(c.command);
+        EXPECT_TRUE(contains(s.answer(IDOK), c.message));
+        EXPECT_EQ(snapshot(s.pictures.path()), pictures);
+        EXPECT_EQ(snapshot(s.elsewhere.path()), elsewhere);
+        EXPECT_TRUE(s.shows(s.pictures.file(L"other.bmp")));
+    }
+
+    // The current file removed behind the program's back (by the host, as another program would).
+    s.program.postCommand(CMD_NEXT);
+    ASSERT_TRUE(s.shows(photo));
+    const std::wstring host = hostPath(photo);
+    if (host.empty()) GTEST_SKIP() << "no host to remove the file through";
+    ASSERT_EQ(runHost(L"rm -f '" + host + L"'"), 0);
+    ASSERT_FALSE(exists(photo));
+    auto left = snapshot(s.pictures.path());
+    for (const Case& c : {Case{CMD_ARCHIVE_MOVE, L"Archive operation failed"}, Case{CMD_SEND_COPY, L"Copy failed"},
+                          Case{CMD_RECYCLE, L"Recycle failed"}}) {
+        SCOPED_TRACE(c.command);
+        s.program.postCommand(c.command);
+        if (c.command == CMD_RECYCLE) s.answer(IDOK);  // the question comes first
+        EXPECT_TRUE(contains(s.answer(IDOK), c.message));
+        EXPECT_EQ(snapshot(s.pictures.path()), left);
+        EXPECT_EQ(snapshot(s.elsewhere.path()), elsewhere);
+    }
+}
+
+// A destination drive with too little room: the copy and the move to the archive fail part-way and
+// leave nothing half-written behind; the picture stays where it was.
+TEST(FileCommands, FullDriveFailsAndLeavesEveryFileAsItWas) {
+    Session s;
+    const std::wstring full = s.elsewhere.file(L"full");
+    CreateDirectoryW(full.c_str(), nullptr);
+    const std::wstring host = hostPath(full);
+    if (host.empty() || runHost(L"mount -t tmpfs -o size=16k tmpfs '" + host + L"'") != 0)
+        GTEST_SKIP() << "no small drive can be mounted here";
+    struct Unmount {
+        std::wstring host;
+        ~Unmount() { runHost(L"umount '" + host + L"'"); }
+    } unmount{host};
+    e2e::writeBytes(full + L"\\already-there.txt", std::string(4000, 'k'));
+    s.pictures.addBmp(L"photo.bmp", 200, 150, 0x3366CC);  // 90 kB: more than the drive holds
+    ASSERT_NE(s.start([&](Settings& settings) {
+        settings.archive = full;
+        settings.desktop = full;
+        settings.confirmarchive = false;
+    }), nullptr);
+    const std::wstring photo = s.pictures.file(L"photo.bmp");
+    ASSERT_TRUE(s.shows(photo));
+    const auto pictures = snapshot(s.pictures.path()), drive = snapshot(full);
+
+    s.program.postCommand(CMD_DESKTOP_COPY);
+    EXPECT_TRUE(contains(s.answer(IDOK), L"Copy failed"));
+    s.program.postCommand(CMD_ARCHIVE_MOVE);
+    EXPECT_TRUE(contains(s.answer(IDOK), L"Archive operation failed"));
+    EXPECT_EQ(snapshot(s.pictures.path()), pictures);
+    EXPECT_EQ(snapshot(full), drive);
+    EXPECT_TRUE(s.shows(photo));
+}

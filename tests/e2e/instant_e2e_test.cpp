@@ -20,7 +20,8 @@ struct Photos : e2e::TempFolder {
         wchar_t name = L'a';
         for (const auto& pair : colours) add(std::wstring(1, name++) + L".jpg", e2e::jpegBytes(3000, 2000, pair[0], pair[1], 1));
     }
-    std::wstring caption(const std::wstring& name) const { return file(name) + kProduct; }
+    // Whether a caption names this picture (a scaled picture's caption goes on with its zoom).
+    bool names(const std::wstring& caption, const std::wstring& name) const { return caption.rfind(file(name) + kProduct, 0) == 0; }
 };
 
 TEST(Instant, BurstOfStepsEndsOnTheTargetAndCloseNeverWaitsBehindIt) {
@@ -28,12 +29,12 @@ TEST(Instant, BurstOfStepsEndsOnTheTargetAndCloseNeverWaitsBehindIt) {
     Glimvue program;
     ASSERT_TRUE(program.start(L"\"" + photos.path() + L"\" -noslide -notransitions"));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
-    ASSERT_TRUE(e2e::waitFor([&] { return program.caption() == photos.caption(L"a.jpg"); }));
+    ASSERT_TRUE(e2e::waitFor([&] { return photos.names(program.caption(), L"a.jpg"); }));
     Sleep(1500);  // the decode ahead of b has ended
 
     // Ten steps at once: the caption names the tenth target (10 mod 4: c) at once and stays there.
     for (int i = 0; i < 10; ++i) program.postCommand(CMD_NEXT);
-    EXPECT_TRUE(e2e::waitFor([&] { return program.caption() == photos.caption(L"c.jpg"); }, 3000))
+    EXPECT_TRUE(e2e::waitFor([&] { return photos.names(program.caption(), L"c.jpg"); }, 3000))
         << toUtf8(program.caption());
     EXPECT_TRUE(e2e::waitFor([&] { return program.statusText(4) == L"\t3/4"; }, 5000))
         << toUtf8(program.statusText(4));

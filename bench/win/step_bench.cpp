@@ -33,6 +33,9 @@
 #include "app.h"
 #include "command_ids.h"
 #include "viewer.h"
+#include "window_messages.h"
+
+#include <psapi.h>
 
 namespace gp = Gdiplus::DllExports;
 
@@ -172,6 +175,17 @@ void pumpMessages() {
     }
 }
 
+// Pumps until no step waits to be shown and a paint has run since `before`; false on time-out.
+bool pumpUntilShown(const Viewer& viewer, long before, int timeoutMs) {
+    const double deadline = nowMs() + timeoutMs;
+    while (viewer.slideshow.showPending || paintCount <= before) {
+        if (nowMs() > deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+        pumpMessages();
+    }
+    return true;
+}
+
 // Pumps until the paint count passes `before` or the deadline passes; false on time-out.
 bool pumpUntilPainted(long before, int timeoutMs) {
     const double deadline = nowMs() + timeoutMs;
@@ -201,6 +215,12 @@ INT_PTR CALLBACK benchDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_MOVE:
         viewer->onMove();
+        return TRUE;
+    case WM_TIMER:
+        viewer->onSlideTimer(wParam);  // no slideshow here: the step's show and loading timers
+        return TRUE;
+    case MainMessage::PictureDecoded:
+        viewer->onPictureDecoded();
         return TRUE;
     default:
         return FALSE;
@@ -249,9 +269,12 @@ int main() {
         std::fprintf(stderr, "step_bench: no temporary folder\n");
         return 1;
     }
-    const std::wstring files[2] = {folder + L"\\photo_a.jpg", folder + L"\\photo_b.jpg"};
+    // Four pictures: ten steps from one end on another one (10 mod 4 = 2), never on the one read ahead.
+    constexpr unsigned kFiles = 4;
+    const std::wstring files[kFiles] = {folder + L"\\photo_a.jpg", folder + L"\\photo_b.jpg", folder + L"\\photo_c.jpg",
+                                        folder + L"\\photo_d.jpg"};
     double encodeStart = nowMs();
-    for (unsigned i = 0; i < 2; ++i) {
+    for (unsigned i = 0; i < kFiles; ++i) {
         if (!writeJpeg(files[i], imageWidth, imageHeight, i)) {
             std::fprintf(stderr, "step_bench: could not write a %d x %d JPEG\n", imageWidth, imageHeight);
             return 1;
@@ -300,8 +323,9 @@ int main() {
     pumpMessages();
     // Two steps before anything is timed: the window takes its size, caches and code are warm.
     for (int i = 0; i < 2; ++i) {
+        const long before = paintCount;
         viewer->executeCommand(CMD_NEXT);
-        pumpMessages();
+        pumpUntilShown(*viewer, before, 20000);
     }
     Sleep(100);
     pumpMessages();
@@ -315,7 +339,7 @@ int main() {
     std::vector<double> bare, bareLoad, bareDraw, steps, ratios;
     int postedPaints = 0, missedPaints = 0;
     for (int r = 0; r < repetitions; ++r) {
-        const size_t next = static_cast<size_t>(viewer->store.currentIndex + 1) % 2;
+        const size_t next = static_cast<size_t>(viewer->store.currentIndex + 1) % kFiles;
         const std::wstring nextPath = viewer->store.entryPath(next);
         const BareDecode decoded = bareDecode(nextPath, bareTarget.dc, shownWidth, shownHeight, interpolation);
         if (!decoded.ok) std::fprintf(stderr, "step_bench: bare decode failed\n");
@@ -326,9 +350,9 @@ int main() {
         const long before = paintCount;
         const double start = nowMs();
         viewer->executeCommand(CMD_NEXT);
-        if (paintCount <= before) {
+        if (paintCount <= before || viewer->slideshow.showPending) {
             ++postedPaints;
-            if (!pumpUntilPainted(before, 10000)) ++missedPaints;
+            if (!pumpUntilShown(*viewer, before, 20000)) ++missedPaints;
         }
         steps.push_back(nowMs() - start);
         if (bare.back() > 0) ratios.push_back(steps.back() / bare.back());
@@ -337,11 +361,64 @@ int main() {
         pumpMessages();
     }
 
+    // A held key: each step follows the last one's paint at once, no pause for the decode ahead.
+    std::vector<double> held;
+    for (int r = 0; r < repetitions; ++r) {
+        const long before = paintCount;
+        const double start = nowMs();
+        viewer->executeCommand(CMD_NEXT);
+        pumpUntilShown(*viewer, before, 20000);
+        held.push_back(nowMs() - start);
+    }
+
+    // Ten quick presses right after a paint (the next picture's decode ahead is under way): time
+    // until the tenth target is painted.
+    std::vector<double> burst;
+    int burstWrong = 0;
+    for (int r = 0; r < std::max(3, repetitions / 2); ++r) {
+        Sleep(static_cast<DWORD>(median(bare)) + 200);  // the decode ahead of the previous round has ended
+        pumpMessages();
+        const long before0 = paintCount;
+        viewer->executeCommand(CMD_NEXT);
+        pumpUntilShown(*viewer, before0, 20000);
+        const int target = (viewer->store.currentIndex + 10) % static_cast<int>(kFiles);
+        const long before = paintCount;
+        const double start = nowMs();
+        for (int i = 0; i < 10; ++i) viewer->executeCommand(CMD_NEXT);
+        pumpUntilShown(*viewer, before, 30000);
+        burst.push_back(nowMs() - start);
+        if (viewer->store.currentIndex != target) ++burstWrong;
+    }
+
+    // Working set while stepping with a pause of one decode, with and without the decode ahead.
+    PROCESS_MEMORY_COUNTERS memory{};
+    auto stepWorkingSet = [&](bool ahead, int count) {
+        viewer->readAhead.aheadEnabled = ahead;
+        viewer->readAhead.drop();
+        double sum = 0, peak = 0;
+        for (int i = 0; i < count; ++i) {
+            const long before = paintCount;
+            viewer->executeCommand(CMD_NEXT);
+            pumpUntilShown(*viewer, before, 30000);
+            Sleep(static_cast<DWORD>(median(bare)));
+            pumpMessages();
+            GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
+            const double mb = static_cast<double>(memory.WorkingSetSize) / 1048576.0;
+            sum += mb;
+            peak = std::max(peak, mb);
+        }
+        viewer->readAhead.aheadEnabled = true;
+        return std::pair{sum / count, peak};
+    };
+    const int memorySteps = std::max(4, repetitions);
+    const auto [withoutMean, withoutPeak] = stepWorkingSet(false, memorySteps);
+    const auto [withMean, withPeak] = stepWorkingSet(true, memorySteps);
+
     // The parts of a step, one at a time on the same window.
     std::vector<double> load, fit, paintAlone, layout, frameResample, viewResample, viewCopy, trim;
     CompatibleTarget frame(client.cx, client.cy);
     for (int r = 0; r < repetitions; ++r) {
-        viewer->store.currentIndex = (viewer->store.currentIndex + 1) % 2;
+        viewer->store.currentIndex = (viewer->store.currentIndex + 1) % static_cast<int>(kFiles);
         double start = nowMs();
         viewer->loadCurrentEntry(true);
         load.push_back(nowMs() - start);
@@ -411,6 +488,15 @@ int main() {
                 minimum(bareDraw));
     std::printf("  %-52s %10.1f %10.1f %8.2f   best %.2f\n", "step (CMD_NEXT to painted)", stepMs, minimum(steps),
                 ratio, bestRatio);
+    std::printf("  %-52s %10.1f %10.1f %8.2f\n", "held key (each step right after the last paint)", median(held),
+                minimum(held), median(bare) > 0 ? median(held) / median(bare) : 0);
+    std::printf("  %-52s %10.1f %10.1f %8.2f   %d of %zu ended elsewhere\n", "ten quick Next presses to the tenth painted",
+                median(burst), minimum(burst), median(bare) > 0 ? median(burst) / median(bare) : 0, burstWrong,
+                burst.size());
+    std::printf("  working set stepping %d times (pause of one decode): without decode ahead mean %.0f MB peak %.0f MB;"
+                " with mean %.0f MB peak %.0f MB: %.2f x (peak %.2f x)\n",
+                memorySteps, withoutMean, withoutPeak, withMean, withPeak, withoutMean > 0 ? withMean / withoutMean : 0,
+                withoutPeak > 0 ? withPeak / withoutPeak : 0);
     std::printf("  paints: %d of %d steps painted synchronously inside the command%s\n\n",
                 repetitions - postedPaints, repetitions, missedPaints ? " (some never painted!)" : "");
     std::printf("  parts of a step, timed one by one:\n");

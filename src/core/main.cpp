@@ -122,6 +122,9 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case MainMessage::AutoRefreshDone:
         viewer->onAutoRefreshDone();
         return TRUE;
+    case MainMessage::PictureDecoded:
+        viewer->onPictureDecoded();
+        return TRUE;
     case WM_DISPLAYCHANGE:
         viewer->updateScreenRects();
         return TRUE;

@@ -23,6 +23,7 @@ Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
     }
 
     store.randomEngine.seed(5489u);
+    readAhead.setNotify(mainWindow, MainMessage::PictureDecoded);
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
@@ -153,8 +154,16 @@ void Viewer::shutDown() {
     store.endBuilding();
     revokeDropTarget();
 
+    // A step waiting to be shown is never decoded now; a decode ahead is never waited for long.
+    KillTimer(mainWindow, kShowTimerId);
+    slideshow.showPending = false;
+    const bool decoderIdle = readAhead.shutDown();
+    KillTimer(mainWindow, kLoadingTimerId);
     image.release();  // the decoded picture belongs to the imaging library: free it first
-    imaging.reset();
+    if (decoderIdle)
+        imaging.reset();
+    else
+        imaging.abandon();  // the worker is still inside the decoder: the process's end frees it
     if (settings.trayicon || settings.layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
     if (settings.savesettings) saveSettings();
     InvalidateRect(nullptr, nullptr, TRUE);

@@ -11,6 +11,7 @@
 
 #include "command_line.h"
 #include "display/drawing_resources.h"
+#include "display/read_ahead.h"
 #include "display/slideshow_state.h"
 #include "display/view_image.h"
 #include "display/view_state.h"
@@ -67,6 +68,7 @@ public:
     std::unique_ptr<ExhibitDropTarget> dropTarget;
     std::vector<std::wstring> droppedItems;  // items of the last drop, handled at MainMessage::FilesDropped
     bool droppedWithShift = false;
+    ReadAhead readAhead;       // the next picture, decoded while this one is shown
 
     // ---- Start and end (src/core/viewer.cpp) ----
 
@@ -160,6 +162,15 @@ public:
 
     // Slideshow and navigation (slideshow.cpp)
     void showCurrent(bool forward);
+    // A step to the current index: the caption and status follow at once, the picture is decoded
+    // once every message already queued (more steps, Esc, close) has been handled, so that a burst
+    // of steps costs one decode and nothing waits behind pictures that are no longer wanted.
+    void requestShow(bool forward);
+    void onShowTimer();
+    void onPictureDecoded();  // the worker finished a decode: show the target if it was that one
+    void onLoadingTimer();    // the target has been loading for a while: say so
+    // Starts decoding the entry the next step in this direction will show.
+    void readAheadNext(bool forward);
     void suspendSlideshow(bool byDialog);
     void resumeSlideshow();
     void restartSlideTimer();
@@ -169,8 +180,15 @@ public:
 
     // Loading (image_loading.cpp)
     void loadCurrentEntry(bool forward);
+    // Decodes the file at `path` into `image` after a look at its header: a picture too large to
+    // decode or one the decoder is known to crash on is not handed to it, and a metafile is
+    // rendered at the size it is shown. False (no image) when it cannot be shown.
+    bool decodePicture(const std::wstring& path);
     void applyOrientation();
     void reportEmptyOrFailure(int code);
+    // Says that a picture is loading (status bar, or caption when it is hidden) and shows the wait
+    // cursor; called before a decode expected to take noticeably long.
+    void showLoading(const std::wstring& path);
 
     // Painting (painting.cpp)
     void paint();

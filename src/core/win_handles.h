@@ -231,6 +231,9 @@ public:
         if (token_) Gdiplus::GdiplusShutdown(std::exchange(token_, 0));
     }
     bool started() const { return token_ != 0; }
+    // Forgets the library without stopping it: a thread still inside it at exit must not have it
+    // stopped under it. The process's end frees it.
+    void abandon() { token_ = 0; }
 
 private:
     ULONG_PTR token_ = 0;

@@ -14,6 +14,7 @@ enum : UINT {
     AutoRefreshDone = WM_USER + 8,  // a rebuild that followed a folder change has finished
     FolderChanged = WM_USER + 9,    // the folder watcher saw a settled change: rebuild
     FilesDropped = WM_USER + 12,    // files were dropped through the OLE drop target (Viewer::droppedItems)
+    PictureDecoded = WM_USER + 14,  // the decode worker finished a picture (ReadAhead); show it if it is the target
 };
 }
 
@@ -29,5 +30,10 @@ enum : UINT {
 
 // Timer identifiers.
 constexpr UINT_PTR kSlideTimerId = 1026;  // the slideshow count-down, on the main window
+// A step waits to be shown. Timer messages come after every queued key, command and paint, so
+// the picture is decoded only once the queue is empty: a burst of steps costs one decode.
+constexpr UINT_PTR kShowTimerId = 1027;
+// A picture has been loading for a while: say so.
+constexpr UINT_PTR kLoadingTimerId = 1028;
 // The show/hide hotkey's identifier.
 constexpr int kHideHotkeyId = 1351;

@@ -1,29 +1,101 @@
 // Decoding the current entry, turning it upright, and reporting what could not be shown.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "error_log.h"
+#include "image_file_probe.h"
+#include "scaled_decode.h"
 #include "shortcut_file.h"
 #include "viewer.h"
 #include "win_handles.h"
 
-void Viewer::loadCurrentEntry(bool forward) {
-    const size_t count = store.size();
-    if (count == 0) return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+namespace {
 
-    if (static_cast<size_t>(store.currentIndex) >= count) store.currentIndex = 0;
-    const std::wstring path = store.entryPath(static_cast<size_t>(store.currentIndex));
-    store.setCurrentPath(path);
+// Pictures of this many pixels or more take over 150 ms to decode on a slow machine: the status
+// says that they are loading.
+constexpr std::uint64_t kSlowDecodePixels = 3'000'000;
+
+// Size a metafile is rendered at: its claimed size fitted into the shown area, never larger than
+// the area and never its claimed bounds (which may be billions of pixels).
+SIZE metafileShownSize(const ImageProbe& probe, SIZE area) {
+    const long long areaWidth = std::max<long>(area.cx, 1), areaHeight = std::max<long>(area.cy, 1);
+    long long width = probe.width > 0 ? probe.width : areaWidth, height = probe.height > 0 ? probe.height : areaHeight;
+    if (width > areaWidth || height > areaHeight) {
+        // Scale down keeping the aspect: the side that overflows most decides.
+        if (width * areaHeight >= height * areaWidth) {
+            height = std::max<long long>(1, height * areaWidth / width);
+            width = areaWidth;
+        } else {
+            width = std::max<long long>(1, width * areaHeight / height);
+            height = areaHeight;
+        }
+    }
+    return SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+}
+
+}  // namespace
+
+void Viewer::showLoading(const std::wstring& path) {
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const std::wstring text = L"Loading...";
+    if (window.statusBarWindow && IsWindowVisible(window.statusBarWindow)) {
+        SendMessageW(window.statusBarWindow, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        UpdateWindow(window.statusBarWindow);
+    } else {
+        const size_t slash = path.find_last_of(L"\\/");
+        const std::wstring caption = text + L" " + (slash == std::wstring::npos ? path : path.substr(slash + 1));
+        SetWindowTextW(mainWindow, caption.c_str());
+    }
+}
+
+bool Viewer::decodePicture(const std::wstring& path) {
+    const ImageProbe probe = probeImageFile(path);
+    if (failsBeforeDecoding(probe)) {
+        // Too large to decode, or something the decoder is known to crash on: unreadable.
+        image.release();
+        return false;
+    }
+    if (probe.verdict == ProbeVerdict::RenderAtShownSize) {
+        const SIZE shown = metafileShownSize(probe, clientSize());
+        GdipImage rendered;
+        if (renderMetafileAtShownSize(path, shown.cx, shown.cy, rendered)) return image.adopt(std::move(rendered), 1);
+        image.release();
+        return false;
+    }
+    // A picture decoded ahead for this step is used at once; otherwise one of this size takes
+    // long enough to say so.
+    GdipImage ahead;
+    unsigned orientation = 1;
+    if (readAhead.take(path, ahead, orientation) && image.adopt(std::move(ahead), orientation)) return true;
+    if (static_cast<std::uint64_t>(std::max(probe.width, 0)) * static_cast<std::uint64_t>(std::max(probe.height, 0)) >= kSlowDecodePixels)
+        showLoading(path);
+    return image.loadFromFile(path);
+}
+
+void Viewer::loadCurrentEntry(bool forward) {
+    // The size and the path are read in one locked step: a rebuild in between cannot make the
+    // index point past the end and give an empty path.
+    size_t count = 0;
+    const std::wstring path = store.takeCurrentEntry(count);
+    if (count == 0) return;
+    if (path.empty()) {
+        // Nothing to load; not the file's fault: never logged, never removed.
+        image.release();
+        return;
+    }
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
     if (isShortcutPath(path)) {
         ShortcutFile shortcut;
         std::wstring target;
-        if (shortcut.open() && shortcut.readTarget(path, target, true))
-            image.loadFromFile(target);
+        if (shortcut.open() && shortcut.readTarget(path, target, true) && !target.empty())
+            decodePicture(target);
         else
             image.release();
     } else {
-        image.loadFromFile(path);
+        decodePicture(path);
     }
 
     if (!image.loaded()) {
@@ -33,7 +105,8 @@ void Viewer::loadCurrentEntry(bool forward) {
             const int size = static_cast<int>(count);
             store.currentIndex = forward ? (index + 1) % size : (index == 0 ? size - 1 : index - 1);
         } else {
-            store.removeCurrentEntry();  // the index now designates the following entry
+            // The index now designates the following entry; a rebuild meanwhile leaves it alone.
+            store.removeCurrentEntryIf(path);
         }
     }
     SetCursor(previous);

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "caption_text.h"
 #include "command_ids.h"
 #include "exhibit_order.h"
 #include "slideshow_logic.h"
@@ -34,7 +35,68 @@ void Viewer::setReadout(const std::wstring& text) {
     if (window.statusBarWindow) SendMessageW(window.statusBarWindow, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Viewer::requestShow(bool forward) {
+    slideshow.showPending = true;
+    slideshow.pendingForward = forward;
+    // The caption and the position follow the target at once; the picture follows when the queue is empty.
+    size_t count = 0;
+    store.takeCurrentEntry(count);
+    refreshCaption();
+    if (window.statusBarWindow && count != 0) {
+        SendMessageW(window.statusBarWindow, SB_SETTEXTW, 4,
+                     reinterpret_cast<LPARAM>(positionPart(false, static_cast<size_t>(store.currentIndex), count).c_str()));
+    }
+    SetTimer(mainWindow, kShowTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void Viewer::onShowTimer() {
+    KillTimer(mainWindow, kShowTimerId);
+    if (!slideshow.showPending) return;
+    size_t count = 0;
+    const std::wstring path = store.takeCurrentEntry(count);
+    if (count == 0 || path.empty() || isShortcutPath(path) || readAhead.finished(path)) {
+        // Ready (or nothing for the worker to do): show it now.
+        showCurrent(slideshow.pendingForward);
+        return;
+    }
+    // The worker decodes it; the interface keeps answering and shows it when it is ready. A decode
+    // of an earlier target still under way is thrown away when it ends.
+    readAhead.request(path);
+    if (!slideshow.awaitingDecode) SetTimer(mainWindow, kLoadingTimerId, 150, nullptr);
+    slideshow.awaitingDecode = true;
+}
+
+void Viewer::onPictureDecoded() {
+    if (!slideshow.showPending || !slideshow.awaitingDecode) return;
+    if (!readAhead.finished(store.currentPathCopy())) return;  // an earlier target's decode ended
+    showCurrent(slideshow.pendingForward);
+}
+
+void Viewer::onLoadingTimer() {
+    KillTimer(mainWindow, kLoadingTimerId);
+    if (slideshow.showPending && slideshow.awaitingDecode) showLoading(store.currentPathCopy());
+}
+
+void Viewer::readAheadNext(bool forward) {
+    const size_t count = store.size();
+    if (!readAhead.aheadEnabled || count < 2 || settings.collage || (settings.slide && settings.loopshuffle)) return;
+    const size_t index = static_cast<size_t>(store.currentIndex) % count;
+    const std::wstring path = store.entryPath(forward ? nextIndex(index, 1, count) : previousIndex(index, 1, count));
+    if (path.empty() || isShortcutPath(path)) return;  // a shortcut is resolved when it is reached
+    readAhead.request(path);
+}
+
 void Viewer::showCurrent(bool forward) {
+    if (slideshow.showPending) {
+        slideshow.showPending = false;
+        KillTimer(mainWindow, kShowTimerId);
+    }
+    if (slideshow.awaitingDecode) {
+        slideshow.awaitingDecode = false;
+        KillTimer(mainWindow, kLoadingTimerId);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    slideshow.travelForward = forward;
     const size_t count = store.size();
     if (count == 0) {
         reportEmptyOrFailure(101);
@@ -93,6 +155,7 @@ void Viewer::showCurrent(bool forward) {
     }
     refreshLayout();
     if (settings.slide) restartSlideTimer();
+    readAheadNext(forward);
 }
 
 void Viewer::restartSlideTimer() {
@@ -116,6 +179,14 @@ void Viewer::resumeSlideshow() {
 }
 
 void Viewer::onSlideTimer(UINT_PTR timerId) {
+    if (timerId == kShowTimerId) {
+        onShowTimer();
+        return;
+    }
+    if (timerId == kLoadingTimerId) {
+        onLoadingTimer();
+        return;
+    }
     if (timerId != kSlideTimerId) return;
     KillTimer(mainWindow, kSlideTimerId);
     if (window.catalogWindow) return;
@@ -157,7 +228,7 @@ void Viewer::onSlideTimer(UINT_PTR timerId) {
     } else {
         store.currentIndex = static_cast<int>(plan.nextIndex);
     }
-    showCurrent(true);
+    requestShow(true);
 }
 
 void Viewer::navigate(int command) {
@@ -173,19 +244,19 @@ void Viewer::navigate(int command) {
         }
         if (command == CMD_NEXT) {
             store.currentIndex = static_cast<int>(nextIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
-            showCurrent(true);
+            requestShow(true);
         } else {
             store.currentIndex = static_cast<int>(previousIndex(index, static_cast<size_t>(navigationStep(shift, ctrl)), count));
-            showCurrent(false);
+            requestShow(false);
         }
         return;
     case CMD_FIRST:
         store.currentIndex = 0;
-        showCurrent(true);
+        requestShow(true);
         return;
     case CMD_LAST:
         store.currentIndex = count == 0 ? 0 : static_cast<int>(count) - 1;
-        showCurrent(false);
+        requestShow(false);
         return;
     case CMD_CURRENT:
         if (settings.collage) resetCollage();
@@ -207,7 +278,7 @@ void Viewer::navigate(int command) {
             store.currentIndex = static_cast<int>(command == CMD_NEXT_FOLDER ? nextFolderIndex(store.exhibit, i)
                                                                        : previousFolderIndex(store.exhibit, i));
         }
-        showCurrent(true);
+        requestShow(true);
         return;
     }
     default:

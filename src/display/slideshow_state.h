@@ -12,6 +12,10 @@ struct SlideshowState {
     uint32_t remainingMs = 0;      // time left before the next image
     bool suspended = false;        // a modal dialog started by a command is open
     std::vector<int> enabledTransitions;  // 0..14, in the order they were enabled
+    bool showPending = false;      // a step waits to be shown (requestShow)
+    bool pendingForward = true;    // its direction
+    bool awaitingDecode = false;   // the pending step's picture is being decoded by the worker
+    bool travelForward = true;     // direction of the last step: the read-ahead follows it
     int lastShownIndex = 99999;    // none yet; a transition runs only when the index changed
 
     // Removes the transition when it is enabled (the others keep their order), else appends it.

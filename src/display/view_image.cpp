@@ -74,6 +74,18 @@ bool ViewImage::loadFromFile(const std::wstring& path) {
     return false;
 }
 
+bool ViewImage::adopt(GdipImage decoded, unsigned fileOrientation) {
+    release();
+    image_ = std::move(decoded);
+    if (image_ && naturalWidth() != 0 && naturalHeight() != 0) {
+        lastStatus = 0;
+        orientation = fileOrientation >= 1 && fileOrientation <= 8 ? fileOrientation : 1;
+        return true;
+    }
+    release();
+    return false;
+}
+
 void ViewImage::readOrientation() {
     if (propertySize_ == 0) {
         UINT size = 0;

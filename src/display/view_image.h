@@ -27,6 +27,10 @@ public:
     // Replaces the image by a bitmap made from a GDI bitmap handle; a null handle, a failure or an
     // empty bitmap leaves no image. Does not touch the orientation.
     bool loadFromBitmapHandle(HBITMAP bitmap);
+    // Takes over an image decoded or rendered elsewhere (a metafile rendered at the size it is
+    // shown, a picture decoded ahead on another thread) with the file's EXIF orientation. An empty
+    // image or one of width or height 0 leaves no image. Returns whether an image is now held.
+    bool adopt(GdipImage decoded, unsigned fileOrientation);
     void release();
     bool loaded() const { return static_cast<bool>(image_); }
 

@@ -82,6 +82,15 @@ std::wstring ExhibitStore::entryPath(size_t index) const {
     return index < exhibit.size() ? std::wstring(exhibit[index].path()) : std::wstring();
 }
 
+std::wstring ExhibitStore::takeCurrentEntry(size_t& count) {
+    std::lock_guard lock(exhibitMutex);
+    count = exhibit.size();
+    if (count == 0) return {};
+    if (static_cast<size_t>(currentIndex) >= count) currentIndex = 0;
+    currentPath = std::wstring(exhibit[static_cast<size_t>(currentIndex)].path());
+    return currentPath;
+}
+
 std::wstring ExhibitStore::currentPathCopy() const {
     std::lock_guard lock(exhibitMutex);
     return currentPath;
@@ -329,6 +338,15 @@ void ExhibitStore::replaceCurrentEntry(const std::wstring& path, FileTime create
     if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = static_cast<int>(exhibit.size()) - 1;
 }
 
+bool ExhibitStore::removeCurrentEntryIf(const std::wstring& path) {
+    std::lock_guard lock(exhibitMutex);
+    const size_t index = static_cast<size_t>(currentIndex);
+    if (path.empty() || index >= exhibit.size() || exhibit[index].path() != path) return false;
+    exhibit.erase(index);
+    if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = 0;
+    return true;
+}
+
 // ---- The Viewer's side ----
 
 FormatSwitches Viewer::formatSwitches() const {
@@ -340,6 +358,7 @@ ExhibitOrder Viewer::exhibitOrder() const { return {settings.sort, settings.sort
 
 bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
                           bool byWatcher) {
+    readAhead.drop();
     BuildRequest request;
     request.root = root;
     request.roots = roots ? *roots : std::vector<std::wstring>{root};
@@ -357,6 +376,7 @@ bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vect
 
 void Viewer::sortExhibit() {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    readAhead.drop();  // the next entry is another one now
     store.sortEntries(exhibitOrder());
     SetCursor(previous);
 }

@@ -80,9 +80,16 @@ public:
         savedExhibit.clear();
         filterActive = false;
     }
+    // The same only while the current entry is still `path`: a rebuild since it was read may have
+    // put another entry at the index, which is then left alone. True when it removed the entry.
+    bool removeCurrentEntryIf(const std::wstring& path);
 
     size_t size() const;
     std::wstring entryPath(size_t index) const;  // empty when out of range
+    // In one locked step: brings the current index back into range (0 past the end), records the
+    // current entry's path as the current path and returns it with the exhibit's size. An empty
+    // exhibit gives count 0 and an empty path and changes nothing.
+    std::wstring takeCurrentEntry(size_t& count);
     std::wstring buildRootCopy() const;
     std::wstring currentPathCopy() const;
     void setCurrentPath(const std::wstring& path);

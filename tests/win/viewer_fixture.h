@@ -150,6 +150,13 @@ inline LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam,
     case MainMessage::FolderChanged:
         if (windowViewer) windowViewer->onFolderChanged();
         return 0;
+    case WM_TIMER:
+        // A step waiting to be shown is shown; the slideshow's count-down is not run here.
+        if (windowViewer && (wParam == kShowTimerId || wParam == kLoadingTimerId)) windowViewer->onSlideTimer(wParam);
+        return 0;
+    case MainMessage::PictureDecoded:
+        if (windowViewer) windowViewer->onPictureDecoded();
+        return 0;
     case MainMessage::AutoRefreshDone:
         ++autoRefreshCount;
         if (windowViewer) windowViewer->onAutoRefreshDone();

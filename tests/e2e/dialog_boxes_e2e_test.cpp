@@ -49,9 +49,15 @@ HWND waitForNewDialog(HWND mainWindow, const std::vector<HWND>& known = {}) {
     return found;
 }
 
+// The text of a window of the program; a control's text is asked of the control itself (the
+// system keeps only captions for windows of other processes).
 std::wstring textOf(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    std::wstring text(1024, L'\0');
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &length))
+        return L"(no answer)";
+    text.resize(std::min<size_t>(length, text.size()));
     return text;
 }
 

@@ -83,7 +83,7 @@ TEST(CommandRows, GuardsRefuseWhatTheSwitchesAndStateForbid) {
     EXPECT_TRUE(refused(CMD_SAVE_NOW, noMenu));
     EXPECT_FALSE(refused(CMD_EXIT, noMenu));
     // -nomenu leaves the menu key, About, Exit and the pin items working; Help is refused.
-    for (CommandId id : {CMD_MENU, CMD_ABOUT, CMD_PIN_ROOT, CommandId{2004}, CommandId{3116}})
+    for (int id : {CMD_MENU, CMD_ABOUT, CMD_PIN_ROOT, 2004, 3116})
         EXPECT_FALSE(refused(id, noMenu)) << id;
     EXPECT_TRUE(refused(CMD_HELP, noMenu));
     EXPECT_TRUE(refused(CMD_MENU_AT_CURSOR, noMenu));

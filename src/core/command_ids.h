@@ -243,6 +243,7 @@
 #define IDC_ABOUT_LINE1     204
 #define IDC_ABOUT_LINE2     205
 #define IDC_ABOUT_LINE3     206
+#define IDC_ABOUT_VERSION   207
 
 /* Controls of the Find/Filter dialog */
 #define IDC_FIND_NAMEONLY   301

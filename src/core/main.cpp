@@ -7,6 +7,7 @@
 
 #include "app.h"
 #include "command_ids.h"
+#include "shell/menu_pins.h"
 #include "viewer.h"
 #include "window_messages.h"
 
@@ -98,6 +99,19 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MBUTTONDOWN:
         viewer->executeCommand(CMD_ZOOM_100);
         return TRUE;
+    case WM_CONTEXTMENU:
+        // From the keyboard (Shift+F10) the point is (-1, -1): placed as for F1.
+        if (lParam == -1)
+            viewer->showMainMenuFromKey();
+        else
+            viewer->showMainMenu(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), 0);
+        return TRUE;
+    case MainMessage::ReopenMenu: {
+        int x = 0, y = 0;
+        decodeMenuPoint(static_cast<uint32_t>(wParam), x, y);
+        viewer->showMainMenu(x, y, static_cast<int>(lParam));
+        return TRUE;
+    }
     case MainMessage::RefreshStatus:
         viewer->refreshStatusAfterBuild();
         return TRUE;

@@ -91,6 +91,17 @@ public:
     // The run-time state menu items show.
     CommandContext commandContext() const;
 
+    // ---- Popup menus (src/shell/popup_menu.cpp) ----
+
+    // The Main Menu at a screen point, on the submenu at `submenu` when a level is pinned; the chosen
+    // command runs and a pinned level opens again at the same point.
+    void showMainMenu(int x, int y, int submenu);
+    // The F1 menu: at the cursor when `at cursor` is on and the cursor is over the window, else at
+    // the window's top-left client corner offset by the sizing frame.
+    void showMainMenuFromKey();
+    // Check marks and greyed items of a loaded menu; `isRoot`: the Main Menu itself.
+    void applyMenuState(HMENU menu, bool isRoot);
+
     // ---- Settings, command line, language (src/core) ----
 
     void locateProgramFiles();
@@ -108,6 +119,14 @@ public:
     long askNumber(int kind, long value);
     bool chooseSettingsFile();
     bool chooseExhibitRoot(bool build);
+    // The About box; the path dialog for `image viewer` (kind 18) or `file manager` (kind 19), which
+    // changes `path` on OK; the colour chooser for `bgcolor` (brush and repaint on OK); the folder
+    // chooser that sets `favorites` or `archive`. Each returns whether something was chosen.
+    void showAboutBox();
+    bool askPath(int kind, std::wstring& path);
+    bool chooseBackgroundColour();
+    enum class FolderKind { Favorites, Archive };
+    bool chooseFolder(FolderKind which);
 
     // ---- Exhibit (src/exhibit) ----
 

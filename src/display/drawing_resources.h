@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <array>
+
 #include "core/win_handles.h"
 
 struct DrawingResources {
@@ -14,4 +16,10 @@ struct DrawingResources {
     OffscreenSurface tile;
     GdiBrush backgroundBrush;  // solid brush of `bgcolor`
     GdiFont textFont;          // variable-pitch default font
+    // The colour chooser's sixteen custom colours, kept for the run (not saved); white at first.
+    std::array<COLORREF, 16> customColours = [] {
+        std::array<COLORREF, 16> colours;
+        colours.fill(RGB(255, 255, 255));
+        return colours;
+    }();
 };

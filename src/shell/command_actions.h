@@ -12,6 +12,7 @@ std::span<const CommandActionRow> exhibitCommandActions();  // src/exhibit/exhib
 std::span<const CommandActionRow> fileCommandActions();     // src/fileops/file_commands.cpp
 std::span<const CommandActionRow> catalogCommandActions();  // src/catalog/catalog_commands.cpp
 std::span<const CommandActionRow> shellCommandActions();    // src/shell/command_dispatch.cpp
+std::span<const CommandActionRow> menuCommandActions();     // src/shell/menu_commands.cpp
 
 // Every action row, ordered by identifier.
 const std::vector<CommandActionRow>& commandActions();

@@ -29,7 +29,7 @@ MenuState innerPinState(const Settings&, const CommandContext& c, CommandId id) 
             false};
 }
 
-constexpr uint32_t kPin = kNotBuilt;
+constexpr uint32_t kPin = 0;
 
 const CommandRow kRows[] = {
     // Window
@@ -37,8 +37,8 @@ const CommandRow kRows[] = {
     {CMD_FULLNAME, CMD_FULLNAME, 0, on<&S::fullname>},
     {CMD_STATUSBAR, CMD_STATUSBAR, 0, on<&S::statusbar>},
     {CMD_TRAYICON, CMD_TRAYICON, kNotBuilt, on<&S::trayicon>},
-    {CMD_DECORATE, CMD_DECORATE, kNotBuilt, on<&S::decorate>},
-    {CMD_BGCOLOR, CMD_BGCOLOR, kSuspendsSlideshow | kNotBuilt, nullptr},
+    {CMD_DECORATE, CMD_DECORATE, 0, on<&S::decorate>},
+    {CMD_BGCOLOR, CMD_BGCOLOR, kSuspendsSlideshow, nullptr},
     {CMD_AUTOCENTER, CMD_AUTOCENTER, 0, on<&S::autocenter>},
     {CMD_ROAM, CMD_ROAM, 0, on<&S::roamwindow>},
     {CMD_CORRAL, CMD_CORRAL, 0, on<&S::corral>},
@@ -62,11 +62,11 @@ const CommandRow kRows[] = {
     {CMD_WALL_FIT, CMD_WALL_FILL, kNotBuilt, fitFillState},
     {CMD_WALL_CLEAR, CMD_WALL_RESTORE, kNotBuilt, desktopWallpaperState},
     // Shell and Blackbox
-    {CMD_SHELL_VIEW, CMD_SHELL_VIEW, kShellOnly | kNeedsFile | kNotBuilt, nullptr},
-    {CMD_SHELL_EXPLORE, CMD_SHELL_EXPLORE, kShellOnly | kNotBuilt, nullptr},
-    {CMD_OPEN_WITH, CMD_OPEN_WITH, kShellOnly | kNeedsFile | kSuspendsSlideshow | kNotBuilt, nullptr},
+    {CMD_SHELL_VIEW, CMD_SHELL_VIEW, kShellOnly | kNeedsFile, nullptr},
+    {CMD_SHELL_EXPLORE, CMD_SHELL_EXPLORE, kShellOnly, nullptr},
+    {CMD_OPEN_WITH, CMD_OPEN_WITH, kShellOnly | kNeedsFile | kSuspendsSlideshow, nullptr},
     {CMD_COPY_IMAGE, CMD_PASTE, kShellOnly | kNotBuilt, nullptr},
-    {CMD_VIEW_WITH, CMD_EXPLORE_WITH, kShellOnly | kDialogWrapper | kNotBuilt, nullptr},
+    {CMD_VIEW_WITH, CMD_EXPLORE_WITH, kShellOnly | kDialogWrapper, nullptr},
     {CMD_BB_SHELL, CMD_BB_SHELL, kShellOnly | kNoAction, blackboxState},
     {CMD_BB_WALLPAPER, CMD_BB_WALLPAPER, kShellOnly | kNotBuilt, on<&S::bbWallpaper>},
     {CMD_BB_SCALE, CMD_BB_SCALE, kShellOnly | kNotBuilt, on<&S::bbWallpaperScale>},
@@ -76,10 +76,10 @@ const CommandRow kRows[] = {
     {CMD_SAVE_NOW, CMD_SAVE_AS, 0, nullptr},
     {CMD_SAVE_ON_EXIT, CMD_SAVE_ON_EXIT, 0, on<&S::savesettings>},
     {CMD_SAVE_FOLDER, CMD_SAVE_FOLDER, 0, on<&S::savefolder>},
-    {CMD_MENU, CMD_MENU, kNotBuilt, nullptr},
-    {CMD_MENU_AT_CURSOR, CMD_MENU_AT_CURSOR, kNotBuilt, on<&S::atCursor>},
-    {CMD_HELP, CMD_HELP, kNotBuilt, nullptr},
-    {CMD_ABOUT, CMD_ABOUT, kDialogWrapper | kNotBuilt, nullptr},
+    {CMD_MENU, CMD_MENU, 0, nullptr},
+    {CMD_MENU_AT_CURSOR, CMD_MENU_AT_CURSOR, 0, on<&S::atCursor>},
+    {CMD_HELP, CMD_HELP, 0, nullptr},
+    {CMD_ABOUT, CMD_ABOUT, kDialogWrapper, nullptr},
     {CMD_EXIT, CMD_EXIT, 0, nullptr},
     // Pin items
     {CMD_PIN_ROOT, CMD_PIN_ROOT, kPin, rootPinState},

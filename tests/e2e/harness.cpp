@@ -216,6 +216,61 @@ std::wstring windowTexts(HWND window) {
     return texts;
 }
 
+void pressKey(WORD key, bool shift) {
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, DWORD flags) {
+        inputs.push_back({INPUT_KEYBOARD});
+        inputs.back().ki.wVk = vk;
+        inputs.back().ki.dwFlags = flags;
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void rightClickAt(POINT screenPoint) {
+    SetCursorPos(screenPoint.x, screenPoint.y);
+    waitFor([&] {
+        POINT now{};
+        return GetCursorPos(&now) && now.x == screenPoint.x && now.y == screenPoint.y;
+    }, 2000);
+    INPUT inputs[2] = {{INPUT_MOUSE}, {INPUT_MOUSE}};
+    inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+std::vector<unsigned> screenPixels(const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<unsigned> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        SelectObject(memory, old);
+        GdiFlush();
+        const auto* data = static_cast<const unsigned*>(bits);
+        pixels.assign(data, data + static_cast<size_t>(width) * height);
+        for (unsigned& pixel : pixels) pixel &= 0xFFFFFF;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 Glimvue::Glimvue() : TempFolder(L"glimvue-e2e") {
     // The build gives a Unix path; Wine shows the Unix root as drive Z:.
     std::wstring exe = fromUtf8(std::getenv("GLIMVUE_EXE") ? std::getenv("GLIMVUE_EXE") : "");
@@ -250,6 +305,16 @@ HWND Glimvue::waitForMainWindow(int timeoutMs) {
 
 HWND Glimvue::findMessageBox() const {
     return findWindow(process_.dwProcessId, [](HWND w) { return isDialog(w, false); });
+}
+std::vector<HWND> Glimvue::popupMenus() const {
+    std::vector<HWND> menus;
+    // Top-level windows come in z-order: the newest menu is above the one it opened from.
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32768", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process_.dwProcessId && IsWindowVisible(window)) menus.push_back(window);
+    }
+    return menus;
 }
 bool Glimvue::hasVisibleWindow() const {
     return findWindow(process_.dwProcessId, [](HWND window) { return IsWindowVisible(window) != 0; }) != nullptr;

@@ -62,6 +62,13 @@ bool coloursMatch(unsigned a, unsigned b, int tolerance);
 // Text of a window and its child controls (for message boxes).
 std::wstring windowTexts(HWND window);
 
+// Real input, as a user gives it: keys (with Shift when asked) to the window that has the focus,
+// and a right click at a screen point.
+void pressKey(WORD key, bool shift = false);
+void rightClickAt(POINT screenPoint);
+// The screen's pixels in a rectangle (0xRRGGBB, row by row).
+std::vector<unsigned> screenPixels(const RECT& area);
+
 // The program folder, holding a copy of Glimvue.exe; a process still running at the end is ended.
 class Glimvue : public TempFolder {
 public:
@@ -74,6 +81,8 @@ public:
     HWND waitForMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
     HWND findMessageBox() const;
+    // The program's open popup menu windows (class "#32768"), the most recently opened first.
+    std::vector<HWND> popupMenus() const;
     bool hasVisibleWindow() const;
 
     void postCommand(int command) const;

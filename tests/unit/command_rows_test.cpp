@@ -59,7 +59,7 @@ TEST(CommandRows, KindsFollowTheTable) {
             const bool label = (id >= CMD_LABEL_X5 && id <= CMD_LABEL_ZOOM1) || id == CMD_BB_SHELL || id == CMD_SCREEN_NOTHING;
             EXPECT_EQ(row.has(kNoAction), label) << id;
             EXPECT_EQ(row.has(kCatalogMenuOnly), id == CMD_CATALOG_VIEW || id == CMD_CATALOG_CLOSE) << id;
-            if (id >= CMD_PIN_FIRST) EXPECT_TRUE(row.has(kNotBuilt)) << id;
+            if (id >= CMD_PIN_FIRST) EXPECT_FALSE(row.has(kNotBuilt | kNoAction)) << id;  // pins work from any menu
         }
     // A few guards as the table states them.
     EXPECT_TRUE(findCommandRow(CMD_VIEW_IMAGEDIR)->has(kNeedsFile | kNotWhileBuilding));
@@ -75,7 +75,6 @@ TEST(CommandRows, GuardsRefuseWhatTheSwitchesAndStateForbid) {
     EXPECT_FALSE(refused(CMD_NEXT, none));
     EXPECT_TRUE(refused(CMD_LABEL_X5, none));
     EXPECT_TRUE(refused(CMD_CATALOG_CLOSE, none));
-    EXPECT_TRUE(refused(CMD_ABOUT, none));  // not built yet
     EXPECT_TRUE(refused(999, none));        // no row
 
     GuardState noMenu{};
@@ -83,6 +82,11 @@ TEST(CommandRows, GuardsRefuseWhatTheSwitchesAndStateForbid) {
     EXPECT_TRUE(refused(CMD_NEXT, noMenu));
     EXPECT_TRUE(refused(CMD_SAVE_NOW, noMenu));
     EXPECT_FALSE(refused(CMD_EXIT, noMenu));
+    // -nomenu leaves the menu key, About, Exit and the pin items working; Help is refused.
+    for (int id : {CMD_MENU, CMD_ABOUT, CMD_PIN_ROOT, 2004, 3116})
+        EXPECT_FALSE(refused(id, noMenu)) << id;
+    EXPECT_TRUE(refused(CMD_HELP, noMenu));
+    EXPECT_TRUE(refused(CMD_MENU_AT_CURSOR, noMenu));
 
     GuardState noShell{};
     noShell.noShell = true;

@@ -1,0 +1,210 @@
+// The dialogs of the Info, Shell and Window menus on the real program: the About box, the path
+// dialog of View With..., the background colour chooser, Decorate, and Save As of the settings.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "command_ids.h"
+#include "e2e/harness.h"
+#include "text.h"
+
+using e2e::Glimvue;
+
+namespace {
+
+const std::wstring kProduct = L" - Glimvue";
+
+HWND startOn(Glimvue& program, const e2e::TempFolder& pictures, const std::wstring& switches = {}) {
+    if (!program.start(L"\"" + pictures.path() + L"\" -shortname -noslide -notransitions" + switches)) return nullptr;
+    HWND window = program.waitForMainWindow();
+    if (!window || !e2e::waitFor([&] { return program.caption() == L"a" + kProduct; })) return nullptr;
+    return window;
+}
+
+// The visible dialog-class windows of the program other than its main window.
+std::vector<HWND> dialogsOf(HWND mainWindow) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(mainWindow, &process);
+    std::vector<HWND> dialogs;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && window != mainWindow && IsWindowVisible(window)) dialogs.push_back(window);
+    }
+    return dialogs;
+}
+
+// Waits for a dialog of the program that is not one of `known`.
+HWND waitForNewDialog(HWND mainWindow, const std::vector<HWND>& known = {}) {
+    HWND found = nullptr;
+    e2e::waitFor([&] {
+        for (HWND dialog : dialogsOf(mainWindow))
+            if (std::find(known.begin(), known.end(), dialog) == known.end()) found = dialog;
+        return found != nullptr;
+    });
+    return found;
+}
+
+// The text of a window of the program; a control's text is asked of the control itself (the
+// system keeps only captions for windows of other processes).
+std::wstring textOf(HWND window) {
+    std::wstring text(1024, L'\0');
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &length))
+        return L"(no answer)";
+    text.resize(std::min<size_t>(length, text.size()));
+    return text;
+}
+
+void closeDialog(HWND dialog, int button) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    e2e::waitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+}
+
+std::wstring iniText(const Glimvue& program, const std::wstring& name = L"glimvue.ini") {
+    return e2e::textOfUtf16File(e2e::readBytes(program.file(name)));
+}
+
+}  // namespace
+
+TEST(AboutBox, ShowsTheVersionAndTheLanguageTextsAndHoldsOffTheMenu) {
+    e2e::TempFolder pictures(L"about");
+    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+    Glimvue program;
+    HWND window = startOn(program, pictures);
+    ASSERT_NE(window, nullptr);
+    program.postCommand(CMD_ABOUT);
+    HWND about = waitForNewDialog(window);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(textOf(about), L"Quarne Glimvue");
+    const std::wstring texts = e2e::windowTexts(about);
+    for (const wchar_t* line : {L"Glimvue 1.00.0011 (64-bit)", L":: Freeware ::", L"All donations appreciated",
+                                L"Language: Default (English)", L"Visit Quarne :: Donate"})
+        EXPECT_NE(texts.find(line), std::wstring::npos) << toUtf8(line) << " in " << toUtf8(texts);
+    EXPECT_TRUE(GetWindowLongPtrW(about, GWL_STYLE) & WS_SYSMENU) << "the About box has a system menu";
+
+    // While it is open the menu stays shut.
+    RECT r{};
+    GetWindowRect(window, &r);
+    PostMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(r.left + 10, r.top + 10));
+    Sleep(800);
+    EXPECT_TRUE(program.popupMenus().empty());
+
+    PostMessageW(about, WM_COMMAND, IDCANCEL, 0);  // Esc
+    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(program.close());
+    EXPECT_EQ(program.exitCode(), 0u);
+}
+
+TEST(PathDialog, ViewWithStoresTheProgramAndBrowseCancelRestoresTheEdit) {
+    e2e::TempFolder pictures(L"path");
+    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+    Glimvue program;
+    HWND window = startOn(program, pictures);
+    ASSERT_NE(window, nullptr);
+
+    program.postCommand(CMD_VIEW_WITH);
+    HWND dialog = waitForNewDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(textOf(dialog), L"Image Viewer");
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_EDIT)), L"");
+    // Typed, then "..." and the file dialog cancelled: the edit holds the setting again.
+    SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\typed.exe");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BROWSE)));
+    HWND browser = waitForNewDialog(window, {dialog});
+    ASSERT_NE(browser, nullptr) << "the program browser did not open";
+    PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(browser); }));
+    EXPECT_TRUE(e2e::waitFor([&] { return textOf(GetDlgItem(dialog, IDC_EDIT)).empty(); }));
+    // Typed and OK: stored.
+    SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\Programs\\Viewer\\viewer.exe");
+    closeDialog(dialog, IDOK);
+
+    // Explore With... edits the file manager; cancelled, it stays.
+    program.postCommand(CMD_EXPLORE_WITH);
+    dialog = waitForNewDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(textOf(dialog), L"File Manager");
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_EDIT)), L"explorer.exe");
+    SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\other.exe");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(dialog); }));
+
+    ASSERT_TRUE(program.close());
+    const std::wstring ini = iniText(program);
+    EXPECT_NE(ini.find(L"image viewer=C:\\Programs\\Viewer\\viewer.exe"), std::wstring::npos) << toUtf8(ini);
+    EXPECT_NE(ini.find(L"file manager=explorer.exe"), std::wstring::npos);
+}
+
+TEST(BackgroundColour, ChangesTheColourAroundASmallPicture) {
+    e2e::TempFolder pictures(L"colour");
+    pictures.addBmp(L"a.bmp", 40, 30, 0x336699);
+    Glimvue program;
+    HWND window = startOn(program, pictures, L" -nowrap");
+    ASSERT_NE(window, nullptr);
+    const SIZE client = e2e::clientSize(window);
+    ASSERT_GT(client.cx, 80) << "the window is larger than the picture";
+    auto shows = [&](int x, int y, unsigned colour) {
+        return e2e::waitFor([&] { return e2e::coloursMatch(e2e::screenColourAt(window, x, y), colour, 2); }, 5000);
+    };
+    EXPECT_TRUE(shows(client.cx / 2, (client.cy - e2e::statusBarHeight(window)) / 2, 0x336699));
+    EXPECT_TRUE(shows(3, 3, 0x000000)) << "black around the picture at first";
+
+    program.postCommand(CMD_BGCOLOR);
+    HWND chooser = waitForNewDialog(window);
+    ASSERT_NE(chooser, nullptr);
+    // The chooser's red, green and blue boxes.
+    SetDlgItemTextW(chooser, 706, L"200");
+    SetDlgItemTextW(chooser, 707, L"40");
+    SetDlgItemTextW(chooser, 708, L"60");
+    closeDialog(chooser, IDOK);
+    EXPECT_TRUE(shows(3, 3, 0xC8283C)) << "around the picture";
+    EXPECT_TRUE(shows(client.cx / 2, (client.cy - e2e::statusBarHeight(window)) / 2, 0x336699));
+
+    ASSERT_TRUE(program.close());
+    EXPECT_NE(iniText(program).find(L"bgcolor=" + std::to_wstring(0x3C28C8)), std::wstring::npos);
+}
+
+TEST(Decorate, GivesTheWindowASystemMenuAndTakesItAway) {
+    e2e::TempFolder pictures(L"decorate");
+    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+    Glimvue program;
+    HWND window = startOn(program, pictures);
+    ASSERT_NE(window, nullptr);
+    constexpr LONG_PTR kDecoration = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    auto decoration = [&] { return GetWindowLongPtrW(window, GWL_STYLE) & kDecoration; };
+    EXPECT_EQ(decoration(), 0) << "plain by default";
+    program.postCommand(CMD_DECORATE);
+    EXPECT_TRUE(e2e::waitFor([&] { return decoration() == kDecoration && IsWindowVisible(window); }));
+    program.postCommand(CMD_DECORATE);
+    EXPECT_TRUE(e2e::waitFor([&] { return decoration() == 0 && IsWindowVisible(window); }));
+    ASSERT_TRUE(program.close());
+}
+
+TEST(SettingsSaveAs, WritesTheChosenFileAndKeepsUsingIt) {
+    e2e::TempFolder pictures(L"saveas");
+    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+    Glimvue program;
+    HWND window = startOn(program, pictures);
+    ASSERT_NE(window, nullptr);
+    program.postCommand(CMD_SAVE_AS);
+    HWND dialog = waitForNewDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(textOf(dialog), L"Save Glimvue Settings");
+    const std::wstring other = program.file(L"other.ini");
+    // The file name box: edt1, or the explorer-style combo box cmb13.
+    if (!SetDlgItemTextW(dialog, 0x480, other.c_str())) SetDlgItemTextW(dialog, 0x47c, other.c_str());
+    closeDialog(dialog, IDOK);
+    EXPECT_TRUE(e2e::waitFor([&] { return GetFileAttributesW(other.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_NE(iniText(program, L"other.ini").find(L"[Window]"), std::wstring::npos);
+
+    // Later changes go to the chosen file when the program ends.
+    program.postCommand(CMD_TITLE);
+    ASSERT_TRUE(program.close());
+    EXPECT_NE(iniText(program, L"other.ini").find(L"title=FALSE"), std::wstring::npos);
+}

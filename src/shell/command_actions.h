@@ -10,6 +10,7 @@ std::span<const CommandActionRow> displayCommandActions();  // src/display/displ
 std::span<const CommandActionRow> exhibitCommandActions();  // src/exhibit/exhibit_commands.cpp
 std::span<const CommandActionRow> catalogCommandActions();  // src/catalog/catalog_commands.cpp
 std::span<const CommandActionRow> shellCommandActions();    // src/shell/command_dispatch.cpp
+std::span<const CommandActionRow> desktopCommandActions();  // src/shell/desktop_commands.cpp
 
 // Every action row, ordered by identifier.
 const std::vector<CommandActionRow>& commandActions();

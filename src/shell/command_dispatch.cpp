@@ -118,7 +118,8 @@ const std::vector<CommandActionRow>& commandActions() {
     static const std::vector<CommandActionRow> actions = [] {
         std::vector<CommandActionRow> all;
         for (std::span<const CommandActionRow> part :
-             {displayCommandActions(), exhibitCommandActions(), catalogCommandActions(), shellCommandActions()})
+             {displayCommandActions(), exhibitCommandActions(), catalogCommandActions(), shellCommandActions(),
+              desktopCommandActions()})
             all.insert(all.end(), part.begin(), part.end());
         std::sort(all.begin(), all.end(),
                   [](const CommandActionRow& a, const CommandActionRow& b) { return a.first < b.first; });

@@ -125,8 +125,7 @@ void Viewer::fitWindowToImage() {
 
 void Viewer::refreshLayout() {
     if (settings.layer == kLayerWallpaper) {
-        // The wallpaper itself is set by wallpaper mode; until it exists the hidden window only repaints.
-        InvalidateRect(mainWindow, nullptr, FALSE);
+        setWallpaper();  // the window stays hidden: the desktop shows the picture
     } else if (settings.layer == kLayerFullScreen) {
         if (store.size() == 0)
             reportEmptyOrFailure(101);
@@ -159,6 +158,7 @@ void Viewer::setWindowMode(int mode) {
         settings.collage = false;
         if (!settings.trayicon) Shell_NotifyIconW(NIM_ADD, &shell.trayIconData);
         ShowWindow(mainWindow, SW_HIDE);
+        writeWallpaperStyle(0);  // the user's wallpaper is kept once; the desktop points at ours
         showCurrent(true);
     }
     if (mode == kLayerWindowed || mode == kLayerWallpaper) {

@@ -27,9 +27,8 @@ void Viewer::applyCommandLine(const std::vector<std::wstring>& arguments) {
             restorePreset(outcome.value);
             settings.wrap = false;
             break;
-        // The wallpaper switches act once wallpaper mode is in place; until then they are parsed.
-        case SwitchAction::WallpaperStyle:
-        case SwitchAction::ClearWallpaper:
+        case SwitchAction::WallpaperStyle: applyWallpaperSwitch(outcome.value); break;
+        case SwitchAction::ClearWallpaper: clearWallpaper(); break;
         case SwitchAction::None: break;
         }
     }

@@ -142,6 +142,12 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE:
         viewer->updateScreenRects();
         return TRUE;
+    case WM_HOTKEY:
+        viewer->onHotkey(wParam);
+        return TRUE;
+    case MainMessage::TrayNotify:
+        viewer->onTrayNotify(static_cast<UINT>(lParam));
+        return TRUE;
     case MainMessage::CloseInstance:
     case WM_CLOSE:
         DestroyWindow(window);

@@ -108,6 +108,7 @@ void Viewer::startUp() {
     applyCommandLine(arguments);
     keepSettingsInRange(settings);
     applySettingsToWindow();
+    startShellIntegration();
     loadMenusAndLanguage();
 
     if (!buildExhibit(store.exhibitRoot, false)) chooseExhibitRoot(true);

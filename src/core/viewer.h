@@ -257,6 +257,23 @@ public:
     int captionAdjust() const;
     void updateScreenRects();
 
+    // ---- The desktop: wallpaper, tray icon, hotkey, instances, clipboard (src/shell/desktop_commands.cpp) ----
+
+    void writeWallpaperStyle(int style);  // 0 entering wallpaper mode, 1..5 centre, tile, stretch, fit, fill
+    bool setWallpaper();                  // the current image becomes the wallpaper
+    void clearWallpaper();
+    void restoreWallpaper();
+    void applyWallpaperSwitch(int style);  // -centerwall ... -fillwall
+    void startShellIntegration();          // start-up: tray icon or task-bar button, hotkey, single instance
+    void applyTrayIcon();
+    void onTrayNotify(UINT mouseMessage);
+    void openTrayMenu(POINT at);
+    void onHotkey(WPARAM id);
+    void closeOtherInstances();
+    void copyImage();
+    void copyView();
+    bool pasteImage();  // false when nothing changed (no bitmap, or the clipboard was busy)
+
     // Window messages routed here by the main dialog procedure
     void onMove();
     void onEnterSizeMove();

@@ -6,6 +6,7 @@
 
 #include "app.h"
 #include "display/transitions.h"
+#include "shell/wallpaper.h"
 #include "view_geometry.h"
 #include "viewer.h"
 
@@ -41,8 +42,7 @@ void Viewer::paint() {
     if (settings.ontop) SetWindowPos(mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (shell.skinPending && !settings.crop && settings.layer != kLayerFullScreen) {
         shell.skinPending = false;
-        PostMessageW(mainWindow, app.skinWindowMessage, 0, 0);
-        PostMessageW(mainWindow, app.skinMessage, 0, 0);
+        postSkinMessages(mainWindow);
     }
 
     if (store.size() == 0 || !image.loaded()) {

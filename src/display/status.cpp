@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app.h"
+#include "shell/tray_icon.h"
 #include "caption_text.h"
 #include "shortcut_file.h"
 #include "slideshow_logic.h"
@@ -60,10 +61,7 @@ void Viewer::refreshCaption() {
     input.shownHeight = image.height;
     const std::wstring caption = composeCaption(input);
     SetWindowTextW(mainWindow, caption.c_str());
-    if (settings.trayicon) {
-        lstrcpynW(shell.trayIconData.szTip, caption.c_str(), 128);
-        Shell_NotifyIconW(NIM_MODIFY, &shell.trayIconData);
-    }
+    if (settings.trayicon) updateTrayTip(shell.trayIconData, caption);
 }
 
 void Viewer::refreshStatus() {

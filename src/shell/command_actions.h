@@ -13,6 +13,7 @@ std::span<const CommandActionRow> fileCommandActions();     // src/fileops/file_
 std::span<const CommandActionRow> catalogCommandActions();  // src/catalog/catalog_commands.cpp
 std::span<const CommandActionRow> shellCommandActions();    // src/shell/command_dispatch.cpp
 std::span<const CommandActionRow> menuCommandActions();     // src/shell/menu_commands.cpp
+std::span<const CommandActionRow> desktopCommandActions();  // src/shell/desktop_commands.cpp
 
 // Every action row, ordered by identifier.
 const std::vector<CommandActionRow>& commandActions();

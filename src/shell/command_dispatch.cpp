@@ -119,7 +119,7 @@ const std::vector<CommandActionRow>& commandActions() {
         std::vector<CommandActionRow> all;
         for (std::span<const CommandActionRow> part :
              {displayCommandActions(), transitionCommandActions(), exhibitCommandActions(), fileCommandActions(),
-              catalogCommandActions(), shellCommandActions(), menuCommandActions()})
+              catalogCommandActions(), shellCommandActions(), menuCommandActions(), desktopCommandActions()})
             all.insert(all.end(), part.begin(), part.end());
         std::sort(all.begin(), all.end(),
                   [](const CommandActionRow& a, const CommandActionRow& b) { return a.first < b.first; });

@@ -140,8 +140,7 @@ void Viewer::fitWindowToImage() {
 
 void Viewer::refreshLayout() {
     if (settings.layer == kLayerWallpaper) {
-        // The wallpaper itself is set by wallpaper mode; until it exists the hidden window only repaints.
-        InvalidateRect(mainWindow, nullptr, FALSE);
+        setWallpaper();  // the window stays hidden: the desktop shows the picture
     } else if (settings.layer == kLayerFullScreen) {
         // Erased through the dialog's background brush: with overlap on that brush is hollow and
         // the previous picture stays for the transition to start from; with overlap off the
@@ -177,6 +176,7 @@ void Viewer::setWindowMode(int mode) {
         settings.collage = false;
         if (!settings.trayicon) Shell_NotifyIconW(NIM_ADD, &shell.trayIconData);
         ShowWindow(mainWindow, SW_HIDE);
+        writeWallpaperStyle(0);  // the user's wallpaper is kept once; the desktop points at ours
         showCurrent(true);
     }
     if (mode == kLayerWindowed || mode == kLayerWallpaper) {

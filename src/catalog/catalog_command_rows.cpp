@@ -9,10 +9,10 @@ using S = Settings;
 
 const CommandRow kRows[] = {
     {CMD_CATALOG_VIEW, CMD_CATALOG_CLOSE, kCatalogMenuOnly, nullptr},
-    {CMD_CATALOG, CMD_CATALOG, kShellOnly | kSuspendsSlideshow | kNotBuilt, nullptr},
+    {CMD_CATALOG, CMD_CATALOG, kShellOnly | kSuspendsSlideshow, nullptr},
     {CMD_THUMBSIZE, CMD_THUMBSIZE, kDialogWrapper, nullptr},
-    {CMD_HIDE_VIEWER, CMD_HIDE_VIEWER, kNotBuilt, on<&S::hideViewer>},
-    {CMD_SHOW_ON_LAUNCH, CMD_SHOW_ON_LAUNCH, kNotBuilt, on<&S::launch>},
+    {CMD_HIDE_VIEWER, CMD_HIDE_VIEWER, 0, on<&S::hideViewer>},
+    {CMD_SHOW_ON_LAUNCH, CMD_SHOW_ON_LAUNCH, 0, on<&S::launch>},
 };
 
 }  // namespace

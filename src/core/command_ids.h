@@ -9,6 +9,7 @@
 #define IDD_MAIN            1000
 #define IDI_APP             1000
 #define IDR_CATALOGMENU     104
+#define IDD_CATALOG         104
 #define IDD_ABOUT           101
 #define IDD_NUMBER          102
 #define IDD_PATH            103

@@ -96,6 +96,9 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEWHEEL:
         viewer->onMouseWheel(static_cast<short>(HIWORD(wParam)));
         return TRUE;
+    case WM_LBUTTONDBLCLK:
+        viewer->executeCommand(CMD_CATALOG);
+        return TRUE;
     case WM_MBUTTONDOWN:
         viewer->executeCommand(CMD_ZOOM_100);
         return TRUE;

@@ -143,7 +143,12 @@ void Viewer::startUp() {
     }
     showCurrent(true);
 
-    if (settings.layer != kLayerWallpaper) ShowWindow(mainWindow, SW_SHOWNORMAL);
+    // The Catalog opens once the main window's creation has returned to the message loop; the main
+    // window stays hidden until it closes.
+    if (settings.launch && !switches.noMenu && !switches.noShell)
+        PostMessageW(mainWindow, WM_COMMAND, CMD_CATALOG, 0);
+    else if (settings.layer != kLayerWallpaper)
+        ShowWindow(mainWindow, SW_SHOWNORMAL);
 }
 
 void Viewer::shutDown() {

@@ -238,6 +238,11 @@ public:
     void refreshStatus();
     void refreshStatusAfterBuild();  // a build has ended: its count replaces the first folder's
 
+    // ---- Catalog (src/catalog) ----
+
+    // Runs the Catalog modally, then shows the image chosen in it (or ends the program).
+    void openCatalog();
+
     // ---- Window modes and placement (src/shell/window_modes.cpp) ----
 
     void refreshLayout();

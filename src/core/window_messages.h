@@ -25,6 +25,8 @@ enum : UINT {
     RefreshStatus = WM_USER + 4,  // refresh the Catalog's status
     Busy = WM_USER + 7,           // an automatic rebuild is running
     Refill = WM_USER + 8,         // refill the list after an automatic rebuild
+    AltKey = WM_USER + 21,          // an Alt key taken by the keyboard hook: wParam is the key
+    ThumbnailReady = WM_USER + 20,  // a decoding thread finished a thumbnail: lParam owns it
 };
 }
 

@@ -322,8 +322,40 @@ bool Glimvue::hasVisibleWindow() const {
 void Glimvue::postCommand(int command) const { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 std::wstring Glimvue::caption() const { return textOf(main_); }
 
-std::wstring Glimvue::statusText(int part) const {
-    HWND bar = statusBarOf(main_);
+std::wstring Glimvue::statusText(int part) const { return statusTextOf(statusBarOf(main_), part); }
+
+HWND Glimvue::findWindowOf(const std::function<bool(HWND)>& accept) const {
+    return findWindow(process_.dwProcessId, [&](HWND w) { return IsWindowVisible(w) && accept(w); });
+}
+
+HWND Glimvue::findCatalog() const {
+    const std::wstring suffix = L" - Glimvue Catalog";
+    return findWindowOf([&](HWND w) {
+        const std::wstring title = textOf(w);
+        return className(w) == L"#32770" && title.size() >= suffix.size() &&
+               title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0;
+    });
+}
+
+HWND Glimvue::waitForCatalog(int timeoutMs) const {
+    HWND catalog = nullptr;
+    waitFor([&] { return (catalog = findCatalog()) != nullptr; }, timeoutMs);
+    return catalog;
+}
+
+LRESULT Glimvue::sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const {
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return 0;
+    DWORD_PTR result = 0;
+    if (WriteProcessMemory(process_.hProcess, remote, data, size, nullptr)) {
+        SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
+        ReadProcessMemory(process_.hProcess, remote, data, size, nullptr);
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring Glimvue::statusTextOf(HWND bar, int part) const {
     // The control writes into the program's own memory; a generous buffer there is read back.
     constexpr SIZE_T kUnits = 32768;
     void* remote = bar ? VirtualAllocEx(process_.hProcess, nullptr, kUnits * 2, MEM_COMMIT, PAGE_READWRITE) : nullptr;

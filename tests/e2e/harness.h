@@ -89,6 +89,17 @@ public:
     std::wstring caption() const;
     // Text of a part of the main window's status bar (read through the program's own memory).
     std::wstring statusText(int part) const;
+    // The same for any status bar of the program.
+    std::wstring statusTextOf(HWND bar, int part) const;
+    // The Catalog window (a visible window of the program titled "... - Glimvue Catalog"), or null.
+    HWND findCatalog() const;
+    HWND waitForCatalog(int timeoutMs = 20000) const;
+    // The first visible top-level window of the program that accept() takes, or null.
+    HWND findWindowOf(const std::function<bool(HWND)>& accept) const;
+    // Sends a message whose lParam points at `size` bytes of `data`: they are copied into the
+    // program's memory, and what the window wrote there is copied back. The message's result.
+    LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const;
+    DWORD processId() const { return process_.dwProcessId; }
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

@@ -1,0 +1,619 @@
+// The Catalog window: opening and closing, the list and its status, the thumbnails and the decoding
+// threads, type-ahead, the keyboard and mouse hooks.
+#include <windows.h>
+
+#include "catalog.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "core/app.h"
+#include "core/command_ids.h"
+#include "core/viewer.h"
+#include "core/window_messages.h"
+#include "display/view_image.h"
+#include "fileops/shortcut_file.h"
+
+namespace {
+
+// The Catalog whose hooks are installed (one at a time: the window is modal).
+Catalog* hookedCatalog = nullptr;
+
+constexpr int kStatusBarId = 500;
+// Commands the hooks post to the Catalog.
+constexpr int kHookTab = 1033;         // Tab: next folder, Shift+Tab: previous folder
+constexpr int kHookShiftDown = 1034;   // Shift went down: remember the anchor
+constexpr int kHookShiftRange = 1035;  // a Shift selection: keep only the range
+
+bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+void setDialogResult(HWND window, LRESULT result) { SetWindowLongPtrW(window, DWLP_MSGRESULT, result); }
+
+}  // namespace
+
+LRESULT CALLBACK catalogKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+    Catalog* catalog = hookedCatalog;
+    if (code < 0 || !catalog) return CallNextHookEx(nullptr, code, wParam, lParam);
+    const bool down = (lParam & 0x80000000) == 0;
+    if (down && GetActiveWindow() == catalog->catalogWindow) {
+        const bool shift = keyDown(VK_SHIFT);
+        // Alt keys never reach the list as key presses: they are taken here (and not passed on, so
+        // that Alt+F4 ends the program instead of closing the window).
+        if ((lParam & 0x20000000) != 0 && Catalog::altKeyCommand(static_cast<WORD>(wParam), shift, keyDown(VK_CONTROL))) {
+            PostMessageW(catalog->catalogWindow, CatalogMessage::AltKey, wParam, 0);
+            return 1;
+        }
+        switch (wParam) {
+        case VK_TAB:
+            PostMessageW(catalog->catalogWindow, WM_COMMAND, kHookTab, 0);
+            break;
+        case VK_SHIFT:
+            if ((lParam & 0x40000000) == 0) PostMessageW(catalog->catalogWindow, WM_COMMAND, kHookShiftDown, 0);
+            break;
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+            if (shift) PostMessageW(catalog->catalogWindow, WM_COMMAND, kHookShiftRange, 0);
+            break;
+        default:
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT CALLBACK catalogMouseHook(int code, WPARAM wParam, LPARAM lParam) {
+    Catalog* catalog = hookedCatalog;
+    if (code < 0 || !catalog) return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (wParam == WM_LBUTTONDOWN && keyDown(VK_SHIFT) && GetActiveWindow() == catalog->catalogWindow)
+        PostMessageW(catalog->catalogWindow, WM_COMMAND, kHookShiftRange, 0);
+    return 0;
+}
+
+// ---- Opening -----------------------------------------------------------------------------------
+
+void Viewer::openCatalog() {
+    const bool autoRefreshBefore = settings.autorefresh;
+    if (!autoRefreshBefore) executeCommand(CMD_AUTOREFRESH);
+    if (settings.hideViewer && IsWindowVisible(mainWindow)) toggleShowHide();
+    const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_CATALOG), mainWindow,
+                                           Catalog::dialogProc, reinterpret_cast<LPARAM>(this));
+    if (settings.autorefresh != autoRefreshBefore) executeCommand(CMD_AUTOREFRESH);
+    if (result == 0) {
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (!IsWindowVisible(mainWindow) && settings.layer != kLayerWallpaper) {
+        ShowWindow(mainWindow, SW_SHOWNORMAL);
+        SetForegroundWindow(mainWindow);
+    }
+    showCurrent(true);
+}
+
+Catalog::Catalog(HWND window, Viewer& v)
+    : catalogWindow(window),
+      viewer(v),
+      dropTarget_([this](POINTL point) { return dropFolderAt(point); },
+                  [](const std::vector<std::wstring>&, bool) {}) {}
+
+Catalog::~Catalog() = default;
+
+INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* catalog = new Catalog(window, *reinterpret_cast<Viewer*>(lParam));
+        SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(catalog));
+        catalog->create();
+        return FALSE;  // the focus was given to the list
+    }
+    auto* catalog = reinterpret_cast<Catalog*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!catalog) return FALSE;
+
+    switch (message) {
+    case WM_SIZE:
+        catalog->layout(LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_NOTIFY:
+        return catalog->onNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_COMMAND: {
+        const int command = LOWORD(wParam);
+        if (command == kHookTab) {
+            catalog->folderJump(keyDown(VK_SHIFT) ? CMD_PREV_FOLDER : CMD_NEXT_FOLDER);
+        } else if (command == kHookShiftDown) {
+            catalog->shiftAnchor = catalog->focusedItem();
+        } else if (command == kHookShiftRange) {
+            catalog->keepShiftRange();
+        } else if (command == CMD_REFRESH) {
+            catalog->refill(true);  // the builder reports the end of a build (the menu's Refresh comes by its own way)
+        } else {
+            catalog->runCommand(command);
+        }
+        return TRUE;
+    }
+    case WM_CLOSE:
+        catalog->closeWith(1);
+        return TRUE;
+    case WM_DESTROY:
+        catalog->destroy();
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        delete catalog;
+        return TRUE;
+    case CatalogMessage::ShowMenu:
+        catalog->showMenu(static_cast<short>(LOWORD(wParam)), static_cast<int>(HIWORD(wParam)) - 100,
+                          static_cast<int>(lParam));
+        return TRUE;
+    case CatalogMessage::RefreshStatus:
+        catalog->updateStatus();
+        return TRUE;
+    case CatalogMessage::Busy:
+        catalog->busy = true;
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        catalog->setStatusPart(2, catalog->viewer.language.message(24));
+        catalog->setStatusPart(1, L"");
+        return TRUE;
+    case CatalogMessage::Refill:
+        catalog->refill(false);
+        return TRUE;
+    case CatalogMessage::AltKey:
+        catalog->runAltKey(static_cast<WORD>(wParam));
+        return TRUE;
+    case CatalogMessage::ThumbnailReady:
+        catalog->onThumbnailReady(reinterpret_cast<FinishedThumbnail*>(lParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void Catalog::create() {
+    ShowCursor(TRUE);
+    viewer.window.catalogWindow = catalogWindow;
+    dropRegistered_ = dropTarget_.registerWindow(catalogWindow);
+    hookedCatalog = this;
+    keyboardHook_.reset(SetWindowsHookExW(WH_KEYBOARD, catalogKeyboardHook, nullptr, GetCurrentThreadId()));
+    mouseHook_.reset(SetWindowsHookExW(WH_MOUSE, catalogMouseHook, nullptr, GetCurrentThreadId()));
+    iconMargin = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
+    drawDc_.reset(CreateCompatibleDC(nullptr));
+
+    const int thumb = std::max(1, viewer.settings.thumbsize);
+    const Rect32& saved = viewer.settings.catalogRect;
+    if (saved.right - saved.left > thumb && saved.bottom - saved.top > thumb)
+        MoveWindow(catalogWindow, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, FALSE);
+
+    listView = CreateWindowExW(0, WC_LISTVIEWW, L"Catalog", WS_CHILD | WS_VISIBLE | LVS_ICON | LVS_OWNERDATA, 0, 0, 0,
+                               0, catalogWindow, nullptr, app.instance, nullptr);
+    const size_t count = viewer.store.size();
+    SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+    // The image list only sets the spacing of the cells; the list view owns and destroys it.
+    HIMAGELIST spacing = ImageList_Create(thumb, thumb, ILC_COLOR24, 0, 0);
+    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(spacing));
+
+    catalogStatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"\tF1", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                                       0, catalogWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
+                                       app.instance, nullptr);
+    RECT statusRect{};
+    GetWindowRect(catalogStatusBar, &statusRect);
+    catalogStatusHeight = statusRect.bottom - statusRect.top;
+
+    startDecoders();
+
+    const int current = viewer.store.currentIndex;
+    if (current >= 0 && static_cast<size_t>(current) < count) selectOnly(current);
+    PostMessageW(listView, LVM_ENSUREVISIBLE, current, FALSE);
+
+    RECT client{};
+    GetClientRect(catalogWindow, &client);
+    layout(client.right, client.bottom);
+    setTitle();
+    SetFocus(listView);
+}
+
+void Catalog::destroy() {
+    stopDecoders();
+    shown_.clear();
+    if (dropRegistered_) dropTarget_.revoke();
+    viewer.window.catalogWindow = nullptr;
+    hookedCatalog = nullptr;
+    keyboardHook_.reset();
+    mouseHook_.reset();
+    RECT rect{};
+    if (!IsIconic(catalogWindow) && !IsZoomed(catalogWindow) && GetWindowRect(catalogWindow, &rect))
+        viewer.settings.catalogRect = Rect32{rect.left, rect.top, rect.right, rect.bottom};
+    drawDc_.reset();
+    ShowCursor(FALSE);
+}
+
+void Catalog::closeWith(int result) { EndDialog(catalogWindow, result); }
+
+void Catalog::setTitle() {
+    const std::wstring title = viewer.store.buildRootCopy() + L" - " + catalogTitle;
+    SetWindowTextW(catalogWindow, title.c_str());
+}
+
+void Catalog::setStatusPart(int part, const std::wstring& text) {
+    SendMessageW(catalogStatusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Catalog::layout(int width, int height) {
+    const int listHeight = std::max(0, height - catalogStatusHeight);
+    MoveWindow(listView, 0, 0, width, listHeight, TRUE);
+    SetWindowRgn(listView, CreateRectRgn(0, 0, width, listHeight), TRUE);  // the window owns the region
+    InvalidateRect(catalogWindow, nullptr, TRUE);
+    const int focused = focusedItem();
+    if (focused >= 0) SendMessageW(listView, LVM_ENSUREVISIBLE, focused, FALSE);
+    SendMessageW(catalogStatusBar, WM_SIZE, 0, 0);
+    int parts[3] = {20, 120, -1};
+    SendMessageW(catalogStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    setStatusPart(0, L"\tF1");
+    updateStatus();
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+bool Catalog::building() const { return viewer.store.building; }
+
+bool Catalog::regularExhibit() const { return viewer.store.exhibitRoot == viewer.store.buildRootCopy(); }
+
+// ---- Selection ---------------------------------------------------------------------------------
+
+int Catalog::focusedItem() const {
+    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+int Catalog::firstSelected() const {
+    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::vector<int> Catalog::selectedItems() const {
+    std::vector<int> items;
+    int item = -1;
+    while ((item = static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED))) >= 0)
+        items.push_back(item);
+    return items;
+}
+
+std::vector<std::wstring> Catalog::selectedPaths(bool releaseShownImage) {
+    std::vector<std::wstring> paths;
+    const int current = viewer.store.currentIndex;
+    for (int item : selectedItems()) {
+        std::wstring path = viewer.store.entryPath(static_cast<size_t>(item));
+        if (path.empty()) continue;
+        if (releaseShownImage && item == current) viewer.image.release();  // the file must not be held
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+void Catalog::selectOnly(int index) {
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = 0;
+    SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (index < 0) return;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(listView, LVM_SETSELECTIONMARK, 0, index);
+}
+
+void Catalog::keepShiftRange() {
+    const std::vector<int> selected = selectedItems();
+    if (selected.size() < 2 || shiftAnchor < 0) return;
+    const int focused = focusedItem();
+    if (focused < 0) return;
+    const int low = std::min(shiftAnchor, focused), high = std::max(shiftAnchor, focused);
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = 0;
+    for (int item : selected)
+        if (item < low || item > high) SendMessageW(listView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    PostMessageW(catalogWindow, CatalogMessage::RefreshStatus, 0, 0);
+}
+
+// ---- Status and refill -------------------------------------------------------------------------
+
+void Catalog::updateStatus() {
+    const int focused = focusedItem();
+    const size_t entries = viewer.store.size();
+    if (!building()) {
+        selectedPath = focused >= 0 ? viewer.store.entryPath(static_cast<size_t>(focused)) : std::wstring();
+        const size_t selectedCount = static_cast<size_t>(SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0));
+        if (selectedCount > 1)
+            setStatusPart(2, selectedPath + L" (" + std::to_wstring(selectedCount) + L" items selected)");
+        else
+            setStatusPart(2, selectedPath);
+    }
+    std::wstring position;
+    if (building())
+        position = L"\t" + std::to_wstring(entries) + L" ...";
+    else if (entries != 0)
+        position = L"\t" + std::to_wstring(focused + 1) + L"/" +
+                   std::to_wstring(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    setStatusPart(1, position);
+}
+
+void Catalog::refill(bool keepSelection) {
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    dropThumbnails();
+    const size_t count = viewer.store.size();
+    SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+    InvalidateRect(listView, nullptr, TRUE);
+    long long index = viewer.store.currentIndex;
+    if (keepSelection) {
+        long long found = -1;
+        if (regularExhibit()) {
+            if (!restorePath.empty()) found = viewer.store.indexOfPath(restorePath);
+            if (found < 0 && !selectedPath.empty()) found = viewer.store.indexOfPath(selectedPath);
+        }
+        if (found < 0) found = focusedItem();
+        if (found >= 0) index = found;
+    }
+    if (index < 0 || static_cast<size_t>(index) >= count) index = count ? 0 : -1;
+    busy = false;
+    selectOnly(static_cast<int>(index));
+    if (index >= 0) SendMessageW(listView, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+    updateStatus();
+    setTitle();
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+// After every key the list handles: a key press ends the "press any key" wait of a build.
+void Catalog::afterKey() {
+    if (building()) {
+        busy = false;
+        SendMessageW(listView, LVM_SETITEMCOUNT, viewer.store.size(), 0);
+        InvalidateRect(listView, nullptr, TRUE);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    PostMessageW(catalogWindow, CatalogMessage::RefreshStatus, 0, 0);
+}
+
+// ---- Notifications -----------------------------------------------------------------------------
+
+INT_PTR Catalog::onNotify(NMHDR* header) {
+    if (header->hwndFrom != listView) return FALSE;
+    switch (header->code) {
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
+            info->item.pszText[0] = 0;
+            const std::wstring text = catalogItemText(viewer.store.entryPath(static_cast<size_t>(info->item.iItem)));
+            const size_t length = std::min(text.size(), static_cast<size_t>(info->item.cchTextMax - 1));
+            std::copy_n(text.c_str(), length, info->item.pszText);
+            info->item.pszText[length] = 0;
+        }
+        if (info->item.mask & LVIF_IMAGE) info->item.iImage = -1;  // thumbnails are drawn over the cell
+        return TRUE;
+    }
+    case NM_CUSTOMDRAW:
+        setDialogResult(catalogWindow, onCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
+        return TRUE;
+    case LVN_ODFINDITEMW:
+        setDialogResult(catalogWindow, static_cast<LRESULT>(typeAhead(*reinterpret_cast<NMLVFINDITEMW*>(header))));
+        return TRUE;
+    case LVN_KEYDOWN:
+        onKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+        afterKey();
+        return TRUE;
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+        PostMessageW(catalogWindow, CatalogMessage::RefreshStatus, 0, 0);
+        return TRUE;
+    case NM_DBLCLK: {
+        const int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+        if (item >= 0 && static_cast<size_t>(item) < viewer.store.size()) {
+            viewer.store.currentIndex = item;
+            closeWith(1);
+        }
+        return TRUE;
+    }
+    case NM_RCLICK:
+        if (reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0) shellMenuForSelection();
+        return TRUE;
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG:
+        if (!building()) dragOutSelection();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+long long Catalog::typeAhead(const NMLVFINDITEMW& find) {
+    // A search by text (Wine's list asks with LVFI_PARTIAL | LVFI_WRAP, without LVFI_STRING).
+    if ((find.lvfi.flags & (LVFI_PARAM | LVFI_NEARESTXY)) || !find.lvfi.psz || !find.lvfi.psz[0]) return -1;
+    const int selected = firstSelected();
+    if (selected < 0) return -1;
+    if (keyDown(VK_SHIFT)) return selected;
+    if (building()) return selected;
+    const size_t count = viewer.store.size();
+    std::lock_guard lock(viewer.store.exhibitMutex);
+    const Exhibit& exhibit = viewer.store.exhibit;
+    const size_t size = std::min(count, exhibit.size());
+    return static_cast<long long>(typeAheadIndex(size, static_cast<size_t>(selected), find.lvfi.psz[0],
+                                                 [&](size_t i) { return exhibit[i].path(); }));
+}
+
+// ---- Thumbnails ----------------------------------------------------------------------------------
+
+// The items on screen: the cells are laid out row by row in index order, so the first and the last
+// one that meet the client area are found by halving.
+void Catalog::updateVisibleRange() {
+    const long long count = SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+    RECT client{};
+    GetClientRect(listView, &client);
+    auto itemRect = [&](long long i) {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageW(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+        return r;
+    };
+    long long first = 0, last = -1;
+    if (count > 0) {
+        long long low = 0, high = count;  // first item whose bottom is below the top edge
+        while (low < high) {
+            const long long mid = low + (high - low) / 2;
+            if (itemRect(mid).bottom <= client.top) low = mid + 1; else high = mid;
+        }
+        first = low;
+        low = first;
+        high = count;  // first item whose top is at or below the bottom edge
+        while (low < high) {
+            const long long mid = low + (high - low) / 2;
+            if (itemRect(mid).top < client.bottom) low = mid + 1; else high = mid;
+        }
+        last = low - 1;
+    }
+    if (first == firstVisible_ && last == lastVisible_) return;
+    firstVisible_ = first;
+    lastVisible_ = last;
+    queue_.setVisible(first, last);
+    for (auto it = shown_.begin(); it != shown_.end();) {
+        const long long index = static_cast<long long>(it->first);
+        it = index < first || index > last ? shown_.erase(it) : std::next(it);
+    }
+}
+
+void Catalog::dropThumbnails() {
+    queue_.newGeneration();
+    shown_.clear();
+    firstVisible_ = 0;
+    lastVisible_ = -1;
+    queue_.setVisible(0, -1);
+}
+
+LRESULT Catalog::onCustomDraw(NMLVCUSTOMDRAW* draw) {
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        updateVisibleRange();
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYPOSTPAINT;
+    case CDDS_ITEMPOSTPAINT:
+        break;
+    default:
+        return CDRF_DODEFAULT;
+    }
+    if (building() && busy) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        setStatusPart(2, viewer.language.message(23));
+        return CDRF_DODEFAULT;
+    }
+    const size_t index = draw->nmcd.dwItemSpec;
+    if (index >= viewer.store.size()) return CDRF_DODEFAULT;
+    const auto found = shown_.find(index);
+    if (found == shown_.end()) {
+        ThumbnailJob job;
+        job.index = index;
+        job.generation = queue_.generation();
+        job.path = viewer.store.entryPath(index);
+        job.exifOrient = viewer.settings.exiforient;
+        job.cell = std::max(1, viewer.settings.thumbsize);
+        if (!job.path.empty()) queue_.request(std::move(job));
+        return CDRF_DODEFAULT;
+    }
+    const FinishedThumbnail& thumb = found->second;
+    if (!thumb.bitmap) return CDRF_DODEFAULT;
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (!SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon))) return CDRF_DODEFAULT;
+    const SelectedObject selected(drawDc_.get(), thumb.bitmap.get());
+    BitBlt(draw->nmcd.hdc, icon.left + thumb.box.offsetX + iconMargin, icon.top + thumb.box.offsetY + iconMargin / 4,
+           thumb.box.width, thumb.box.height, drawDc_.get(), 0, 0, SRCCOPY);
+    return CDRF_DODEFAULT;
+}
+
+void Catalog::onThumbnailReady(FinishedThumbnail* raw) {
+    std::unique_ptr<FinishedThumbnail> finished(raw);
+    if (!finished) return;
+    queue_.finish(finished->job);
+    const size_t index = finished->job.index;
+    if (!queue_.wanted(index, finished->job.generation)) return;  // scrolled away or refilled
+    shown_[index] = std::move(*finished);
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon)))
+        InvalidateRect(listView, &icon, TRUE);
+}
+
+void Catalog::startDecoders() {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < cores; ++i) decoders_.emplace_back([this] { decodeLoop(); });
+}
+
+void Catalog::stopDecoders() {
+    queue_.stop();
+    for (std::thread& decoder : decoders_) decoder.join();
+    decoders_.clear();
+    // Thumbnails finished after the last were handled are still in the queue of messages.
+    MSG message;
+    while (PeekMessageW(&message, catalogWindow, CatalogMessage::ThumbnailReady, CatalogMessage::ThumbnailReady, PM_REMOVE))
+        delete reinterpret_cast<FinishedThumbnail*>(message.lParam);
+}
+
+void Catalog::decodeLoop() {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ThumbnailJob job;
+    while (queue_.take(job)) {
+        if (!queue_.wanted(job.index, job.generation)) {
+            queue_.finish(job);
+            continue;
+        }
+        auto finished = std::make_unique<FinishedThumbnail>(decodeThumbnail(job));
+        if (PostMessageW(catalogWindow, CatalogMessage::ThumbnailReady, 0, reinterpret_cast<LPARAM>(finished.get())))
+            finished.release();  // the interface thread owns it now
+        else
+            queue_.finish(job);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+}
+
+FinishedThumbnail decodeThumbnail(const ThumbnailJob& job) {
+    FinishedThumbnail result;
+    result.job = job;
+    std::wstring file = job.path;
+    if (isCatalogShortcut(job.path)) {
+        ShortcutFile link;
+        std::wstring target;
+        if (!link.open() || !link.readTarget(job.path, target, false)) return result;
+        file = target;
+    }
+    // Reading the file moves its last-access time; the time it had is put back afterwards.
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    const bool haveTimes = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &before) != 0;
+    {
+        ViewImage image;
+        if (image.loadFromFile(file)) {
+            if (job.exifOrient) {
+                const int turn = uprightRotateFlip(image.orientation);
+                if (turn != 0) image.rotateFlip(turn);
+            }
+            const ThumbnailBox box = fitThumbnail(image.naturalWidth(), image.naturalHeight(), job.cell);
+            if (box.width > 0 && box.height > 0) {
+                BITMAPINFO info{};
+                info.bmiHeader.biSize = sizeof(info.bmiHeader);
+                info.bmiHeader.biWidth = box.width;
+                info.bmiHeader.biHeight = -box.height;
+                info.bmiHeader.biPlanes = 1;
+                info.bmiHeader.biBitCount = 24;
+                info.bmiHeader.biCompression = BI_RGB;
+                void* bits = nullptr;
+                GdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+                MemoryDC dc(CreateCompatibleDC(nullptr));
+                if (bitmap && dc) {
+                    {
+                        const SelectedObject selected(dc.get(), bitmap.get());
+                        image.drawAt(dc.get(), 0, 0, box.width, box.height);
+                    }
+                    GdiFlush();
+                    result.bitmap = std::move(bitmap);
+                    result.box = box;
+                }
+            }
+        }
+    }
+    if (haveTimes) {
+        FileHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+        if (handle) SetFileTime(handle.get(), nullptr, &before.ftLastAccessTime, nullptr);
+    }
+    return result;
+}

@@ -1,0 +1,367 @@
+// The real program's Catalog: opening on the exhibit with the current entry selected, choosing and
+// closing, ending the program from it, re-sorting, type-ahead, Shift ranges, recycling a selection,
+// thumbnails placed in their cells, last-access times kept, and opening at start-up.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "command_ids.h"
+#include "e2e/harness.h"
+#include "text.h"
+
+using e2e::Glimvue;
+using ::testing::AssertionResult;
+
+namespace {
+
+const std::wstring kQuiet = L" -noslide -notransitions -shortname";
+
+HWND listOf(HWND catalog) { return FindWindowExW(catalog, nullptr, L"SysListView32", nullptr); }
+HWND statusOf(HWND catalog) { return FindWindowExW(catalog, nullptr, L"msctls_statusbar32", nullptr); }
+
+int itemCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::vector<int> selection(HWND list) {
+    std::vector<int> items;
+    int item = -1;
+    while ((item = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED))) >= 0)
+        items.push_back(item);
+    return items;
+}
+
+std::string describe(const std::vector<int>& items) {
+    std::string text = "selection {";
+    for (int item : items) text += " " + std::to_string(item);
+    return text + " }";
+}
+
+AssertionResult selectionIs(HWND list, std::vector<int> want) {
+    return e2e::becomes([&] { return selection(list) == want; },
+                        [&] { return describe(selection(list)) + ", expected " + describe(want); }, 5000);
+}
+
+AssertionResult captionIs(const Glimvue& p, const std::wstring& want) {
+    return e2e::becomes([&] { return p.caption() == want; },
+                        [&] { return "caption " + toUtf8(p.caption()) + ", expected " + toUtf8(want); });
+}
+
+// Presses keys in the foreground window: each is (virtual key, with Shift).
+void press(HWND window, std::initializer_list<std::pair<WORD, bool>> keys) {
+    SetForegroundWindow(window);
+    e2e::waitFor([&] { return GetForegroundWindow() == window; }, 2000);
+    for (const auto& [key, shift] : keys) {
+        std::vector<INPUT> inputs;
+        auto add = [&](WORD vk, DWORD flags) {
+            inputs.push_back({INPUT_KEYBOARD});
+            inputs.back().ki.wVk = vk;
+            inputs.back().ki.dwFlags = flags;
+        };
+        if (shift) add(VK_SHIFT, 0);
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+        if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        Sleep(150);
+    }
+}
+
+HWND openCatalog(Glimvue& program) {
+    program.postCommand(CMD_CATALOG);
+    return program.waitForCatalog();
+}
+
+// The screen inside a window's client area, as 0xRRGGBB rows.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<unsigned> pixels;
+    unsigned at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Capture capture(HWND window) {
+    Capture shot;
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    shot.width = client.right;
+    shot.height = client.bottom;
+    if (shot.width <= 0 || shot.height <= 0) return shot;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const unsigned*>(bits);
+    shot.pixels.assign(source, source + static_cast<size_t>(shot.width) * shot.height);
+    for (unsigned& p : shot.pixels) p &= 0xFFFFFF;
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+// The bounding box of the pixels of one colour; empty (right < left) when there are none.
+RECT boxOf(const Capture& shot, unsigned colour) {
+    RECT box{shot.width, shot.height, -1, -1};
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (e2e::coloursMatch(shot.at(x, y), colour, 2)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+FILETIME lastAccess(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastAccessTime;
+}
+
+void setLastAccess(const std::wstring& path, FILETIME time) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, &time, nullptr);
+    CloseHandle(file);
+}
+
+// Presses the first button of a dialog of the program that shows one of `buttons`.
+bool answerDialog(const Glimvue& program, HWND except, std::initializer_list<int> buttons) {
+    HWND dialog = program.findWindowOf([&](HWND w) {
+        if (w == except || w == program.mainWindow()) return false;
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        if (std::wstring(name) != L"#32770") return false;
+        for (int id : buttons)
+            if (GetDlgItem(w, id)) return true;
+        return false;
+    });
+    if (!dialog) return false;
+    for (int id : buttons)
+        if (GetDlgItem(dialog, id)) {
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+TEST(Catalog, OpensOnTheExhibitChoosesClosesAndEndsTheProgram) {
+    e2e::TempFolder images(L"catalog");
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e"}) images.addBmp(std::wstring(name) + L".bmp", 80, 60, 0x336699);
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet));
+    HWND main = program.waitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    program.postCommand(CMD_NEXT);
+    program.postCommand(CMD_NEXT);
+    ASSERT_TRUE(captionIs(program, L"c - Glimvue"));
+
+    // C: one item per entry, the current one selected, the build root in the title, the viewer hidden.
+    HWND catalog = openCatalog(program);
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(itemCount(list), 5);
+    EXPECT_TRUE(selectionIs(list, {2}));
+    wchar_t title[512] = {};
+    GetWindowTextW(catalog, title, 512);
+    EXPECT_EQ(std::wstring(title), images.path() + L" - Glimvue Catalog");
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(e2e::becomes([&] { return program.statusTextOf(statusOf(catalog), 1) == L"\t3/5"; },
+                             [&] { return "status " + toUtf8(program.statusTextOf(statusOf(catalog), 1)); }));
+
+    // End selects the last item; Enter shows it in the main window.
+    press(catalog, {{VK_END, false}});
+    EXPECT_TRUE(selectionIs(list, {4}));
+    press(catalog, {{VK_RETURN, false}});
+    EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
+    EXPECT_TRUE(captionIs(program, L"e - Glimvue"));
+    EXPECT_TRUE(e2e::waitFor([&] { return IsWindowVisible(main) != 0; }));
+
+    // A double click on the main window opens it again; Esc closes it and keeps the image.
+    PostMessageW(main, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+    catalog = program.waitForCatalog();
+    ASSERT_NE(catalog, nullptr);
+    EXPECT_TRUE(selectionIs(listOf(catalog), {4}));
+    press(catalog, {{VK_HOME, false}, {VK_ESCAPE, false}});
+    EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
+    EXPECT_TRUE(captionIs(program, L"e - Glimvue"));
+
+    // Exit from the Catalog ends the program.
+    catalog = openCatalog(program);
+    ASSERT_NE(catalog, nullptr);
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+TEST(Catalog, ResortKeepsTheSelectionTypeAheadWrapsAndShiftSelectsARange) {
+    e2e::TempFolder images(L"catalog");
+    for (const wchar_t* name : {L"apple", L"banana", L"berry", L"blue", L"cherry", L"damson"})
+        images.addBmp(std::wstring(name) + L".bmp", 40, 30, 0x884422);
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    HWND catalog = openCatalog(program);
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    ASSERT_TRUE(selectionIs(list, {0}));
+
+    // Typing b steps through the names with b and wraps to the first one.
+    for (int want : {1, 2, 3, 1}) {
+        press(catalog, {{'B', false}});
+        EXPECT_TRUE(selectionIs(list, {want}));
+        Sleep(1100);  // a new search, not a longer prefix
+    }
+
+    // Reverse order: banana (index 1) is now index 4 and still the one selected.
+    PostMessageW(catalog, WM_COMMAND, CMD_SORT_REVERSE, 0);
+    EXPECT_TRUE(selectionIs(list, {4}));
+    PostMessageW(catalog, WM_COMMAND, CMD_SORT_FORWARD, 0);
+    EXPECT_TRUE(selectionIs(list, {1}));
+
+    // Shift+Right twice from banana: banana, berry and blue.
+    press(catalog, {{VK_RIGHT, true}, {VK_RIGHT, true}});
+    EXPECT_TRUE(selectionIs(list, {1, 2, 3}));
+    EXPECT_TRUE(e2e::becomes(
+        [&] { return program.statusTextOf(statusOf(catalog), 2).find(L" (3 items selected)") != std::wstring::npos; },
+        [&] { return "status " + toUtf8(program.statusTextOf(statusOf(catalog), 2)); }));
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+TEST(Catalog, RecyclingThreeSelectedFilesRemovesExactlyThose) {
+    e2e::TempFolder images(L"catalog");
+    const std::wstring stamp = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
+    std::vector<std::wstring> names;
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e"}) {
+        names.push_back(std::wstring(name) + L"-" + stamp + L".bmp");
+        images.addBmp(names.back(), 40, 30, 0x446688);
+    }
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    HWND catalog = openCatalog(program);
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    ASSERT_TRUE(selectionIs(list, {0}));
+    press(catalog, {{VK_RIGHT, false}, {VK_RIGHT, true}, {VK_RIGHT, true}});
+    ASSERT_TRUE(selectionIs(list, {1, 2, 3}));
+    press(catalog, {{VK_DELETE, false}});
+    // The Catalog asks once ("Recycle selected images?"); the shell may ask too.
+    int answered = 0;
+    e2e::waitFor([&] {
+        if (answerDialog(program, catalog, {IDOK, IDYES})) ++answered;
+        return GetFileAttributesW(images.file(names[1]).c_str()) == INVALID_FILE_ATTRIBUTES &&
+               GetFileAttributesW(images.file(names[3]).c_str()) == INVALID_FILE_ATTRIBUTES;
+    }, 15000, 100);
+    EXPECT_GE(answered, 1);
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(GetFileAttributesW(images.file(names[i]).c_str()) != INVALID_FILE_ATTRIBUTES, i == 0 || i == 4)
+            << toUtf8(names[i]);
+    // In the Recycle Bin (the host's trash under Wine).
+    wchar_t home[MAX_PATH] = {}, data[MAX_PATH] = {};
+    std::wstring trash;
+    if (GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH)) trash = std::wstring(data) + L"/Trash/files/";
+    else if (GetEnvironmentVariableW(L"HOME", home, MAX_PATH)) trash = std::wstring(home) + L"/.local/share/Trash/files/";
+    if (!trash.empty() && trash[0] == L'/') {
+        std::replace(trash.begin(), trash.end(), L'/', L'\\');
+        trash = L"Z:" + trash;
+        for (size_t i = 1; i <= 3; ++i)
+            EXPECT_NE(GetFileAttributesW((trash + names[i]).c_str()), INVALID_FILE_ATTRIBUTES) << toUtf8(trash + names[i]);
+    }
+    // The exhibit follows: the three entries are gone.
+    EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 2; },
+                             [&] { return "items " + std::to_string(itemCount(list)); }, 15000));
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
+    e2e::TempFolder images(L"catalog");
+    images.addBmp(L"a.bmp", 100, 100, 0xFF0000);
+    images.addBmp(L"b.bmp", 60, 40, 0x0000FF);
+    images.addBmp(L"c.bmp", 100, 100, 0x00FF00);
+    // An access time long past, which a look at the thumbnail must not move.
+    SYSTEMTIME old{2001, 2, 0, 3, 4, 5, 6, 0};
+    FILETIME oldTime{};
+    SystemTimeToFileTime(&old, &oldTime);
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) setLastAccess(images.file(name), oldTime);
+
+    Glimvue program;
+    ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    HWND catalog = openCatalog(program);
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    SetForegroundWindow(catalog);
+    RECT red{}, blue{}, green{};
+    const bool drawn = e2e::waitFor([&] {
+        const Capture shot = capture(list);
+        red = boxOf(shot, 0xFF0000);
+        blue = boxOf(shot, 0x0000FF);
+        green = boxOf(shot, 0x00FF00);
+        return red.right - red.left == 100 && green.right - green.left == 100 && blue.right - blue.left == 60 &&
+               blue.bottom - blue.top == 40;
+    }, 15000, 200);
+    EXPECT_TRUE(drawn) << "red " << red.left << "," << red.top << " " << red.right - red.left << "x"
+                       << red.bottom - red.top << "; blue " << blue.left << "," << blue.top << " "
+                       << blue.right - blue.left << "x" << blue.bottom - blue.top;
+    // The 100 x 100 pictures fill their cells, so they show where the cells are: the 60 x 40 one sits
+    // (20, 30) inside the middle cell.
+    EXPECT_EQ(red.bottom - red.top, 100);
+    const int cellStep = (green.left - red.left) / 2;
+    EXPECT_EQ(blue.left - (red.left + cellStep), 20);
+    EXPECT_EQ(blue.top - red.top, 30);
+    EXPECT_EQ(green.top, red.top);
+
+    PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);
+    EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
+    EXPECT_TRUE(program.close());
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) {
+        const FILETIME now = lastAccess(images.file(name));
+        EXPECT_EQ(CompareFileTime(&now, &oldTime), 0) << toUtf8(name);
+    }
+}
+
+TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
+    e2e::TempFolder images(L"catalog");
+    images.addBmp(L"a.bmp", 40, 30, 0x123456);
+    images.addBmp(L"b.bmp", 40, 30, 0x654321);
+    {
+        Glimvue program;
+        ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet + L" -catlaunch"));
+        HWND catalog = program.waitForCatalog();
+        ASSERT_NE(catalog, nullptr);
+        EXPECT_EQ(itemCount(listOf(catalog)), 2);
+        press(catalog, {{VK_END, false}, {VK_RETURN, false}});
+        ASSERT_NE(program.waitForMainWindow(), nullptr);
+        EXPECT_TRUE(captionIs(program, L"b - Glimvue"));
+        EXPECT_TRUE(program.close());
+    }
+    {
+        Glimvue program;
+        ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet + L" -catlaunch -nomenu"));
+        ASSERT_NE(program.waitForMainWindow(), nullptr);
+        Sleep(500);
+        EXPECT_EQ(program.findCatalog(), nullptr);
+        EXPECT_TRUE(program.close());
+    }
+}

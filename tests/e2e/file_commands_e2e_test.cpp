@@ -239,7 +239,8 @@ TEST(FileCommands, ShortcutsAndCopiesGoToFavoritesAndDesktopUnderFreeNames) {
     ASSERT_TRUE(s.shows(file));
 
     for (int i = 0; i < 3; ++i) s.program.postCommand(CMD_SEND_SHORTCUT);
-    ASSERT_TRUE(e2e::waitFor([&] { return exists(favorites + L"\\photo.bmp-02.lnk"); }));
+    // A shortcut's name is claimed first and then written: wait for the content.
+    ASSERT_TRUE(e2e::waitFor([&] { return shortcutTarget(favorites + L"\\photo.bmp-02.lnk") == file; }));
     for (const wchar_t* name : {L"photo.bmp.lnk", L"photo.bmp-01.lnk", L"photo.bmp-02.lnk"})
         EXPECT_EQ(shortcutTarget(favorites + L"\\" + name), file) << toUtf8(name);
 
@@ -247,7 +248,7 @@ TEST(FileCommands, ShortcutsAndCopiesGoToFavoritesAndDesktopUnderFreeNames) {
     s.program.postCommand(CMD_DESKTOP_COPY);
     s.program.postCommand(CMD_DESKTOP_COPY);
     s.program.postCommand(CMD_DESKTOP_LINK);
-    ASSERT_TRUE(e2e::waitFor([&] { return exists(desktop + L"\\photo.bmp.lnk"); }));
+    ASSERT_TRUE(e2e::waitFor([&] { return shortcutTarget(desktop + L"\\photo.bmp.lnk") == file; }));
     const std::string bytes = e2e::readBytes(file);
     EXPECT_EQ(e2e::readBytes(favorites + L"\\photo.bmp"), bytes);
     EXPECT_EQ(e2e::readBytes(desktop + L"\\photo.bmp"), bytes);

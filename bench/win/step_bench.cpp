@@ -2,7 +2,7 @@
 //
 //   step_bench.exe [REPETITIONS] [WIDTH HEIGHT]
 //
-// Two large JPEGs (6000 x 4000 by default) with different content are written into a temporary
+// Four large JPEGs (6000 x 4000 by default) with different content are written into a temporary
 // folder with the platform JPEG encoder. Everything below is measured in one run on those files:
 //   - the bare decode: GdipLoadImageFromFile and one GdipDrawImageRectI of the whole image into a
 //     32-bit DIB of the size the program displays it at, with the program's interpolation mode
@@ -12,7 +12,11 @@
 //     saved), from the call until it returns with the new image painted. The window procedure
 //     counts the paints; a step whose paint was only posted is timed until the paint has run.
 // Each repetition decodes the file the step is about to show, then steps to it; the ratio is the
-// median of the step / decode ratios within a repetition.
+// median of the step / decode ratios within a repetition. The bare decode takes one decode time,
+// so this is a step after a pause of one decode (the program's decode ahead runs meanwhile).
+// Then: a held key (each step right after the last one painted), ten quick Next presses (time
+// until the tenth target is painted), and the working set while stepping with and without the
+// decode ahead.
 // Afterwards the parts of a step are timed one by one on the same window: loading the entry,
 // fitting the window to the image, the paint alone, and, outside the program, the two resamples
 // the paint makes (the frame, then the view bitmap kept for scrolling) and the copy that could
@@ -474,7 +478,7 @@ int main() {
     const double saving = std::max(0.0, median(viewResample) - median(viewCopy));
     const double singleRatio = bareMs > 0 ? (stepMs - saving) / bareMs : 0;
 
-    std::printf("\nStep latency benchmark: two %d x %d JPEGs (%.1f and %.1f MB, written in %.0f ms)\n", imageWidth,
+    std::printf("\nStep latency benchmark: %u %d x %d JPEGs (the first two %.1f and %.1f MB, written in %.0f ms)\n", kFiles, imageWidth,
                 imageHeight, static_cast<double>(fileBytes(files[0])) / 1e6,
                 static_cast<double>(fileBytes(files[1])) / 1e6, encodeMs);
     std::printf("shown at %d x %d in a %ld x %ld client; interpolation mode %d; %d repetitions, medians\n\n",

@@ -70,6 +70,16 @@ AssertionResult menuOpensAt(const Glimvue& program, POINT corner, RECT* rect = n
                                          << count << " at " << corner.x << "," << corner.y;
 }
 
+// Moves the pointer and gives the display time to report it to every program.
+void moveCursor(POINT to) {
+    SetCursorPos(to.x, to.y);
+    e2e::waitFor([&] {
+        POINT now{};
+        return GetCursorPos(&now) && now.x == to.x && now.y == to.y;
+    }, 2000);
+    Sleep(400);
+}
+
 AssertionResult menusClose(const Glimvue& program) {
     return e2e::becomes([&] { return program.popupMenus().empty(); }, [] { return std::string("a menu stays open"); },
                         5000);
@@ -157,7 +167,7 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
 
     // F1 with the pointer over the window ("at cursor" is on by default): at the pointer.
     const POINT inside = screenPoint(window, 60, 45);
-    SetCursorPos(inside.x, inside.y);
+    moveCursor(inside);
     SetForegroundWindow(window);
     e2e::pressKey(VK_F1);
     ASSERT_TRUE(menuOpensAt(program, inside));
@@ -165,7 +175,7 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
     ASSERT_TRUE(menusClose(program));
 
     // F1 with the pointer elsewhere: at the client corner offset by the sizing frame.
-    SetCursorPos(1200, 1000);
+    moveCursor({1200, 1000});
     SetForegroundWindow(window);
     e2e::pressKey(VK_F1);
     const POINT corner =
@@ -177,8 +187,7 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
 
     // "...at cursor" off: F1 opens at the corner even with the pointer over the window.
     program.postCommand(CMD_MENU_AT_CURSOR);
-    SetCursorPos(inside.x, inside.y);
-    Sleep(200);
+    moveCursor(inside);
     SetForegroundWindow(window);
     e2e::pressKey(VK_F1);
     EXPECT_TRUE(menuOpensAt(program, corner));

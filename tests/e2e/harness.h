@@ -72,7 +72,10 @@ public:
     bool start(const std::wstring& arguments);
     // The main window (the dialog owned by the hidden "Glimvue" window), once visible.
     HWND waitForMainWindow(int timeoutMs = 20000);
+    // The main window whether shown or not (wallpaper mode, the tray), once it exists.
+    HWND waitForAnyMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
+    DWORD processId() const { return process_.dwProcessId; }
     HWND findMessageBox() const;
     bool hasVisibleWindow() const;
 

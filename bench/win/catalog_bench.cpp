@@ -92,8 +92,8 @@ long countColour(HWND list, unsigned colour) {
     const auto* p = static_cast<const unsigned*>(bits);
     for (long i = 0; i < static_cast<long>(client.right) * client.bottom; ++i) {
         const unsigned c = p[i] & 0xFFFFFF;
-        auto near = [](int a, int b) { return a - b < 24 && b - a < 24; };
-        if (near(c >> 16, colour >> 16) && near((c >> 8) & 255, (colour >> 8) & 255) && near(c & 255, colour & 255))
+        auto within = [](int a, int b) { return a - b < 24 && b - a < 24; };
+        if (within(c >> 16, colour >> 16) && within((c >> 8) & 255, (colour >> 8) & 255) && within(c & 255, colour & 255))
             ++count;
     }
     SelectObject(memory, old);

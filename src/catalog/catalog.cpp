@@ -119,7 +119,10 @@ INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, L
         if (command == kHookTab) {
             catalog->folderJump(keyDown(VK_SHIFT) ? CMD_PREV_FOLDER : CMD_NEXT_FOLDER);
         } else if (command == kHookShiftDown) {
-            catalog->shiftAnchor = catalog->focusedItem();
+            // The list's own anchor of Shift selections (the selection mark), so that Shift pressed
+            // again extends the same range; the focused item when there is none.
+            const int mark = static_cast<int>(SendMessageW(catalog->listView, LVM_GETSELECTIONMARK, 0, 0));
+            catalog->shiftAnchor = mark >= 0 ? mark : catalog->focusedItem();
         } else if (command == kHookShiftRange) {
             catalog->keepShiftRange();
         } else if (command == CMD_REFRESH) {
@@ -385,9 +388,12 @@ INT_PTR Catalog::onNotify(NMHDR* header) {
     case NM_CUSTOMDRAW:
         setDialogResult(catalogWindow, onCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
         return TRUE;
-    case LVN_ODFINDITEMW:
-        setDialogResult(catalogWindow, static_cast<LRESULT>(typeAhead(*reinterpret_cast<NMLVFINDITEMW*>(header))));
+    case LVN_ODFINDITEMW: {
+        const auto& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
+        const long long answer = (find.lvfi.flags & LVFI_NEARESTXY) ? nearestItem(find) : typeAhead(find);
+        setDialogResult(catalogWindow, static_cast<LRESULT>(answer));
         return TRUE;
+    }
     case LVN_KEYDOWN:
         onKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
         afterKey();
@@ -413,6 +419,34 @@ INT_PTR Catalog::onNotify(NMHDR* header) {
         return TRUE;
     default:
         return FALSE;
+    }
+}
+
+// Arrow keys in an owner-data icon list: Wine's list asks its owner for the item next to the
+// focused one (LVFI_NEARESTXY with the key's direction). The cells are laid out row by row.
+long long Catalog::nearestItem(const NMLVFINDITEMW& find) {
+    const long long count = SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+    const long long focused = focusedItem();
+    if (count <= 0 || focused < 0) return -1;
+    auto top = [&](long long i) {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageW(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+        return r.top;
+    };
+    const LONG firstTop = top(0);
+    long long low = 1, high = count;  // the first item of the second row
+    while (low < high) {
+        const long long mid = low + (high - low) / 2;
+        if (top(mid) <= firstTop) low = mid + 1; else high = mid;
+    }
+    const long long columns = std::max<long long>(1, low);
+    switch (find.lvfi.vkDirection) {
+    case VK_RIGHT: return focused + 1 < count && (focused + 1) % columns != 0 ? focused + 1 : -1;
+    case VK_LEFT: return focused % columns != 0 ? focused - 1 : -1;
+    case VK_DOWN: return focused + columns < count ? focused + columns : -1;
+    case VK_UP: return focused - columns >= 0 ? focused - columns : -1;
+    default: return -1;
     }
 }
 
@@ -527,10 +561,11 @@ void Catalog::onThumbnailReady(FinishedThumbnail* raw) {
     const size_t index = finished->job.index;
     if (!queue_.wanted(index, finished->job.generation)) return;  // scrolled away or refilled
     shown_[index] = std::move(*finished);
-    RECT icon{};
-    icon.left = LVIR_ICON;
-    if (SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon)))
-        InvalidateRect(listView, &icon, TRUE);
+    // The whole cell: the thumbnail reaches past the icon rectangle by the margins.
+    RECT cell{};
+    cell.left = LVIR_BOUNDS;
+    if (SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&cell)))
+        InvalidateRect(listView, &cell, TRUE);
 }
 
 void Catalog::startDecoders() {

@@ -80,6 +80,7 @@ private:
     void closeWith(int result);
     void afterKey();
     long long typeAhead(const NMLVFINDITEMW& find);
+    long long nearestItem(const NMLVFINDITEMW& find);
     void keepShiftRange();
 
     // Selection helpers.

@@ -162,14 +162,10 @@ void Viewer::onTrayNotify(UINT mouseMessage) {
     ::onTrayNotify(mainWindow, mouseMessage, handlers);
 }
 
-// The one place the tray icon's menu is opened: the Main Menu's popup at the cursor, its choice
-// carried out as a command.
+// The one place the tray icon's menu is opened: the Main Menu at the cursor, translated, checked
+// and pinnable like the one of a right click.
 void Viewer::openTrayMenu(POINT at) {
-    const MenuHandle menu(LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_MAINMENU)));
-    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
-    if (!popup) return;
-    const UINT chosen = trackTrayMenu(mainWindow, popup, at);
-    if (chosen != 0) PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    showMainMenu(at.x, at.y, 0);
 }
 
 void Viewer::onHotkey(WPARAM id) {

@@ -79,10 +79,3 @@ TrayAction onTrayNotify(HWND mainWindow, UINT mouseMessage, const TrayHandlers& 
     return action;
 }
 
-UINT trackTrayMenu(HWND owner, HMENU menu, POINT at) {
-    SetForegroundWindow(owner);
-    const BOOL chosen =
-        TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, owner, nullptr);
-    PostMessageW(owner, WM_NULL, 0, 0);
-    return chosen > 0 ? static_cast<UINT>(chosen) : 0;
-}

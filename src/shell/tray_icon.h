@@ -44,7 +44,3 @@ struct TrayHandlers {
 // window, so that the menu closes normally. Returns what was done.
 TrayAction onTrayNotify(HWND mainWindow, UINT mouseMessage, const TrayHandlers& handlers);
 
-// Tracks a popup menu at a screen point for the tray: the owner is brought to the foreground, the
-// menu returns the chosen identifier (0 for none) without notifying the owner and follows the
-// right button; WM_NULL is posted to the owner afterwards.
-UINT trackTrayMenu(HWND owner, HMENU menu, POINT at);

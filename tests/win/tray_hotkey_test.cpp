@@ -155,55 +155,6 @@ TEST_F(TrayTest, LeftPressTogglesRightReleaseOpensTheMenu) {
     EXPECT_EQ(menus.size(), 1u);
 }
 
-// The menu window's keys, typed from a timer that runs inside the menu's own loop. A menu that
-// never shows up is closed after a while, so that a failure cannot hang the test.
-std::vector<WORD> menuKeys;
-int menuTicks = 0;
-BOOL CALLBACK findShownMenu(HWND window, LPARAM found) {
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (std::wstring(name) != L"#32768" || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-void CALLBACK typeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND menu = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findShownMenu, reinterpret_cast<LPARAM>(&menu));
-    if (!menu) {
-        if (++menuTicks > 50) {
-            KillTimer(nullptr, timer);
-            EndMenu();
-        }
-        return;
-    }
-    KillTimer(nullptr, timer);
-    for (WORD key : menuKeys) {
-        PostMessageW(menu, WM_KEYDOWN, key, 0);
-        PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
-    }
-}
-
-TEST_F(TrayTest, TheMenuReturnsTheChosenCommandAndPostsWmNull) {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, CMD_TRAYICON, L"Tray Icon");
-    AppendMenuW(menu, MF_STRING, CMD_CLOSE_OTHERS, L"...now");
-    AppendMenuW(menu, MF_STRING, CMD_EXIT, L"Exit");
-    ShowWindow(main_, SW_SHOW);
-    handledNull(main_);
-
-    menuKeys = {VK_DOWN, VK_DOWN, VK_RETURN};
-    menuTicks = 0;
-    SetTimer(nullptr, 0, 100, typeIntoMenu);
-    EXPECT_EQ(trackTrayMenu(main_, menu, {100, 100}), static_cast<UINT>(CMD_CLOSE_OTHERS));
-    EXPECT_TRUE(handledNull(main_));
-
-    menuKeys = {VK_ESCAPE, VK_ESCAPE};
-    menuTicks = 0;
-    SetTimer(nullptr, 0, 100, typeIntoMenu);
-    EXPECT_EQ(trackTrayMenu(main_, menu, {100, 100}), 0u);
-    DestroyMenu(menu);
-}
-
 // ---- Hotkey ----------------------------------------------------------------------------------
 
 constexpr int kCtrlShift = kModControl | kModShift;

@@ -102,7 +102,6 @@ public:
     // Sends a message whose lParam points at `size` bytes of `data`: they are copied into the
     // program's memory, and what the window wrote there is copied back. The message's result.
     LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const;
-    DWORD processId() const { return process_.dwProcessId; }
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

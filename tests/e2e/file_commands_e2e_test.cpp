@@ -437,3 +437,37 @@ TEST(FileCommands, FullDriveFailsAndLeavesEveryFileAsItWas) {
     EXPECT_EQ(snapshot(full), drive);
     EXPECT_TRUE(s.shows(photo));
 }
+
+// A picture pasted from the clipboard is no file: every command that works on the current file says
+// so and touches nothing, on disk or in the folders it would write to.
+TEST(FileCommands, AfterPasteEveryFileCommandSaysNotAFile) {
+    Session s;
+    s.pictures.addBmp(L"a.bmp", 120, 90, 0x3366CC);
+    s.pictures.addBmp(L"b.bmp", 120, 90, 0xCC6633);
+    const std::wstring archive = s.folder(L"archive"), favorites = s.folder(L"favorites"),
+                       desktop = s.folder(L"desktop");
+    ASSERT_NE(s.start([&](Settings& settings) {
+        settings.archive = archive;
+        settings.favorites = favorites;
+        settings.desktop = desktop;
+        settings.confirmdelete = false;
+        settings.confirmarchive = false;
+    }), nullptr);
+    ASSERT_TRUE(s.shows(s.pictures.file(L"a.bmp")));
+
+    s.program.postCommand(CMD_COPY_VIEW);
+    s.program.postCommand(CMD_PASTE);
+    ASSERT_TRUE(e2e::becomes([&] { return contains(s.program.caption(), L"Clipboard_Image"); },
+                             [&] { return "caption " + toUtf8(s.program.caption()); }));
+    const auto pictures = snapshot(s.pictures.path()), elsewhere = snapshot(s.elsewhere.path());
+
+    for (int command : {CMD_SEND_SHORTCUT, CMD_SEND_COPY, CMD_DESKTOP_LINK, CMD_DESKTOP_COPY, CMD_ARCHIVE_MOVE,
+                        CMD_ARCHIVE_COPY, CMD_COPY_FILE, CMD_MOVE_FILE, CMD_RECYCLE}) {
+        s.program.postCommand(command);
+        EXPECT_TRUE(contains(s.answer(IDOK), L"Not a file")) << "command " << command;
+    }
+    EXPECT_TRUE(s.quiet(500));
+    EXPECT_EQ(snapshot(s.pictures.path()), pictures);
+    EXPECT_EQ(snapshot(s.elsewhere.path()), elsewhere);
+    EXPECT_TRUE(contains(s.program.caption(), L"Clipboard_Image")) << "the pasted picture stays";
+}

@@ -85,28 +85,29 @@ TEST(Viewer, CaptionFollowsNextAndPreviousAndWrapsBothWays) {
 }
 
 TEST(Viewer, WindowWrapsThePictureFollowsZoomAndGoesFullScreenAndBack) {
-    const Images images{0x3366CC};
+    // Wider than the status bar's parts, so that the window is exactly the picture's width.
+    const Images images{{0x3366CC}, 600, 150};
     Glimvue program;
     HWND window = startOn(program, images.path(), kQuiet);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(captionIs(program, images.caption(L"a.bmp")));
     const int bar = e2e::statusBarHeight(window);
     ASSERT_GT(bar, 0) << "the status bar is on by default";
-    EXPECT_TRUE(clientIs(window, 200, 150 + bar));
-    EXPECT_TRUE(shows(window, 100, 75, 0x3366CC));
+    EXPECT_TRUE(clientIs(window, 600, 150 + bar));
+    EXPECT_TRUE(shows(window, 300, 75, 0x3366CC));
     EXPECT_TRUE(shows(window, 2, 2, 0x3366CC)) << "the picture fills the client area";
-    EXPECT_TRUE(statusIs(program, 1, L"\t200x150x24"));
+    EXPECT_TRUE(statusIs(program, 1, L"\t600x150x24"));
     EXPECT_TRUE(statusIs(program, 2, L"\t100%"));
 
     // One zoom step is 10 %: the caption names the zoomed size and the window grows with it.
     program.postCommand(CMD_ZOOM_IN);
-    EXPECT_TRUE(captionIs(program, images.caption(L"a.bmp") + L" (Zoom: 220 x 165)"));
-    EXPECT_TRUE(clientIs(window, 220, 165 + bar));
+    EXPECT_TRUE(captionIs(program, images.caption(L"a.bmp") + L" (Zoom: 660 x 165)"));
+    EXPECT_TRUE(clientIs(window, 660, 165 + bar));
     EXPECT_TRUE(statusIs(program, 2, L"\t110%"));
-    EXPECT_TRUE(shows(window, 215, 160, 0x3366CC));
+    EXPECT_TRUE(shows(window, 655, 160, 0x3366CC));
     program.postCommand(CMD_ZOOM_100);
     EXPECT_TRUE(captionIs(program, images.caption(L"a.bmp")));
-    ASSERT_TRUE(clientIs(window, 200, 150 + bar));
+    ASSERT_TRUE(clientIs(window, 600, 150 + bar));
 
     // Full screen, and back to the same window rectangle.
     RECT before{}, now{};
@@ -115,29 +116,28 @@ TEST(Viewer, WindowWrapsThePictureFollowsZoomAndGoesFullScreenAndBack) {
 
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     program.postCommand(CMD_FULLSCREEN);
-    // Hiding and showing the window around the style change can take a second or two under Wine.
     ASSERT_TRUE(e2e::waitFor([&] { return windowAt({0, 0, screenWidth, screenHeight}); }));
     EXPECT_TRUE(clientIs(window, screenWidth, screenHeight)) << "no frame in full screen";
     EXPECT_EQ(e2e::statusBarOf(window), nullptr) << "no status bar in full screen";
     // The picture is centred on the screen, with background around it.
     EXPECT_TRUE(shows(window, screenWidth / 2, screenHeight / 2, 0x3366CC));
-    EXPECT_TRUE(shows(window, screenWidth / 2 - 95, screenHeight / 2 - 70, 0x3366CC));
+    EXPECT_TRUE(shows(window, screenWidth / 2 - 295, screenHeight / 2 - 70, 0x3366CC));
     EXPECT_FALSE(e2e::coloursMatch(e2e::screenColourAt(window, 5, 5), 0x3366CC, 2));
 
     program.postCommand(CMD_FULLSCREEN);
     EXPECT_TRUE(e2e::waitFor([&] { return windowAt(before); }));
     EXPECT_TRUE(e2e::waitFor([&] { return e2e::statusBarOf(window) != nullptr; }, 5000));
-    EXPECT_TRUE(clientIs(window, 200, 150 + bar));
-    EXPECT_TRUE(shows(window, 100, 75, 0x3366CC));
+    EXPECT_TRUE(clientIs(window, 600, 150 + bar));
+    EXPECT_TRUE(shows(window, 300, 75, 0x3366CC));
     ASSERT_TRUE(program.close());
 }
 
 TEST(Viewer, ExifOrientationSixIsShownUprightUnlessTurnedOff) {
-    // Stored 240 x 160, left half red, right half blue; orientation 6 turns it a quarter clockwise,
-    // so upright it is 160 x 240 with red on top.
+    // Stored 720 x 480, left half red, right half blue; orientation 6 turns it a quarter clockwise,
+    // so upright it is 480 x 720 with red on top. Both are wider than the status bar's parts.
     const unsigned red = 0xCC2020, blue = 0x2020CC;
     const Images images;
-    const std::string jpeg = e2e::jpegBytes(240, 160, red, blue, 6);
+    const std::string jpeg = e2e::jpegBytes(720, 480, red, blue, 6);
     ASSERT_FALSE(jpeg.empty()) << "the imaging library could not encode a JPEG";
     images.add(L"a.jpg", jpeg);
     const bool orientationReadable = e2e::imagingOrientation(images.file(L"a.jpg")) == 6;
@@ -151,11 +151,11 @@ TEST(Viewer, ExifOrientationSixIsShownUprightUnlessTurnedOff) {
         HWND window = startOn(program, images.path(), kQuiet + (upright ? L"" : L" -noexiforient"));
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(captionIs(program, images.caption(L"a.jpg")));
-        const int w = upright ? 160 : 240, h = upright ? 240 : 160;
+        const int w = upright ? 480 : 720, h = upright ? 720 : 480;
         EXPECT_TRUE(clientIs(window, w, h + e2e::statusBarHeight(window)));
         EXPECT_TRUE(statusIs(program, 1, L"\t" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L"x24"));
-        EXPECT_TRUE(shows(window, upright ? 80 : 50, upright ? 50 : 80, red, 12));
-        EXPECT_TRUE(shows(window, upright ? 80 : 190, upright ? 190 : 80, blue, 12));
+        EXPECT_TRUE(shows(window, upright ? 240 : 150, upright ? 150 : 240, red, 12));
+        EXPECT_TRUE(shows(window, upright ? 240 : 570, upright ? 570 : 240, blue, 12));
         ASSERT_TRUE(program.close());
     }
 }

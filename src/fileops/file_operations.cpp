@@ -15,6 +15,7 @@
 
 #include "app.h"
 #include "file_operations.h"
+#include "win_handles.h"
 #include "shortcut_file.h"
 #include "view_image.h"
 #include "win_paths.h"
@@ -63,12 +64,12 @@ bool fileIsThere(const std::wstring& path) {
 
 // Takes a free name by creating an empty file there; fails when anything of that name exists.
 bool claimName(const std::wstring& path, DWORD& error) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         error = GetLastError();
         return false;
     }
-    CloseHandle(file);
     return true;
 }
 
@@ -450,13 +451,12 @@ std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::w
 
 bool readFileTimes(const std::wstring& path, uint64_t& created, uint64_t& modified, uint64_t& accessed) {
     created = modified = accessed = 0;
-    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
     FILETIME c{}, a{}, m{};
-    const bool read = GetFileTime(file, &c, &a, &m) != 0;
-    CloseHandle(file);
+    const bool read = GetFileTime(file.get(), &c, &a, &m) != 0;
     if (!read) return false;
     created = toFileTime(c);
     modified = toFileTime(m);

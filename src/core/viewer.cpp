@@ -11,6 +11,7 @@
 #include "settings_ranges.h"
 #include "shell_objects.h"
 #include "viewer.h"
+#include "shell/tray_icon.h"
 #include "window_messages.h"
 
 Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
@@ -30,14 +31,7 @@ Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
 
     HICON icon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_APP));
     SetClassLongPtrW(mainWindow, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-    NOTIFYICONDATAW& tray = shell.trayIconData;
-    tray.cbSize = sizeof(tray);
-    tray.hWnd = mainWindow;
-    tray.uID = 0;
-    tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    tray.uCallbackMessage = MainMessage::TrayNotify;
-    tray.hIcon = icon;
-    lstrcpynW(tray.szTip, app.productName, 128);
+    fillTrayIconData(shell.trayIconData, mainWindow, icon, app.productName);
 
     const DWORD tick = GetTickCount();
     std::srand(tick);

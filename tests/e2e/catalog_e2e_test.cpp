@@ -55,17 +55,7 @@ void press(HWND window, std::initializer_list<std::pair<WORD, bool>> keys) {
     SetForegroundWindow(window);
     e2e::waitFor([&] { return GetForegroundWindow() == window; }, 2000);
     for (const auto& [key, shift] : keys) {
-        std::vector<INPUT> inputs;
-        auto add = [&](WORD vk, DWORD flags) {
-            inputs.push_back({INPUT_KEYBOARD});
-            inputs.back().ki.wVk = vk;
-            inputs.back().ki.dwFlags = flags;
-        };
-        if (shift) add(VK_SHIFT, 0);
-        add(key, 0);
-        add(key, KEYEVENTF_KEYUP);
-        if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
-        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        e2e::pressKey(key, shift);
         Sleep(150);
     }
 }

@@ -89,8 +89,10 @@ struct RedBlue {
         images.addBmp(L"b.bmp", w, h, kBlue);
         if (green) images.addBmp(L"c.bmp", w, h, kGreen);
         program.add(L"glimvue.ini", transitionSettings(effect, tweaks));
-        window = program.start(L"\"" + images.path() + L"\" -shortname" + switches) ? program.waitForMainWindow()
-                                                                                     : nullptr;
+        // Without the status bar the window is exactly the picture, however small it is.
+        window = program.start(L"\"" + images.path() + L"\" -shortname -nostatusbar" + switches)
+                     ? program.waitForMainWindow()
+                     : nullptr;
     }
     e2e::TempFolder images{L"transitions"};
     Glimvue program;

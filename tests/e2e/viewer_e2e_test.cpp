@@ -86,7 +86,7 @@ TEST(Viewer, CaptionFollowsNextAndPreviousAndWrapsBothWays) {
 
 TEST(Viewer, WindowWrapsThePictureFollowsZoomAndGoesFullScreenAndBack) {
     // Wider than the status bar's parts, so that the window is exactly the picture's width.
-    const Images images{{0x3366CC}, 600, 150};
+    const Images images({0x3366CC}, 600, 150);
     Glimvue program;
     HWND window = startOn(program, images.path(), kQuiet);
     ASSERT_NE(window, nullptr);

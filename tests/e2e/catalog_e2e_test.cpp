@@ -325,12 +325,10 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
     EXPECT_TRUE(program.close());
-    // a.bmp is also shown in the main window, which reads it as a viewer does; the others were only
-    // seen as thumbnails.
-    for (const wchar_t* name : {L"b.bmp", L"c.bmp"}) {
-        const FILETIME now = lastAccess(images.file(name));
-        EXPECT_EQ(CompareFileTime(&now, &oldTime), 0) << toUtf8(name);
-    }
+    // a.bmp is shown in the main window and b.bmp, the next, is read ahead by it: both are read as
+    // a viewer reads. c.bmp was only seen as a thumbnail.
+    const FILETIME now = lastAccess(images.file(L"c.bmp"));
+    EXPECT_EQ(CompareFileTime(&now, &oldTime), 0);
 }
 
 TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {

@@ -290,15 +290,16 @@ TEST(FileCommands, MoveRenameThroughTheDialogAndTheCaptionFollows) {
 
 TEST(FileCommands, SaveAsOfAZoomedViewWritesAJpegOfTheViewsSize) {
     Session s;
-    s.pictures.addBmp(L"a.bmp", 200, 150, 0x3366CC);
+    // Wider than the status bar's parts, so that the window is exactly the view.
+    s.pictures.addBmp(L"a.bmp", 600, 150, 0x3366CC);
     ASSERT_NE(s.start(), nullptr);
     ASSERT_TRUE(s.shows(s.pictures.file(L"a.bmp")));
     s.program.postCommand(CMD_ZOOM_IN);
-    ASSERT_TRUE(e2e::waitFor([&] { return e2e::clientSize(s.program.mainWindow()).cx > 200; }));
+    ASSERT_TRUE(e2e::waitFor([&] { return e2e::clientSize(s.program.mainWindow()).cx > 600; }));
     Sleep(300);
     SIZE view = e2e::clientSize(s.program.mainWindow());
     view.cy -= e2e::statusBarHeight(s.program.mainWindow());
-    EXPECT_EQ(view.cx, 220);
+    EXPECT_EQ(view.cx, 660);
     EXPECT_EQ(view.cy, 165);
 
     s.program.postCommand(CMD_SAVE_VIEW);
@@ -313,7 +314,7 @@ TEST(FileCommands, SaveAsOfAZoomedViewWritesAJpegOfTheViewsSize) {
     const SIZE saved = jpegSize(e2e::readBytes(chosen + L".jpg"));
     EXPECT_EQ(saved.cx, view.cx);
     EXPECT_EQ(saved.cy, view.cy);
-    EXPECT_GT(saved.cx, 200) << "the zoomed view, not the file";
+    EXPECT_GT(saved.cx, 600) << "the zoomed view, not the file";
     EXPECT_TRUE(exists(s.pictures.file(L"a.bmp")));
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win/imaging_fixture.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -145,24 +147,10 @@ private:
     bool roundDown_;
 };
 
-class ScaledDecodeTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-        folder_ = std::filesystem::temp_directory_path() / ("glimvue-scaled-" + std::to_string(GetCurrentProcessId()));
-        ASSERT_TRUE(std::filesystem::create_directory(folder_));
-    }
-    static void TearDownTestSuite() {
-        Gdiplus::GdiplusShutdown(token_);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    static std::wstring at(const std::wstring& name) { return (folder_ / name).wstring(); }
-
-    static inline ULONG_PTR token_ = 0;
-    static inline std::filesystem::path folder_;
+struct ScaledDecodeTestTag {
+    static constexpr const char* name = "scaled";
 };
+class ScaledDecodeTest : public ImagingFolderTest<ScaledDecodeTestTag> {};
 
 TEST_F(ScaledDecodeTest, ProbeAgreesWithTheDecoderOnRealFiles) {
     const struct { Encoder encoder; const wchar_t* name; ImageFormat format; } files[] = {

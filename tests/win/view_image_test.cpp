@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win/imaging_fixture.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -51,25 +53,11 @@ std::string tiffWithOrientation(unsigned orientation) {
     return file + std::string(4, '\0');
 }
 
-// One folder for the suite; every test uses file names of its own.
-class ViewImageTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-        folder_ = std::filesystem::temp_directory_path() / ("glimvue-img-" + std::to_string(GetCurrentProcessId()));
-        ASSERT_TRUE(std::filesystem::create_directory(folder_));
-    }
-    static void TearDownTestSuite() {
-        Gdiplus::GdiplusShutdown(token_);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    static std::wstring at(const std::wstring& name) { return (folder_ / name).wstring(); }
-
-    static inline ULONG_PTR token_ = 0;
-    static inline std::filesystem::path folder_;
+struct ViewImageTestTag {
+    static constexpr const char* name = "img";
 };
+// One folder for the suite; every test uses file names of its own.
+class ViewImageTest : public ImagingFolderTest<ViewImageTestTag> {};
 
 TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
     ViewImage image;

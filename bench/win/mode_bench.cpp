@@ -2,14 +2,17 @@
 //
 //   mode_bench.exe GLIMVUE_EXE [REPETITIONS] [WIDTH HEIGHT]
 //
-// The program is started in a fresh folder on one large JPEG (4000 x 3000 by default). From this
+// The program is started in a fresh folder on one large JPEG (3000 x 2000 by default). From this
 // process, each repetition times, interleaved on the same window:
 //   - one repaint: RedrawWindow with RDW_INVALIDATE | RDW_UPDATENOW, which returns once the
 //     program's paint has run;
 //   - F11 on and F11 off (command 1012), and P on and P off (command 1202, crop): the command sent
 //     with SendMessage (it returns when the command handler has), then RedrawWindow with
 //     RDW_UPDATENOW alone, which returns once every paint the change left pending has run.
-// The ratio of each change to the repaint (medians) says how many repaints a mode change costs.
+// The ratio of each change to the repaint (medians) says how many repaints a mode change costs. A
+// repaint that leaves the picture's size alone copies the surface kept from the last resample, so
+// compare the changes with the repaint of a build from before that surface was kept, too (run this
+// twice, once per program, in one session).
 // Prints a table and one RESULT line; nothing is asserted.
 #include <windows.h>
 
@@ -56,8 +59,8 @@ int main(int argc, char** argv) {
     }
     _putenv_s("GLIMVUE_EXE", argv[1]);  // the harness takes the program from there
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
-    const int width = argc > 4 ? std::atoi(argv[3]) : 4000;
-    const int height = argc > 4 ? std::atoi(argv[4]) : 3000;
+    const int width = argc > 4 ? std::atoi(argv[3]) : 3000;
+    const int height = argc > 4 ? std::atoi(argv[4]) : 2000;
 
     e2e::TempFolder pictures(L"gvmode");
     const std::string jpeg = e2e::jpegBytes(width, height, 0x3060C0, 0xC09030, 0);
@@ -68,13 +71,13 @@ int main(int argc, char** argv) {
     pictures.add(L"big.jpg", jpeg);
 
     e2e::Glimvue program;
-    if (!program.start(L"-noslide -noautorefresh -nosave -notransitions \"" + pictures.file(L"big.jpg") + L"\"")) {
+    if (!program.start(L"-noslide -noautorefresh -nosave -notransitions \"" + pictures.path() + L"\"")) {
         std::fprintf(stderr, "could not start the program\n");
         return 1;
     }
-    HWND window = program.waitForMainWindow();
+    HWND window = program.waitForMainWindow(90000);  // a cold Wine on a busy machine takes a while
     if (!window || !e2e::waitFor([&] { return program.caption().find(L"big") != std::wstring::npos; }, 30000)) {
-        std::fprintf(stderr, "the program did not show the picture\n");
+        std::fprintf(stderr, "the program did not show the picture (window %p, caption \"%ls\", exit %lu)\n", (void*)window, program.caption().c_str(), program.exitCode());
         return 1;
     }
     settle(window);

@@ -12,6 +12,14 @@ struct DrawingResources {
     // The view surface (viewDC and its bitmap): the displayed image, kept for scrolling, Copy View and
     // Save As; in collage mode the whole collage.
     OffscreenSurface view;
+    // What the view surface was last resampled from: while the image, its shown size and the
+    // interpolation stay the same, a repaint copies the surface instead of resampling again.
+    struct ViewSource {
+        unsigned generation = 0;
+        int width = 0, height = 0, interpolation = 0;
+        bool valid = false;
+        bool operator==(const ViewSource&) const = default;
+    } viewSource;
     // The tile surface (tileDC and its bitmap): one collage tile.
     OffscreenSurface tile;
     GdiBrush backgroundBrush;  // solid brush of `bgcolor`

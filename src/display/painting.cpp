@@ -72,9 +72,19 @@ void Viewer::paint() {
 
         // The image is resampled once, into the view bitmap that scrolling, Copy View and Save As
         // use; the frame is the background with that bitmap copied in at the placed offset.
-        drawing.view.resize(dc, image.width, image.height);
-        const bool resampled = drawing.view.hasBitmap() && image.width > 0 && image.height > 0;
-        if (resampled) image.drawTo(drawing.view.dc(), image.width, image.height);
+        // A repaint of the same image at the same size (a mode change, a window uncovered) copies it.
+        const DrawingResources::ViewSource source{image.generation(), image.width, image.height, image.interpolation, true};
+        bool resampled = drawing.viewSource == source && drawing.view.hasBitmap() &&
+                         drawing.view.width() == image.width && drawing.view.height() == image.height;
+        if (!resampled) {
+            drawing.viewSource = {};
+            drawing.view.resize(dc, image.width, image.height);
+            resampled = drawing.view.hasBitmap() && image.width > 0 && image.height > 0;
+            if (resampled) {
+                image.drawTo(drawing.view.dc(), image.width, image.height);
+                drawing.viewSource = source;
+            }
+        }
 
         OffscreenSurface frame;
         frame.create(dc);
@@ -157,6 +167,7 @@ void Viewer::drawFileName(HDC dc) {
 void Viewer::resetCollage() {
     SIZE canvas = clientSize();
     if (settings.layer == kLayerFullScreen) canvas = {window.monitorWidth(), window.monitorHeight()};
+    drawing.viewSource = {};  // the surface becomes the collage's canvas
     {
         const WindowDC dc(mainWindow);
         drawing.view.resize(dc.get(), canvas.cx, canvas.cy);
@@ -171,6 +182,7 @@ void Viewer::paintCollage(HDC dc) {
     const Size32 tile = collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize);
     drawing.tile.resize(dc, tile.width, tile.height);
     image.drawTo(drawing.tile.dc(), tile.width, tile.height);
+    drawing.viewSource = {};  // tiles go onto the view surface
 
     const SIZE client = clientSize();
     const int x = client.cx > tile.width ? std::rand() % (client.cx - tile.width) : 0;

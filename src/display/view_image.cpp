@@ -49,7 +49,10 @@ ViewImage::ViewImage() : propertyBuffer_(new unsigned char[kPropertyBufferSize](
 
 ViewImage::~ViewImage() { release(); }
 
-void ViewImage::release() { image_.reset(); }
+void ViewImage::release() {
+    image_.reset();
+    ++generation_;
+}
 
 bool ViewImage::loadFromFile(const std::wstring& path) {
     release();
@@ -244,6 +247,7 @@ bool ViewImage::rotateFlip(int rotateFlipType) {
     }
     const Gdiplus::GpStatus status =
         gp::GdipImageRotateFlip(image_.get(), static_cast<Gdiplus::RotateFlipType>(rotateFlipType));
+    ++generation_;  // even a failed turn may have changed the pixels
     if (!isOk(status)) lastStatus = status;
     return isOk(status);
 }

@@ -33,6 +33,9 @@ public:
     bool adopt(GdipImage decoded, unsigned fileOrientation);
     void release();
     bool loaded() const { return static_cast<bool>(image_); }
+    // Changes whenever the pixels may have changed (another image, none, a turn or flip), so that
+    // what was drawn from the image can tell whether it is still the same picture.
+    unsigned generation() const { return generation_; }
 
     // Natural size of the held image as it now stands; 0 without an image.
     int naturalWidth() const;
@@ -75,6 +78,7 @@ private:
     // Receives the orientation property item; allocated once, reused for every file.
     std::unique_ptr<unsigned char[]> propertyBuffer_;
     unsigned propertySize_ = 0;
+    unsigned generation_ = 0;
 
     void readOrientation();
     void drawInto(HDC dc, int x, int y, int w, int h) const;

@@ -15,13 +15,12 @@
 #include "ini_file.h"
 #include "settings.h"
 #include "text.h"
-#include "win/file_ops_fixture.h"
+#include "win/win_test_support.h"
 
 using e2e::Glimvue;
-using fileops_test::exists;
-using fileops_test::hostPath;
-using fileops_test::runHost;
-using fileops_test::windowsPathOfHost;
+using wintest::exists;
+using wintest::hostPath;
+using wintest::runHost;
 using ::testing::AssertionResult;
 
 namespace {
@@ -42,25 +41,8 @@ void writeSettings(const Glimvue& program, const std::function<void(Settings&)>&
     writeAllSections(file, settings);
 }
 
-// Every file below a folder with its content, relative names as keys.
-std::map<std::wstring, std::string> snapshot(const std::wstring& folder, const std::wstring& prefix = L"") {
-    std::map<std::wstring, std::string> files;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            files[prefix + name + L"\\"] = "";
-            files.merge(snapshot(folder + L"\\" + name, prefix + name + L"\\"));
-        } else {
-            files[prefix + name] = e2e::readBytes(folder + L"\\" + name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return files;
-}
+// Every file below a folder with its checksum.
+std::map<std::wstring, std::string> snapshot(const std::wstring& folder) { return wintest::TempFolder::snapshotOf(folder); }
 
 struct Session {
     e2e::TempFolder pictures{L"fileops"};
@@ -184,15 +166,10 @@ TEST(FileCommands, RecycleAsksAndCancelKeepsTheFileOkPutsItInTheRecycleBin) {
     EXPECT_TRUE(s.shows(s.pictures.file(L"z.bmp"))) << "the next entry becomes current";
 
     // The file is in the Recycle Bin (the host's trash under Wine), with where it came from.
-    const std::wstring host = hostPath(s.elsewhere.path());
-    if (host.empty()) GTEST_SKIP() << "no host trash to look into";
-    runHost(L"echo \\\"${XDG_DATA_HOME:-$HOME/.local/share}/Trash\\\" > '" + host + L"/trash.txt'");
-    std::string location = e2e::readBytes(s.elsewhere.file(L"trash.txt"));
-    while (!location.empty() && (location.back() == '\n' || location.back() == '\r')) location.pop_back();
-    ASSERT_FALSE(location.empty());
-    const std::wstring trash = windowsPathOfHost(location);
+    const std::wstring trash = wintest::trashFolder(s.elsewhere.path());
+    if (trash.empty()) GTEST_SKIP() << "no host trash to look into";
     const std::wstring trashed = trash + L"\\files\\" + name, info = trash + L"\\info\\" + name + L".trashinfo";
-    EXPECT_EQ(e2e::readBytes(trashed), before.at(name));
+    EXPECT_EQ(wintest::checksum(e2e::readBytes(trashed)), before.at(name));
     EXPECT_NE(e2e::readBytes(info).find("Path="), std::string::npos);
     DeleteFileW(trashed.c_str());
     DeleteFileW(info.c_str());

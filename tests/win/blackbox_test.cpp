@@ -2,13 +2,13 @@
 // copy-data messages it is sent, and the skin messages posted to the program's own window.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include "display/view_image.h"
 #include "fileops/shortcut_file.h"
 #include "shell/wallpaper.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // and a paste that finds no bitmap (or no clipboard) changes nothing.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include <atomic>
 #include <thread>
@@ -10,7 +10,7 @@
 #include "display/view_image.h"
 #include "shell/clipboard.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 

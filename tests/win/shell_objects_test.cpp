@@ -182,8 +182,8 @@ TEST_F(ShellObjectsTest, FilesDroppedOnAFolderUnderTheCursorAreCopiedThereByTheS
     EXPECT_EQ(dropsToProgram, 0) << "the drop went to the folder";
     EXPECT_TRUE(exists(files[0]) && exists(files[1])) << "copied, not moved";
     if (underWine()) return;
-    EXPECT_EQ(Tree::checksum(readFile(into + L"\\a.jpg")), Tree::checksum(content("a")));
-    EXPECT_EQ(Tree::checksum(readFile(into + L"\\b.jpg")), Tree::checksum(content("b")));
+    EXPECT_EQ(checksum(readFile(into + L"\\a.jpg")), checksum(content("a")));
+    EXPECT_EQ(checksum(readFile(into + L"\\b.jpg")), checksum(content("b")));
 }
 
 // Presses and releases the left button and moves the pointer as a user's hand would.

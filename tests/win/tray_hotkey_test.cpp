@@ -3,7 +3,7 @@
 // real key presses.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include <atomic>
 #include <thread>
@@ -13,7 +13,7 @@
 #include "shell/hotkey.h"
 #include "shell/tray_icon.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 

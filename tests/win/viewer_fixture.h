@@ -18,32 +18,12 @@
 #include "core/viewer.h"
 #include "core/window_messages.h"
 #include "fileops/shortcut_file.h"
+#include "win_test_support.h"
 
 namespace viewer_test {
 
 namespace fs = std::filesystem;
-
-// Paths longer than MAX_PATH need the "\\?\" form.
-inline std::wstring longForm(const std::wstring& path) {
-    return path.size() < MAX_PATH - 12 ? path : L"\\\\?\\" + path;
-}
-
-// std::filesystem's remove_all leaves paths past MAX_PATH behind under Wine.
-inline void removeTree(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(longForm(path + L"\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        const std::wstring name = found.cFileName, child = path + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name != L"." && name != L"..") removeTree(child);
-        } else {
-            SetFileAttributesW(longForm(child).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(longForm(child).c_str());
-        }
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryW(longForm(path).c_str());
-}
+using namespace wintest;
 
 // 100 ns units: a day, and 2001-01-01 as a base for times set by tests.
 constexpr ULONGLONG kDay = 864000000000ULL;
@@ -165,23 +145,6 @@ inline LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam,
         return DefWindowProcW(window, message, wParam, lParam);
     }
 }
-
-// Dispatches this thread's messages until the condition holds or the time is up; true when it held.
-inline bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds) {
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            if (message.message != WM_QUIT) DispatchMessageW(&message);
-        if (condition()) return true;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
-                                  QS_ALLINPUT);
-    }
-}
-
-inline void pumpFor(DWORD milliseconds) { pumpUntil([] { return false; }, milliseconds); }
 
 class ViewerFixture : public ::testing::Test {
 protected:

@@ -3,12 +3,12 @@
 // Restore, the style values, and the command-line switches.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include "display/view_image.h"
 #include "shell/wallpaper.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 
@@ -71,11 +71,11 @@ TEST_F(WallpaperTest, WallpaperModeSetsTheScreenSizedFileAndKeepsTheFirstPreviou
     EXPECT_EQ(value(L"PrevTileWallpaper"), L"1");
 
     // A render that cannot be made leaves the last wallpaper file whole and the system untold.
-    const std::string before = readBytes(context_.wallpaperPath);
+    const std::string before = readFile(context_.wallpaperPath);
     ViewImage empty;
     EXPECT_FALSE(setDesktopWallpaper(context_, empty, {320, 200}, L""));
     EXPECT_FALSE(renderWallpaperFile(image, context_.wallpaperPath, {0, 200}));
-    EXPECT_EQ(readBytes(context_.wallpaperPath), before);
+    EXPECT_EQ(readFile(context_.wallpaperPath), before);
     EXPECT_FALSE(std::filesystem::exists(context_.wallpaperPath + L".new"));
 
     // Restore brings back the user's wallpaper.

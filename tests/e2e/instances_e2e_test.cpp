@@ -15,14 +15,12 @@ namespace {
 
 const std::wstring kQuiet = L" -noslide -notransitions";
 
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-
 }  // namespace
 
 TEST(Instances, SingleInstanceClosesTheOthers) {
     e2e::TempFolder pictures(L"single");
     pictures.addBmp(L"a.bmp", 120, 90, 0x208040);
-    const std::wstring arguments = quoted(pictures.path()) + kQuiet;
+    const std::wstring arguments = e2e::quoted(pictures.path()) + kQuiet;
     Glimvue first, second;
     ASSERT_TRUE(first.start(arguments));
     ASSERT_NE(first.waitForMainWindow(), nullptr);

@@ -85,11 +85,6 @@ AssertionResult menusClose(const Glimvue& program) {
                         5000);
 }
 
-AssertionResult captionIs(const Glimvue& program, const std::wstring& want) {
-    return e2e::becomes([&] { return program.caption() == want; },
-                        [&] { return "caption " + toUtf8(program.caption()) + ", expected " + toUtf8(want); });
-}
-
 // Keys to the open menu: a tracked menu runs its own loop, which takes the keys posted to its
 // window in order, whichever window has the focus.
 void keys(const Glimvue& program, std::initializer_list<WORD> sequence) {
@@ -162,7 +157,7 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
     keys(program, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});  // Pin, Slideshow, Sort, Navigate, into it
     ASSERT_TRUE(e2e::waitFor([&] { return program.popupMenus().size() == 2; }));
     keys(program, {VK_DOWN, VK_RETURN});  // from its Pin to Next
-    EXPECT_TRUE(captionIs(program, L"b" + kProduct));
+    EXPECT_TRUE(program.captionBecomes(L"b" + kProduct));
     EXPECT_TRUE(menusClose(program)) << "nothing pinned: the menu does not come back";
 
     // F1 with the pointer over the window ("at cursor" is on by default): at the pointer.
@@ -220,7 +215,7 @@ TEST(MenuMain, PinnedNavigateReopensInPlaceEscUnpinsAndExitEndsFromAPinnedMenu) 
 
     for (const wchar_t* name : {L"b", L"c", L"a"}) {
         keys(program, {VK_DOWN, VK_DOWN, VK_RETURN});  // Pin, Next
-        EXPECT_TRUE(captionIs(program, name + kProduct));
+        EXPECT_TRUE(program.captionBecomes(name + kProduct));
         RECT again{};
         ASSERT_TRUE(menuOpensAt(program, click, &again)) << "after Next to " << toUtf8(name);
         EXPECT_EQ(again.bottom - again.top, navigate.bottom - navigate.top) << "the same submenu";

@@ -31,12 +31,7 @@ struct Images : e2e::TempFolder {
 
 // Starts the program on a folder with some switches; the main window, or null.
 HWND startOn(Glimvue& program, const std::wstring& folder, const std::wstring& switches) {
-    return program.start(L"\"" + folder + L"\"" + switches) ? program.waitForMainWindow() : nullptr;
-}
-
-AssertionResult captionIs(const Glimvue& p, const std::wstring& want, int timeoutMs = 10000) {
-    return e2e::becomes([&] { return p.caption() == want; },
-                        [&] { return "caption " + toUtf8(p.caption()) + ", expected " + toUtf8(want); }, timeoutMs);
+    return program.start(e2e::quoted(folder) + switches) ? program.waitForMainWindow() : nullptr;
 }
 
 AssertionResult statusIs(const Glimvue& p, int part, const std::wstring& want, int timeoutMs = 5000) {
@@ -69,7 +64,7 @@ TEST(Viewer, WindowWrapsThePictureFollowsZoomAndGoesFullScreenAndBack) {
     Glimvue program;
     HWND window = startOn(program, images.path(), kQuiet);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(captionIs(program, images.caption(L"a.bmp")));
+    ASSERT_TRUE(program.captionBecomes(images.caption(L"a.bmp")));
     const int bar = e2e::statusBarHeight(window);
     ASSERT_GT(bar, 0) << "the status bar is on by default";
     EXPECT_TRUE(clientIs(window, 600, 150 + bar));
@@ -80,12 +75,12 @@ TEST(Viewer, WindowWrapsThePictureFollowsZoomAndGoesFullScreenAndBack) {
 
     // One zoom step is 10 %: the caption names the zoomed size and the window grows with it.
     program.postCommand(CMD_ZOOM_IN);
-    EXPECT_TRUE(captionIs(program, images.caption(L"a.bmp") + L" (Zoom: 660 x 165)"));
+    EXPECT_TRUE(program.captionBecomes(images.caption(L"a.bmp") + L" (Zoom: 660 x 165)"));
     EXPECT_TRUE(clientIs(window, 660, 165 + bar));
     EXPECT_TRUE(statusIs(program, 2, L"\t110%"));
     EXPECT_TRUE(shows(window, 655, 160, 0x3366CC));
     program.postCommand(CMD_ZOOM_100);
-    EXPECT_TRUE(captionIs(program, images.caption(L"a.bmp")));
+    EXPECT_TRUE(program.captionBecomes(images.caption(L"a.bmp")));
     ASSERT_TRUE(clientIs(window, 600, 150 + bar));
 
     // Full screen, and back to the same window rectangle.
@@ -130,7 +125,7 @@ TEST(Viewer, ExifOrientationSixIsShownUprightUnlessTurnedOff) {
         Glimvue program;
         HWND window = startOn(program, images.path(), kQuiet + (upright ? L"" : L" -noexiforient"));
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(captionIs(program, images.caption(L"a.jpg")));
+        ASSERT_TRUE(program.captionBecomes(images.caption(L"a.jpg")));
         const int w = upright ? 480 : 720, h = upright ? 720 : 480;
         EXPECT_TRUE(clientIs(window, w, h + e2e::statusBarHeight(window)));
         EXPECT_TRUE(statusIs(program, 1, L"\t" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L"x24"));
@@ -151,28 +146,28 @@ TEST(Viewer, UnreadableImageIsLoggedAndSteppedOverOrRemoved) {
         SCOPED_TRACE(remove ? "removefail" : "-noremovefail");
         Glimvue program;
         ASSERT_NE(startOn(program, images.path(), kQuiet + (remove ? L"" : L" -noremovefail")), nullptr);
-        ASSERT_TRUE(captionIs(program, a));
+        ASSERT_TRUE(program.captionBecomes(a));
         EXPECT_TRUE(statusIs(program, 4, L"\t1/3"));
         EXPECT_FALSE(std::filesystem::exists(program.file(L"errors.log"))) << "nothing failed yet";
         auto records = [&] { return e2e::linesOfUtf16File(e2e::readBytes(program.file(L"errors.log"))); };
 
         // Next from a reaches the broken b, which is logged and stepped over to c.
         program.postCommand(CMD_NEXT);
-        ASSERT_TRUE(captionIs(program, c));
+        ASSERT_TRUE(program.captionBecomes(c));
         EXPECT_EQ(e2e::readBytes(program.file(L"errors.log")), e2e::utf16File(broken + L"\r\n"));
         EXPECT_TRUE(statusIs(program, 4, remove ? L"\t2/2" : L"\t3/3"));
 
         // Back from c: a removed entry is gone for good, round the whole exhibit both ways; a kept
         // one fails again, is logged again, and is stepped over backwards.
         program.postCommand(CMD_PREVIOUS);
-        ASSERT_TRUE(captionIs(program, a));
+        ASSERT_TRUE(program.captionBecomes(a));
         EXPECT_TRUE(statusIs(program, 4, remove ? L"\t1/2" : L"\t1/3"));
         const std::pair<int, std::wstring> round[] = {{CMD_NEXT, c}, {CMD_NEXT, a}, {CMD_PREVIOUS, c},
                                                       {CMD_PREVIOUS, a}};
         for (const auto& [command, expected] : round) {
             if (!remove) break;
             program.postCommand(command);
-            ASSERT_TRUE(captionIs(program, expected));
+            ASSERT_TRUE(program.captionBecomes(expected));
         }
         EXPECT_EQ(records(), std::vector<std::wstring>(remove ? 1 : 2, broken));
         EXPECT_TRUE(std::filesystem::exists(broken)) << "a failed image is left on disk";
@@ -217,11 +212,11 @@ TEST(Viewer, ExhibitOfOnlyUnreadableImagesStopsWithoutRetrying) {
         EXPECT_TRUE(statusIs(program, 0, L""));
         EXPECT_TRUE(statusIs(program, 4, L""));
         // With every entry removed the exhibit is empty, and the caption names its folder.
-        if (remove) EXPECT_TRUE(captionIs(program, images.path() + kProduct));
+        if (remove) EXPECT_TRUE(program.captionBecomes(images.path() + kProduct));
         // Still responsive, with no message box in the way.
         EXPECT_EQ(program.findMessageBox(), nullptr);
         program.postCommand(CMD_TITLE);
-        EXPECT_TRUE(captionIs(program, L"Glimvue"));
+        EXPECT_TRUE(program.captionBecomes(L"Glimvue"));
         ASSERT_TRUE(program.close());
         EXPECT_EQ(program.exitCode(), 0u);
         EXPECT_TRUE(std::filesystem::exists(images.file(L"x.jpg")));
@@ -235,11 +230,11 @@ TEST(Viewer, CaptionFollowsNextAndPreviousWrapsAndKeysReachTheirCommands) {
     Glimvue program;
     HWND window = startOn(program, images.path(), L" -shortname" + kQuiet);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(captionIs(program, L"a" + kProduct));
+    ASSERT_TRUE(program.captionBecomes(L"a" + kProduct));
     for (const auto& [command, name] : {std::pair{CMD_PREVIOUS, L"c"}, {CMD_PREVIOUS, L"b"}, {CMD_NEXT, L"c"},
                                         {CMD_NEXT, L"a"}}) {
         program.postCommand(command);
-        ASSERT_TRUE(captionIs(program, name + kProduct));
+        ASSERT_TRUE(program.captionBecomes(name + kProduct));
     }
     auto press = [&](WORD key) {
         SetForegroundWindow(window);
@@ -251,7 +246,7 @@ TEST(Viewer, CaptionFollowsNextAndPreviousWrapsAndKeysReachTheirCommands) {
                                                    {'N', images.caption(L"a.bmp")}};
     for (const auto& [key, caption] : steps) {
         press(key);
-        EXPECT_TRUE(captionIs(program, caption));
+        EXPECT_TRUE(program.captionBecomes(caption));
     }
     press(VK_ESCAPE);
     EXPECT_TRUE(program.waitForExit());

@@ -34,11 +34,12 @@ inline std::wstring longForm(const std::wstring& path) {
 
 inline bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// A file's bytes; empty when it cannot be read.
 inline std::string readFile(const std::wstring& path) {
     std::string bytes;
     HANDLE file = CreateFileW(longForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
+    if (file == INVALID_HANDLE_VALUE) return {};
     std::vector<char> buffer(65536);
     DWORD got = 0;
     while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
@@ -100,12 +101,12 @@ inline std::string checksum(const std::string& bytes) {
 // A private folder under the temporary folder (its long form), removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
+    explicit TempFolder(const std::wstring& prefix = L"gvt") {
         static int counter = 0;
         wchar_t base[MAX_PATH + 1] = {}, longBase[MAX_PATH + 1] = {};
         GetTempPathW(MAX_PATH, base);
         GetLongPathNameW(base, longBase, MAX_PATH);
-        path_ = std::wstring(longBase) + L"gvt-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+        path_ = std::wstring(longBase) + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
         CreateDirectoryW(path_.c_str(), nullptr);
     }

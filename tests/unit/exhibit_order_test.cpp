@@ -91,7 +91,7 @@ TEST(ExhibitOrder, TimeKeysAndKeylessOrders) {
 
 TEST(ExhibitOrder, ShuffleIsTheFixedFisherYatesDraw) {
     // The same seed gives the same order on every platform, for every sort from 2 up.
-    for (int sort : {kSortRandom, kSortRandom + 1, kSortRandom + 2}) {
+    for (int sort = kSortRandom; sort <= kSortRandom + 2; ++sort) {
         Exhibit exhibit;
         for (int i = 0; i < 10; ++i) exhibit.append(std::to_wstring(i), 0, 0, 0);
         std::mt19937 engine(5489u);

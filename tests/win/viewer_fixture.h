@@ -38,28 +38,15 @@ inline std::string tinyImage() {
     return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 
-// A folder tree under a private temporary folder, removed with everything in it at the end.
-class TempTree {
+// A folder tree under a private temporary folder (its long form: the scan compares paths as text),
+// removed with everything in it at the end.
+class TempTree : public TempFolder {
 public:
-    TempTree() {
-        // The scan compares paths as text: work with the long form of the temporary folder.
-        static int counter = 0;
-        wchar_t base[MAX_PATH + 1] = {};
-        GetLongPathNameW(fs::temp_directory_path().c_str(), base, MAX_PATH);
-        const std::wstring candidate =
-            (fs::path(base) / (L"gvx-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter)));
-        std::error_code error;
-        if (base[0] && fs::create_directory(candidate, error)) path_ = candidate;
-    }
-    ~TempTree() {
-        if (!path_.empty()) removeTree(path_);
-    }
-    TempTree(const TempTree&) = delete;
+    TempTree() : TempFolder(L"gvx") {}
 
-    const std::wstring& path() const { return path_; }
     // The full path of a relative name ("a\\b.jpg"); empty names give the tree's own folder.
     std::wstring operator/(const std::wstring& relative) const {
-        return relative.empty() ? path_ : path_ + L"\\" + relative;
+        return relative.empty() ? path() : TempFolder::file(relative);
     }
 
     // Makes the folder and any missing parents.
@@ -102,9 +89,6 @@ public:
         link.close();
         return ok;
     }
-
-private:
-    std::wstring path_;
 };
 
 // Every accepted image below a folder (recursively), sorted, as the scan would name it without shortcuts.

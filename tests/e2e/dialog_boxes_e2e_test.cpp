@@ -134,15 +134,6 @@ TEST(DialogBoxes, ColourAboutPathDialogsDecorateAndSettingsSaveAs) {
     EXPECT_TRUE(e2e::waitFor([&] { return textOf(GetDlgItem(dialog, IDC_EDIT)).empty(); }));
     SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\Programs\\Viewer\\viewer.exe");
     closeDialog(dialog, IDOK);
-    // Explore With... edits the file manager; cancelled, it stays.
-    program.postCommand(CMD_EXPLORE_WITH);
-    dialog = waitForNewDialog(window);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(textOf(dialog), L"File Manager");
-    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_EDIT)), L"explorer.exe");
-    SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\other.exe");
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(dialog); }));
 
     // Decorate gives the window a system menu and takes it away.
     constexpr LONG_PTR kDecoration = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
@@ -171,5 +162,4 @@ TEST(DialogBoxes, ColourAboutPathDialogsDecorateAndSettingsSaveAs) {
     EXPECT_NE(ini.find(L"title=FALSE"), std::wstring::npos);
     EXPECT_NE(ini.find(L"bgcolor=" + std::to_wstring(0x3C28C8)), std::wstring::npos);
     EXPECT_NE(ini.find(L"image viewer=C:\\Programs\\Viewer\\viewer.exe"), std::wstring::npos) << toUtf8(ini);
-    EXPECT_NE(ini.find(L"file manager=explorer.exe"), std::wstring::npos);
 }

@@ -72,12 +72,35 @@ std::wstring iniText(const Glimvue& program, const std::wstring& name = L"glimvu
 
 }  // namespace
 
-TEST(AboutBox, ShowsTheVersionAndTheLanguageTextsAndHoldsOffTheMenu) {
-    e2e::TempFolder pictures(L"about");
-    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
+// One program start goes through the dialogs in turn; the settings file written at the end holds
+// what each stored.
+TEST(DialogBoxes, ColourAboutPathDialogsDecorateAndSettingsSaveAs) {
+    e2e::TempFolder pictures(L"dialogs");
+    pictures.addBmp(L"a.bmp", 40, 30, 0x336699);
     Glimvue program;
-    HWND window = startOn(program, pictures);
+    HWND window = startOn(program, pictures, L" -nowrap");
     ASSERT_NE(window, nullptr);
+
+    // Background Colour: the chooser's red, green and blue boxes; the colour around a small picture.
+    const SIZE client = e2e::clientSize(window);
+    ASSERT_GT(client.cx, 80) << "the window is larger than the picture";
+    auto shows = [&](int x, int y, unsigned colour) {
+        return e2e::waitFor([&] { return e2e::coloursMatch(e2e::screenColourAt(window, x, y), colour, 2); }, 5000);
+    };
+    const int middleY = (client.cy - e2e::statusBarHeight(window)) / 2;
+    EXPECT_TRUE(shows(client.cx / 2, middleY, 0x336699));
+    EXPECT_TRUE(shows(3, 3, 0x000000)) << "black around the picture at first";
+    program.postCommand(CMD_BGCOLOR);
+    HWND chooser = waitForNewDialog(window);
+    ASSERT_NE(chooser, nullptr);
+    SetDlgItemTextW(chooser, 706, L"200");
+    SetDlgItemTextW(chooser, 707, L"40");
+    SetDlgItemTextW(chooser, 708, L"60");
+    closeDialog(chooser, IDOK);
+    EXPECT_TRUE(shows(3, 3, 0xC8283C)) << "around the picture";
+    EXPECT_TRUE(shows(client.cx / 2, middleY, 0x336699));
+
+    // The About box: the version and the language texts; while it is open the menu stays shut.
     program.postCommand(CMD_ABOUT);
     HWND about = waitForNewDialog(window);
     ASSERT_NE(about, nullptr);
@@ -87,33 +110,21 @@ TEST(AboutBox, ShowsTheVersionAndTheLanguageTextsAndHoldsOffTheMenu) {
                                 L"Language: Default (English)", L"Visit Quarne :: Donate"})
         EXPECT_NE(texts.find(line), std::wstring::npos) << toUtf8(line) << " in " << toUtf8(texts);
     EXPECT_TRUE(GetWindowLongPtrW(about, GWL_STYLE) & WS_SYSMENU) << "the About box has a system menu";
-
-    // While it is open the menu stays shut.
     RECT r{};
     GetWindowRect(window, &r);
     PostMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(r.left + 10, r.top + 10));
     Sleep(800);
     EXPECT_TRUE(program.popupMenus().empty());
-
     PostMessageW(about, WM_COMMAND, IDCANCEL, 0);  // Esc
     EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(about); }));
-    ASSERT_TRUE(program.close());
-    EXPECT_EQ(program.exitCode(), 0u);
-}
 
-TEST(PathDialog, ViewWithStoresTheProgramAndBrowseCancelRestoresTheEdit) {
-    e2e::TempFolder pictures(L"path");
-    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
-    Glimvue program;
-    HWND window = startOn(program, pictures);
-    ASSERT_NE(window, nullptr);
-
+    // View With...: typed, then "..." and the file dialog cancelled: the edit holds the setting again;
+    // typed and OK: stored.
     program.postCommand(CMD_VIEW_WITH);
     HWND dialog = waitForNewDialog(window);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(textOf(dialog), L"Image Viewer");
     EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_EDIT)), L"");
-    // Typed, then "..." and the file dialog cancelled: the edit holds the setting again.
     SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\typed.exe");
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BROWSE)));
     HWND browser = waitForNewDialog(window, {dialog});
@@ -121,61 +132,10 @@ TEST(PathDialog, ViewWithStoresTheProgramAndBrowseCancelRestoresTheEdit) {
     PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(browser); }));
     EXPECT_TRUE(e2e::waitFor([&] { return textOf(GetDlgItem(dialog, IDC_EDIT)).empty(); }));
-    // Typed and OK: stored.
     SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\Programs\\Viewer\\viewer.exe");
     closeDialog(dialog, IDOK);
 
-    // Explore With... edits the file manager; cancelled, it stays.
-    program.postCommand(CMD_EXPLORE_WITH);
-    dialog = waitForNewDialog(window);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(textOf(dialog), L"File Manager");
-    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_EDIT)), L"explorer.exe");
-    SetDlgItemTextW(dialog, IDC_EDIT, L"C:\\other.exe");
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(dialog); }));
-
-    ASSERT_TRUE(program.close());
-    const std::wstring ini = iniText(program);
-    EXPECT_NE(ini.find(L"image viewer=C:\\Programs\\Viewer\\viewer.exe"), std::wstring::npos) << toUtf8(ini);
-    EXPECT_NE(ini.find(L"file manager=explorer.exe"), std::wstring::npos);
-}
-
-TEST(BackgroundColour, ChangesTheColourAroundASmallPicture) {
-    e2e::TempFolder pictures(L"colour");
-    pictures.addBmp(L"a.bmp", 40, 30, 0x336699);
-    Glimvue program;
-    HWND window = startOn(program, pictures, L" -nowrap");
-    ASSERT_NE(window, nullptr);
-    const SIZE client = e2e::clientSize(window);
-    ASSERT_GT(client.cx, 80) << "the window is larger than the picture";
-    auto shows = [&](int x, int y, unsigned colour) {
-        return e2e::waitFor([&] { return e2e::coloursMatch(e2e::screenColourAt(window, x, y), colour, 2); }, 5000);
-    };
-    EXPECT_TRUE(shows(client.cx / 2, (client.cy - e2e::statusBarHeight(window)) / 2, 0x336699));
-    EXPECT_TRUE(shows(3, 3, 0x000000)) << "black around the picture at first";
-
-    program.postCommand(CMD_BGCOLOR);
-    HWND chooser = waitForNewDialog(window);
-    ASSERT_NE(chooser, nullptr);
-    // The chooser's red, green and blue boxes.
-    SetDlgItemTextW(chooser, 706, L"200");
-    SetDlgItemTextW(chooser, 707, L"40");
-    SetDlgItemTextW(chooser, 708, L"60");
-    closeDialog(chooser, IDOK);
-    EXPECT_TRUE(shows(3, 3, 0xC8283C)) << "around the picture";
-    EXPECT_TRUE(shows(client.cx / 2, (client.cy - e2e::statusBarHeight(window)) / 2, 0x336699));
-
-    ASSERT_TRUE(program.close());
-    EXPECT_NE(iniText(program).find(L"bgcolor=" + std::to_wstring(0x3C28C8)), std::wstring::npos);
-}
-
-TEST(Decorate, GivesTheWindowASystemMenuAndTakesItAway) {
-    e2e::TempFolder pictures(L"decorate");
-    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
-    Glimvue program;
-    HWND window = startOn(program, pictures);
-    ASSERT_NE(window, nullptr);
+    // Decorate gives the window a system menu and takes it away.
     constexpr LONG_PTR kDecoration = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     auto decoration = [&] { return GetWindowLongPtrW(window, GWL_STYLE) & kDecoration; };
     EXPECT_EQ(decoration(), 0) << "plain by default";
@@ -183,17 +143,10 @@ TEST(Decorate, GivesTheWindowASystemMenuAndTakesItAway) {
     EXPECT_TRUE(e2e::waitFor([&] { return decoration() == kDecoration && IsWindowVisible(window); }));
     program.postCommand(CMD_DECORATE);
     EXPECT_TRUE(e2e::waitFor([&] { return decoration() == 0 && IsWindowVisible(window); }));
-    ASSERT_TRUE(program.close());
-}
 
-TEST(SettingsSaveAs, WritesTheChosenFileAndKeepsUsingIt) {
-    e2e::TempFolder pictures(L"saveas");
-    pictures.addBmp(L"a.bmp", 60, 40, 0x336699);
-    Glimvue program;
-    HWND window = startOn(program, pictures);
-    ASSERT_NE(window, nullptr);
+    // Save As of the settings writes the chosen file, and later changes go to it at the end.
     program.postCommand(CMD_SAVE_AS);
-    HWND dialog = waitForNewDialog(window);
+    dialog = waitForNewDialog(window);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(textOf(dialog), L"Save Glimvue Settings");
     const std::wstring other = program.file(L"other.ini");
@@ -202,9 +155,11 @@ TEST(SettingsSaveAs, WritesTheChosenFileAndKeepsUsingIt) {
     closeDialog(dialog, IDOK);
     EXPECT_TRUE(e2e::waitFor([&] { return GetFileAttributesW(other.c_str()) != INVALID_FILE_ATTRIBUTES; }));
     EXPECT_NE(iniText(program, L"other.ini").find(L"[Window]"), std::wstring::npos);
-
-    // Later changes go to the chosen file when the program ends.
     program.postCommand(CMD_TITLE);
     ASSERT_TRUE(program.close());
-    EXPECT_NE(iniText(program, L"other.ini").find(L"title=FALSE"), std::wstring::npos);
+    EXPECT_EQ(program.exitCode(), 0u);
+    const std::wstring ini = iniText(program, L"other.ini");
+    EXPECT_NE(ini.find(L"title=FALSE"), std::wstring::npos);
+    EXPECT_NE(ini.find(L"bgcolor=" + std::to_wstring(0x3C28C8)), std::wstring::npos);
+    EXPECT_NE(ini.find(L"image viewer=C:\\Programs\\Viewer\\viewer.exe"), std::wstring::npos) << toUtf8(ini);
 }

@@ -9,10 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
+#include "ini_file.h"
 #include "text.h"
 
 namespace e2e {
@@ -53,12 +52,8 @@ bool isDialog(HWND window, bool ownedByProgram) {
 
 // The imaging library is started once for the test process and left running.
 bool startImaging() {
-    static const bool started = [] {
-        ULONG_PTR token = 0;
-        Gdiplus::GdiplusStartupInput input;
-        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-    }();
-    return started;
+    static const wintest::Imaging* imaging = new wintest::Imaging;  // never shut down
+    return imaging->ok();
 }
 
 }  // namespace
@@ -76,15 +71,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs) 
                                    const std::function<std::string()>& describe, int timeoutMs) {
     if (waitFor(condition, timeoutMs)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << describe();
-}
-
-std::string readBytes(const std::wstring& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(fs::path(path), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string utf16File(const std::wstring& text) {
@@ -163,21 +149,6 @@ int imagingOrientation(const std::wstring& path) {
         orientation = *static_cast<const unsigned short*>(item->value);
     gp::GdipDisposeImage(image);
     return orientation;
-}
-
-TempFolder::TempFolder(const std::wstring& prefix) {
-    static int counter = 0;
-    fs::path folder;
-    do
-        folder = fs::temp_directory_path() /
-                 (prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
-    while (!fs::create_directory(folder));
-    path_ = folder.wstring();
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(fs::path(path_), ignored);
 }
 
 SIZE clientSize(HWND window) {
@@ -303,16 +274,6 @@ HWND Glimvue::waitForMainWindow(int timeoutMs) {
     return main_;
 }
 
-HWND Glimvue::waitForAnyMainWindow(int timeoutMs) {
-    waitFor([this] {
-        return (main_ = findWindow(process_.dwProcessId, [](HWND w) {
-                    HWND owner = GetWindow(w, GW_OWNER);
-                    return className(w) == L"#32770" && owner && className(owner) == L"Glimvue";
-                })) != nullptr;
-    }, timeoutMs);
-    return main_;
-}
-
 HWND Glimvue::findMessageBox() const {
     return findWindow(process_.dwProcessId, [](HWND w) { return isDialog(w, false); });
 }
@@ -331,6 +292,20 @@ bool Glimvue::hasVisibleWindow() const {
 }
 void Glimvue::postCommand(int command) const { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 std::wstring Glimvue::caption() const { return textOf(main_); }
+
+::testing::AssertionResult Glimvue::captionBecomes(const std::wstring& want, int timeoutMs) const {
+    return becomes([&] { return caption() == want; },
+                   [&] { return "caption " + toUtf8(caption()) + ", expected " + toUtf8(want); }, timeoutMs);
+}
+
+Settings Glimvue::savedSettings(const std::wstring& name) const {
+    Settings settings;
+    IniFile ini;
+    EXPECT_TRUE(ini.open(file(name), IniFile::Read)) << "no readable " << toUtf8(name);
+    EXPECT_EQ(ini.encoding(), IniTextEncoding::Utf16LE);
+    readAllSections(ini, settings);
+    return settings;
+}
 
 std::wstring Glimvue::statusText(int part) const { return statusTextOf(statusBarOf(main_), part); }
 
@@ -351,18 +326,6 @@ HWND Glimvue::waitForCatalog(int timeoutMs) const {
     HWND catalog = nullptr;
     waitFor([&] { return (catalog = findCatalog()) != nullptr; }, timeoutMs);
     return catalog;
-}
-
-LRESULT Glimvue::sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const {
-    void* remote = VirtualAllocEx(process_.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    if (!remote) return 0;
-    DWORD_PTR result = 0;
-    if (WriteProcessMemory(process_.hProcess, remote, data, size, nullptr)) {
-        SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
-        ReadProcessMemory(process_.hProcess, remote, data, size, nullptr);
-    }
-    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
-    return static_cast<LRESULT>(result);
 }
 
 std::wstring Glimvue::statusTextOf(HWND bar, int part) const {

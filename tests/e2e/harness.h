@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "settings.h"
+#include "win/win_test_support.h"
+
 namespace e2e {
 
 // Waits until the condition holds or the deadline passes; returns the last answer.
@@ -18,8 +21,11 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000, int 
 ::testing::AssertionResult becomes(const std::function<bool()>& condition,
                                    const std::function<std::string()>& describe, int timeoutMs = 10000);
 
-std::string readBytes(const std::wstring& path);
-void writeBytes(const std::wstring& path, const std::string& bytes);
+inline std::string readBytes(const std::wstring& path) { return wintest::readFile(path); }  // empty when unreadable
+inline void writeBytes(const std::wstring& path, const std::string& bytes) { wintest::writeFile(path, bytes); }
+// A path in quotes, as one argument of a command line.
+inline std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 // UTF-16LE file text (with byte-order mark) from/to a wide string; the "\r\n"-terminated lines of one.
 std::string utf16File(const std::wstring& text);
 std::wstring textOfUtf16File(const std::string& bytes);
@@ -35,22 +41,13 @@ std::string jpegBytes(int width, int height, unsigned leftColour, unsigned right
 int imagingOrientation(const std::wstring& path);
 
 // A fresh temporary folder, removed with its contents at the end.
-class TempFolder {
+class TempFolder : public wintest::TempFolder {
 public:
-    explicit TempFolder(const std::wstring& prefix);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+    explicit TempFolder(const std::wstring& prefix) : wintest::TempFolder(prefix) {}
     void add(const std::wstring& name, const std::string& bytes) const { writeBytes(file(name), bytes); }
     void addBmp(const std::wstring& name, int width, int height, unsigned colour) const {
         add(name, bmpBytes(width, height, colour));
     }
-
-private:
-    std::wstring path_;
 };
 
 SIZE clientSize(HWND window);
@@ -79,10 +76,7 @@ public:
     bool start(const std::wstring& arguments);
     // The main window (the dialog owned by the hidden "Glimvue" window), once visible.
     HWND waitForMainWindow(int timeoutMs = 20000);
-    // The main window whether shown or not (wallpaper mode, the tray), once it exists.
-    HWND waitForAnyMainWindow(int timeoutMs = 20000);
     HWND mainWindow() const { return main_; }
-    DWORD processId() const { return process_.dwProcessId; }
     HWND findMessageBox() const;
     // The program's open popup menu windows (class "#32768"), the most recently opened first.
     std::vector<HWND> popupMenus() const;
@@ -90,6 +84,10 @@ public:
 
     void postCommand(int command) const;
     std::wstring caption() const;
+    // Whether the caption becomes `want` in time; a failure tells the caption seen.
+    ::testing::AssertionResult captionBecomes(const std::wstring& want, int timeoutMs = 10000) const;
+    // A settings file the program wrote in its folder, read back; it must be there, written as UTF-16.
+    Settings savedSettings(const std::wstring& name = L"glimvue.ini") const;
     // Text of a part of the main window's status bar (read through the program's own memory).
     std::wstring statusText(int part) const;
     // The same for any status bar of the program.
@@ -99,9 +97,6 @@ public:
     HWND waitForCatalog(int timeoutMs = 20000) const;
     // The first visible top-level window of the program that accept() takes, or null.
     HWND findWindowOf(const std::function<bool(HWND)>& accept) const;
-    // Sends a message whose lParam points at `size` bytes of `data`: they are copied into the
-    // program's memory, and what the window wrote there is copied back. The message's result.
-    LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const;
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

@@ -85,11 +85,6 @@ AssertionResult menusClose(const Glimvue& program) {
                         5000);
 }
 
-AssertionResult captionIs(const Glimvue& program, const std::wstring& want) {
-    return e2e::becomes([&] { return program.caption() == want; },
-                        [&] { return "caption " + toUtf8(program.caption()) + ", expected " + toUtf8(want); });
-}
-
 // Keys to the open menu: a tracked menu runs its own loop, which takes the keys posted to its
 // window in order, whichever window has the focus.
 void keys(const Glimvue& program, std::initializer_list<WORD> sequence) {
@@ -162,37 +157,28 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
     keys(program, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});  // Pin, Slideshow, Sort, Navigate, into it
     ASSERT_TRUE(e2e::waitFor([&] { return program.popupMenus().size() == 2; }));
     keys(program, {VK_DOWN, VK_RETURN});  // from its Pin to Next
-    EXPECT_TRUE(captionIs(program, L"b" + kProduct));
+    EXPECT_TRUE(program.captionBecomes(L"b" + kProduct));
     EXPECT_TRUE(menusClose(program)) << "nothing pinned: the menu does not come back";
 
-    // F1 with the pointer over the window ("at cursor" is on by default): at the pointer.
+    // F1 with the pointer at `pointer` opens the menu at `expected`; Esc closes it.
+    auto f1OpensAt = [&](POINT pointer, POINT expected) {
+        moveCursor(pointer);
+        SetForegroundWindow(window);
+        e2e::pressKey(VK_F1);
+        EXPECT_TRUE(menuOpensAt(program, expected));
+        keys(program, {VK_ESCAPE});
+        ASSERT_TRUE(menusClose(program));
+    };
+    // Over the window ("at cursor" is on by default): at the pointer; elsewhere: at the client
+    // corner offset by the sizing frame.
     const POINT inside = screenPoint(window, 60, 45);
-    moveCursor(inside);
-    SetForegroundWindow(window);
-    e2e::pressKey(VK_F1);
-    ASSERT_TRUE(menuOpensAt(program, inside));
-    keys(program, {VK_ESCAPE});
-    ASSERT_TRUE(menusClose(program));
-
-    // F1 with the pointer elsewhere: at the client corner offset by the sizing frame.
-    moveCursor({1200, 1000});
-    SetForegroundWindow(window);
-    e2e::pressKey(VK_F1);
-    const POINT corner =
-        screenPoint(window, GetSystemMetrics(SM_CXSIZEFRAME), GetSystemMetrics(SM_CYSIZEFRAME));
-    ASSERT_TRUE(menuOpensAt(program, corner));
-    keys(program, {VK_ESCAPE});
-    ASSERT_TRUE(menusClose(program));
+    const POINT corner = screenPoint(window, GetSystemMetrics(SM_CXSIZEFRAME), GetSystemMetrics(SM_CYSIZEFRAME));
+    f1OpensAt(inside, inside);
+    f1OpensAt({1200, 1000}, corner);
     EXPECT_EQ(program.caption(), L"b" + kProduct) << "Esc closed the menu, not the program";
-
     // "...at cursor" off: F1 opens at the corner even with the pointer over the window.
     program.postCommand(CMD_MENU_AT_CURSOR);
-    moveCursor(inside);
-    SetForegroundWindow(window);
-    e2e::pressKey(VK_F1);
-    EXPECT_TRUE(menuOpensAt(program, corner));
-    keys(program, {VK_ESCAPE});
-    ASSERT_TRUE(menusClose(program));
+    f1OpensAt(inside, corner);
     ASSERT_TRUE(program.close());
 }
 
@@ -220,7 +206,7 @@ TEST(MenuMain, PinnedNavigateReopensInPlaceEscUnpinsAndExitEndsFromAPinnedMenu) 
 
     for (const wchar_t* name : {L"b", L"c", L"a"}) {
         keys(program, {VK_DOWN, VK_DOWN, VK_RETURN});  // Pin, Next
-        EXPECT_TRUE(captionIs(program, name + kProduct));
+        EXPECT_TRUE(program.captionBecomes(name + kProduct));
         RECT again{};
         ASSERT_TRUE(menuOpensAt(program, click, &again)) << "after Next to " << toUtf8(name);
         EXPECT_EQ(again.bottom - again.top, navigate.bottom - navigate.top) << "the same submenu";

@@ -10,10 +10,11 @@
 #include "command_ids.h"
 #include "e2e/harness.h"
 #include "ini_file.h"
-#include "settings.h"
+#include "shell/placement.h"
 #include "text.h"
 
 using e2e::Glimvue;
+using e2e::quoted;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,16 +23,6 @@ namespace {
 struct Root : e2e::TempFolder {
     explicit Root(const wchar_t* prefix = L"root") : TempFolder(prefix) { addBmp(L"a.bmp", 40, 30, 0x3366CC); }
 };
-
-Settings readSettingsFile(const std::wstring& path) {
-    Settings settings;
-    IniFile file;
-    EXPECT_TRUE(file.open(path, IniFile::Read)) << "no settings file";
-    readAllSections(file, settings);
-    return settings;
-}
-
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 }  // namespace
 
@@ -51,14 +42,9 @@ TEST(Settings, FirstRunWritesCompleteDefaultFileAtExit) {
     expected.wrap = false;
     expected.folder = root.path();
     expected.windowRect = {r.left, r.top, r.right, r.bottom};
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int frame = GetSystemMetrics(SM_CXSIZEFRAME);
-    for (const int i : {0, 1, 2}) {
-        const int dx = 56 + 80 * i, dy = 31 + 45 * i;
-        expected.presetRects[i] = {r.left - dx, r.top - dy, r.right + dx, r.bottom + dy};
-    }
-    expected.presetRects[3] = {0, 0, screenWidth / 5 + 2 * frame, screenHeight};
-    expected.presetRects[4] = {screenWidth - 2 * frame - screenWidth / 5, 0, screenWidth, screenHeight};
+    // The presets derive from that rectangle (their arithmetic is tested with the placement).
+    expected.presetRects = initialPresets(expected.windowRect, GetSystemMetrics(SM_CXSCREEN),
+                                          GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(SM_CXSIZEFRAME));
     IniFile file;
     ASSERT_TRUE(file.open(program.file(L"expected.ini"), IniFile::Write));
     writeAllSections(file, expected);
@@ -80,7 +66,7 @@ TEST(Settings, CommandLineIsAppliedLeftToRightOverSettingsFiles) {
         ASSERT_TRUE(program.close());
         // The settings file named on the command line is the one written at exit.
         EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini")));
-        const Settings saved = readSettingsFile(program.file(L"custom.ini"));
+        const Settings saved = program.savedSettings(L"custom.ini");
         EXPECT_EQ(saved.slide, slide);
         EXPECT_EQ(saved.timer, 1234);
         EXPECT_EQ(saved.folder, root.path());
@@ -96,7 +82,7 @@ TEST(Settings, SwitchesPathsAndNumbersReachTheSavedFile) {
                               L"   \" -FULLSCREEN -t3000 -z150 -b300 -tfoo -title -sortrandom"));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
     ASSERT_TRUE(program.close());
-    const Settings saved = readSettingsFile(program.file(L"glimvue.ini"));
+    const Settings saved = program.savedSettings();
     EXPECT_EQ(saved.folder, second.path());
     EXPECT_EQ(saved.layer, 0);
     EXPECT_EQ(saved.timer, 0) << "-tfoo is a number switch without digits";
@@ -118,7 +104,7 @@ TEST(Settings, SaveNowAndSaveOnExitOffAndTheOwnerWindowForwardsCommands) {
         return e2e::textOfUtf16File(e2e::readBytes(program.file(L"glimvue.ini"))).find(L"hidekey=27\r\n") !=
                std::wstring::npos;
     }));
-    EXPECT_FALSE(readSettingsFile(program.file(L"glimvue.ini")).slide);
+    EXPECT_FALSE(program.savedSettings().slide);
 
     // Save on Exit off: closing writes nothing. Exit goes to the hidden owner window, which passes it on.
     fs::remove(program.file(L"glimvue.ini"));
@@ -129,36 +115,6 @@ TEST(Settings, SaveNowAndSaveOnExitOffAndTheOwnerWindowForwardsCommands) {
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini")));
-}
-
-TEST(Settings, NoMenuBlocksSettingsCommandsButNotExit) {
-    const Root root;
-    Glimvue program;
-    ASSERT_TRUE(program.start(quoted(root.path()) + L" -nomenu"));
-    ASSERT_NE(program.waitForMainWindow(), nullptr);
-    program.postCommand(CMD_SAVE_NOW);
-    program.postCommand(CMD_SAVE_ON_EXIT);  // ignored: the file is still written at exit
-    Sleep(300);
-    EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini")));
-    program.postCommand(CMD_EXIT);
-    ASSERT_TRUE(program.waitForExit());
-    EXPECT_TRUE(fs::exists(program.file(L"glimvue.ini")));
-}
-
-TEST(Settings, MalformedSettingsFileLoadsWhatItCan) {
-    const Root root;
-    Glimvue program;
-    program.add(L"glimvue.ini", e2e::utf16File(L"[Slideshow]\r\ntimer=777\r\n" + std::wstring(20000, L'x') +
-                                               L"\r\nloop=2\r\n[Image]\r\nzoomstep=notanumber\r\nwrap=maybe\r\n") +
-                                    std::string("\x00\xD8\x41", 3));  // a lone surrogate and an odd trailing byte
-    ASSERT_TRUE(program.start(quoted(root.path())));
-    ASSERT_NE(program.waitForMainWindow(), nullptr);
-    ASSERT_TRUE(program.close());
-    const Settings saved = readSettingsFile(program.file(L"glimvue.ini"));
-    EXPECT_EQ(saved.timer, 777);
-    EXPECT_EQ(saved.loop, 2);
-    EXPECT_EQ(saved.zoomstep, 10);
-    EXPECT_TRUE(saved.wrap);
 }
 
 TEST(Language, TranslateWritesTemplateKeepsBackupAndExitsWithoutWindow) {
@@ -175,22 +131,10 @@ TEST(Language, TranslateWritesTemplateKeepsBackupAndExitsWithoutWindow) {
     EXPECT_FALSE(sawWindow);
     EXPECT_EQ(e2e::readBytes(program.file(L"glimvue.lang.ini.bak")), previous);
     EXPECT_FALSE(fs::exists(program.file(L"glimvue.ini"))) << "-translate ends before saving settings";
-
-    // The entries of each section of the template, which is English.
+    // The template is English (its sections are tested on the language table).
     const auto lines = e2e::linesOfUtf16File(e2e::readBytes(program.file(L"glimvue.lang.ini")));
-    std::vector<std::pair<std::wstring, int>> sections;
-    for (const std::wstring& line : lines) {
-        if (!line.empty() && line[0] == L'[')
-            sections.push_back({line, 0});
-        else if (!line.empty() && !sections.empty())
-            ++sections.back().second;
-    }
     for (const wchar_t* entry : {L"Slideshow\tPause=Slideshow\tPause", L"No match=No match"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), entry), lines.end()) << toUtf8(entry);
-    const std::vector<std::pair<std::wstring, int>> expected = {
-        {L"[Language]", 5}, {L"[Menu Items]", 227}, {L"[Level2 Menus]", 17}, {L"[Level3 Menus]", 8},
-        {L"[Dialogs]", 36}, {L"[Messages]", 28},    {L"[Catalog Menu]", 38}, {L"[Catalog Level2]", 3}};
-    EXPECT_EQ(sections, expected);
 }
 
 TEST(Language, TranslatedMessageReportsMissingRoot) {
@@ -211,5 +155,5 @@ TEST(Language, TranslatedMessageReportsMissingRoot) {
     ASSERT_NE(program.waitForMainWindow(), nullptr);
     ASSERT_TRUE(program.close());
     // The program's own folder took the missing root's place.
-    EXPECT_EQ(readSettingsFile(program.file(L"glimvue.ini")).folder, program.path());
+    EXPECT_EQ(program.savedSettings().folder, program.path());
 }

@@ -9,29 +9,16 @@
 #include <string>
 
 #include "e2e/harness.h"
-#include "ini_file.h"
-#include "settings.h"
 #include "text.h"
 
 namespace {
-
-Settings readSavedSettings(const std::wstring& path) {
-    Settings settings;
-    IniFile file;
-    EXPECT_TRUE(file.open(path, IniFile::Read)) << "no readable settings file";
-    EXPECT_EQ(file.encoding(), IniTextEncoding::Utf16LE);
-    readAllSections(file, settings);
-    return settings;
-}
-
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 // Starts the program on a folder of one image with the given glimvue.ini and closes it again.
 void runOnce(e2e::Glimvue& program, const std::string& settingsBytes, const std::wstring& switches = L"") {
     const e2e::TempFolder root(L"root");
     root.addBmp(L"a.bmp", 40, 30, 0x3366CC);
     program.add(L"glimvue.ini", settingsBytes);
-    ASSERT_TRUE(program.start(quoted(root.path()) + switches));
+    ASSERT_TRUE(program.start(e2e::quoted(root.path()) + switches));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
     ASSERT_TRUE(program.close());
 }
@@ -45,7 +32,7 @@ TEST(SettingsText, Utf8FileIsReadAndSavedAsUtf16WithNumbersInRange) {
                              "shrink=FALSE\r\nzoom=99999\r\n";
     runOnce(program, utf8, L" -r-90");
     EXPECT_FALSE(std::filesystem::exists(program.file(L"glimvue.ini.bak"))) << "a readable file needs no copy";
-    const Settings saved = readSavedSettings(program.file(L"glimvue.ini"));
+    const Settings saved = program.savedSettings();
     EXPECT_EQ(saved.favorites, L"C:\\Bilder\\\u00c9t\u00e9 \u4e2d");
     EXPECT_EQ(saved.timer, 7777);
     EXPECT_EQ(saved.opacity, 255);
@@ -59,7 +46,7 @@ TEST(SettingsText, FileThatIsNotTextIsKeptAsBakAndTheDefaultsAreSaved) {
     for (int i = 0; i < 3000; ++i) binary.push_back(static_cast<char>((i * 7919) & 0xFF));
     runOnce(program, binary, L" -t-5");
     EXPECT_EQ(e2e::readBytes(program.file(L"glimvue.ini.bak")), binary);
-    const Settings saved = readSavedSettings(program.file(L"glimvue.ini"));
+    const Settings saved = program.savedSettings();
     EXPECT_EQ(saved.timer, 5000) << "-t-5 takes the default interval";
     EXPECT_TRUE(saved.slide);
 }

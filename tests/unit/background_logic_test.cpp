@@ -1,4 +1,4 @@
-// Tray clicks, the show/hide hotkey's keys and modifiers, other instances' main windows,
+// The show/hide hotkey's keys and modifiers, other instances' main windows,
 // and the part of the view that Copy View takes.
 #include <gtest/gtest.h>
 
@@ -10,13 +10,6 @@
 #include "shell/clipboard_logic.h"
 
 namespace {
-
-TEST(TrayIcon, LeftPressTogglesRightReleaseOpensTheMenu) {
-    EXPECT_EQ(trayActionFor(0x0201), TrayAction::ToggleShowHide);  // left button down
-    EXPECT_EQ(trayActionFor(0x0205), TrayAction::OpenMenu);        // right button up
-    for (unsigned other : {0x0200u, 0x0202u, 0x0203u, 0x0204u, 0x0206u, 0x0207u, 0x0400u})
-        EXPECT_EQ(trayActionFor(other), TrayAction::None) << other;
-}
 
 TEST(ShowHideHotkey, ModifierBitsAndTheirBoxes) {
     EXPECT_EQ(checksFromModifiers(1), (HotkeyChecks{false, false, true, false}));
@@ -35,12 +28,8 @@ TEST(ShowHideHotkey, ModifierBitsAndTheirBoxes) {
 }
 
 TEST(ShowHideHotkey, WhichKeysMayBeChosenAndHowTheirNamesAreAsked) {
-    const std::set<int> excluded{13, 16, 17, 18, 91, 92, 160, 161, 162, 163, 164, 165};
-    const std::set<int> extended{33, 34, 35, 36, 37, 38, 39, 40, 45, 46, 144};
-    for (int key = 0; key < 256; ++key) {
-        EXPECT_EQ(isExcludedHotkeyKey(key), excluded.count(key) == 1) << key;
-        EXPECT_EQ(isExtendedNameKey(key), extended.count(key) == 1) << key;
-    }
+    EXPECT_TRUE(isExcludedHotkeyKey(13) && isExcludedHotkeyKey(17) && isExcludedHotkeyKey(165));
+    EXPECT_FALSE(isExcludedHotkeyKey(27) || isExcludedHotkeyKey(119));
     EXPECT_EQ(keyNameRequest(119, 0x42), 0x42L << 16);          // F8
     EXPECT_EQ(keyNameRequest(46, 0x53), 0x153L << 16);          // Delete: the extended bit, bit 24
     EXPECT_EQ(keyNameRequest(144, 0x45), 0x145L << 16);         // Num Lock

@@ -115,11 +115,8 @@ TEST(CommandLineSwitches, EachSwitchChangesItsSettingsOnlyAndReturnsItsAction) {
         int value = 0;
     };
     const Case cases[] = {
-        {L"-slide", {L"slide=TRUE"}},                  {L"-noslide", {L"slide=FALSE"}},
-        {L"-windowed", {L"layer=0"}},                  {L"-wallpaper", {L"layer=2"}},
-        {L"-loopexit", {L"loop=2"}},                   {L"-wheelzoom", {L"wheelnav=FALSE"}},
-        {L"-nocathideview", {L"hide viewer=FALSE"}},   {L"-zoombest", {L"zoomquality=7"}},
-        {L"-shortname", {L"fullname=FALSE"}},          {L"-screenroam", {L"fullscreenlayout=5"}},
+        {L"-noslide", {L"slide=FALSE"}},               {L"-wallpaper", {L"layer=2"}},
+        {L"-nocathideview", {L"hide viewer=FALSE"}},   {L"-screenroam", {L"fullscreenlayout=5"}},
         // -autocenter and -roam exclude each other; their "no" forms change one setting only.
         {L"-autocenter", {L"autocenter=TRUE", L"roamwindow=FALSE"}},
         {L"-roam", {L"autocenter=FALSE", L"roamwindow=TRUE"}},

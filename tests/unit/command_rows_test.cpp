@@ -51,24 +51,6 @@ TEST(CommandRows, EveryDocumentedIdentifierHasExactlyOneRowAndNoRowHasAnother) {
         EXPECT_EQ(findCommandRow(absent), nullptr) << absent;
 }
 
-TEST(CommandRows, KindsFollowTheTable) {
-    for (const CommandRow& row : commandRows())
-        for (int id = row.first; id <= row.last; ++id) {
-            // The shell commands are the Catalog and 1401..1456.
-            EXPECT_EQ(row.has(kShellOnly), id == CMD_CATALOG || (id >= CMD_SHELL_VIEW && id <= CMD_BB_LENGTHEN)) << id;
-            const bool label = (id >= CMD_LABEL_X5 && id <= CMD_LABEL_ZOOM1) || id == CMD_BB_SHELL || id == CMD_SCREEN_NOTHING;
-            EXPECT_EQ(row.has(kNoAction), label) << id;
-            EXPECT_EQ(row.has(kCatalogMenuOnly), id == CMD_CATALOG_VIEW || id == CMD_CATALOG_CLOSE) << id;
-            if (id >= CMD_PIN_FIRST) EXPECT_FALSE(row.has(kNotBuilt | kNoAction)) << id;  // pins work from any menu
-        }
-    // A few guards as the table states them.
-    EXPECT_TRUE(findCommandRow(CMD_VIEW_IMAGEDIR)->has(kNeedsFile | kNotWhileBuilding));
-    EXPECT_TRUE(findCommandRow(CMD_WALLPAPER)->has(kNeedsExhibit));
-    EXPECT_TRUE(findCommandRow(CMD_TIMER)->has(kDialogWrapper));
-    EXPECT_TRUE(findCommandRow(CMD_RECYCLE)->has(kStopsWatcher | kNeedsFile | kNotWhileBuilding));
-    EXPECT_FALSE(findCommandRow(CMD_FORMAT_PNG)->has(kNotWhileBuilding));  // formats rebuild even while building
-}
-
 TEST(CommandRows, GuardsRefuseWhatTheSwitchesAndStateForbid) {
     const GuardState none{};
     auto refused = [](CommandId id, GuardState state) { return commandRefused(id, findCommandRow(id), state); };
@@ -108,33 +90,10 @@ TEST(CommandRows, GuardsRefuseWhatTheSwitchesAndStateForbid) {
     EXPECT_FALSE(refused(CMD_NEXT, empty));  // Next clears the view itself
 }
 
-TEST(CommandRows, MenuStateFollowsTheSettingsAndTheRunTimeState) {
+// (The marks on the loaded menu are tested with the Viewer in tests/win.)
+TEST(CommandRows, TransitionMarksFollowTheOrderOfTheEnabledListAndBlendNeedsAlpha) {
     Settings s;
     CommandContext c;
-    auto checked = [&](CommandId id) { return menuStateOf(id, s, c).checked; };
-
-    s.layer = kLayerFullScreen;
-    EXPECT_FALSE(checked(CMD_WINDOWED));
-    EXPECT_TRUE(checked(CMD_FULLSCREEN));
-    EXPECT_TRUE(checked(CMD_SCREEN_FULL));
-    EXPECT_FALSE(checked(CMD_WALL));
-
-    s.sortby = kSortModified;
-    for (CommandId id = CMD_SORT_TREE; id <= CMD_SORT_ACCESSED; ++id) EXPECT_EQ(checked(id), id == CMD_SORT_MODIFIED) << id;
-    s.autofindtype = kAutoFindAccessed;
-    EXPECT_TRUE(checked(CMD_AUTOFIND_ACCESS));
-    EXPECT_FALSE(checked(CMD_AUTOFIND_CREATE));
-    s.zoomquality = kQualityBest;
-    EXPECT_TRUE(checked(CMD_QUALITY_BEST));
-    EXPECT_FALSE(checked(CMD_QUALITY_HIGH));
-    s.wheelnav = false;
-    EXPECT_FALSE(checked(CMD_WHEELNAV));
-    EXPECT_TRUE(checked(CMD_WHEELZOOM));
-    s.tif = true;
-    s.gif = false;
-    EXPECT_TRUE(checked(CMD_FORMAT_TIF));
-    EXPECT_FALSE(checked(CMD_FORMAT_GIF));
-
     SlideshowState slideshow;
     slideshow.enableAllTransitions();
     slideshow.toggleTransition(2);
@@ -142,22 +101,13 @@ TEST(CommandRows, MenuStateFollowsTheSettingsAndTheRunTimeState) {
     EXPECT_EQ(slideshow.enabledTransitions.back(), 2);
     slideshow.toggleTransition(14);
     for (int t : slideshow.enabledTransitions) c.enabledTransitions |= 1u << t;
-    EXPECT_TRUE(checked(CMD_TRANSITION_0 + 2));
-    EXPECT_FALSE(checked(CMD_TRANSITION_14));
+    EXPECT_TRUE(menuStateOf(CMD_TRANSITION_0 + 2, s, c).checked);
+    EXPECT_FALSE(menuStateOf(CMD_TRANSITION_14, s, c).checked);
 
     EXPECT_EQ(menuStateOf(CMD_BLEND, s, c), (MenuState{false, true}));  // no per-window alpha: greyed
     c.layeredSupported = true;
     s.blend = true;
     EXPECT_EQ(menuStateOf(CMD_BLEND, s, c), (MenuState{true, false}));
-
-    c.pins.pinnedSubmenu = 4;
-    c.pins.pinnedInnerParent = 22;
-    c.pins.pinnedInnerSubmenu = 17;
-    EXPECT_TRUE(checked(2004));
-    EXPECT_FALSE(checked(2003));
-    EXPECT_TRUE(checked(3417));
-    EXPECT_FALSE(checked(3416));
-    EXPECT_FALSE(checked(3117));  // not a pin item: no row, no mark
 }
 
 }  // namespace

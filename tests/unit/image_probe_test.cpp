@@ -103,7 +103,6 @@ TEST(ImageProbe, PngSizeAgainstTheLimit) {
 
     EXPECT_EQ(probe(png(16384, 16384)).verdict, ProbeVerdict::Decode);  // exactly 2^28 pixels
     EXPECT_EQ(probe(png(16384, 16385)).verdict, ProbeVerdict::TooLarge);
-    EXPECT_EQ(probe(png(1, 268435456)).verdict, ProbeVerdict::Decode);
     p = probe(png(0xFFFFFFFF, 0xFFFFFFFF));  // beyond any valid PNG: saturated, never wrapped
     EXPECT_EQ(p.width, INT32_MAX);
     EXPECT_EQ(p.verdict, ProbeVerdict::TooLarge);
@@ -114,13 +113,9 @@ TEST(ImageProbe, PngSizeAgainstTheLimit) {
     EXPECT_EQ(p.orientation, 1);
     // Zero sides, a first chunk that is not the header, a file cut inside it: the decoder decides.
     EXPECT_EQ(probe(png(0, 480)).verdict, ProbeVerdict::Undecided);
-    std::string other = png(640, 480);
-    other.replace(12, 4, "IDAT");
-    EXPECT_EQ(probe(other).verdict, ProbeVerdict::Undecided);
     p = probe(png(640, 480).substr(0, 22));
     EXPECT_EQ(p.format, ImageFormat::Png);
     EXPECT_EQ(p.verdict, ProbeVerdict::Undecided);
-    EXPECT_FALSE(failsBeforeDecoding(p));
 }
 
 TEST(ImageProbe, JpegFrameFoundPastLargeSegmentsWithoutReadingThem) {
@@ -145,8 +140,6 @@ TEST(ImageProbe, JpegFrameFoundPastLargeSegmentsWithoutReadingThem) {
     EXPECT_EQ(q.orientation, 8);
     EXPECT_EQ(q.width, 65535);
     EXPECT_EQ(q.verdict, ProbeVerdict::TooLarge);
-    EXPECT_EQ(probe("\xFF\xD8"s + sof(0xC1, 20000, 13421)).verdict, ProbeVerdict::Decode);
-    EXPECT_EQ(probe("\xFF\xD8"s + sof(0xC1, 20000, 13423)).verdict, ProbeVerdict::TooLarge);
     // Only the first Exif block counts; an Exif block without orientation leaves 1.
     EXPECT_EQ(probe("\xFF\xD8"s + exif(3, false) + exif(6, false) + sof(0xC0, 8, 8)).orientation, 3);
     EXPECT_EQ(probe("\xFF\xD8"s + segment(0xE1, "Exif\0\0"s + tiff(false, {{256, 3, 5}})) + sof(0xC0, 8, 8)).orientation,
@@ -164,7 +157,6 @@ TEST(ImageProbe, JpegWithoutAFrameIsLeftToTheDecoder) {
     EXPECT_EQ(probe(whole).verdict, ProbeVerdict::Decode);
     // A scan or the end before any frame; a frame whose height comes later (DNL); a bad length.
     EXPECT_EQ(probe(head + segment(0xDA, "\0"s) + sof(0xC0, 64, 64)).verdict, ProbeVerdict::Undecided);
-    EXPECT_EQ(probe(head + "\xFF\xD9"s + sof(0xC0, 64, 64)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(head + sof(0xC0, 64, 0)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(head + "\xFF\xE0\x00\x01"s + sof(0xC0, 64, 64)).verdict, ProbeVerdict::Undecided);
     // An Exif block whose directory points outside it is ignored, not followed.
@@ -190,8 +182,6 @@ TEST(ImageProbe, GifColourTablesDecideWhetherTheDecoderMayOpenIt) {
     EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
     EXPECT_EQ(p.width, 300);
     EXPECT_EQ(p.height, 200);
-    EXPECT_EQ(probe(gifHeader(2, 2, false, "GIF87a") + gifImage(true) + gifImage(true) + end).verdict,
-              ProbeVerdict::Decode);
     // A screen of zero size takes the first image's.
     p = probe(gifHeader(0, 0, true) + gifImage(false, 7, 9) + end);
     EXPECT_EQ(p.width, 7);
@@ -208,7 +198,6 @@ TEST(ImageProbe, GifColourTablesDecideWhetherTheDecoderMayOpenIt) {
     for (size_t cut = 6; cut < good.size(); ++cut)
         EXPECT_EQ(probe(good.substr(0, cut)).verdict, ProbeVerdict::Undecided) << cut;
     EXPECT_EQ(probe(gifHeader(2, 2, false) + end).verdict, ProbeVerdict::Undecided);
-    EXPECT_EQ(probe(gifHeader(2, 2, false) + kComment + end).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(gifHeader(2, 2, true) + "\x99"s + gifImage(false) + end).verdict, ProbeVerdict::Undecided);
 }
 
@@ -239,10 +228,6 @@ TEST(ImageProbe, TiffInBothByteOrders) {
         EXPECT_EQ(probe(tiff(bigEndian, {{256, 3, 640}, {257, 2, 480}})).verdict, ProbeVerdict::Undecided);
         const std::string whole = tiff(bigEndian, {{256, 3, 640}, {257, 3, 480}});
         EXPECT_EQ(probe(whole.substr(0, 8 + 2 + 12 + 6)).verdict, ProbeVerdict::Undecided);
-        std::string far = whole;
-        far.replace(4, 4, bigEndian ? be32(0xFFFFFFF0) : le32(0xFFFFFFF0));
-        EXPECT_EQ(probe(far).verdict, ProbeVerdict::Undecided);
-        EXPECT_EQ(probe(far).format, ImageFormat::Tiff);
     }
 }
 
@@ -252,12 +237,10 @@ TEST(ImageProbe, BmpHeaders) {
     EXPECT_EQ(p.width, 640);
     EXPECT_EQ(p.height, 480);
     EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
-    EXPECT_EQ(probe(bmp(640, 480)).height, 480);
     EXPECT_EQ(probe(bmp(30000, 30000)).verdict, ProbeVerdict::TooLarge);
     EXPECT_EQ(probe(bmp(1, INT32_MIN)).verdict, ProbeVerdict::TooLarge);
     EXPECT_EQ(probe(bmp(1, INT32_MIN)).height, INT32_MAX);
     EXPECT_EQ(probe(bmp(-5, 10)).verdict, ProbeVerdict::Undecided);
-    EXPECT_EQ(probe(bmp(5, 0)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(bmp(640, 480).substr(0, 24)).verdict, ProbeVerdict::Undecided);
     // The old core header: 16-bit sizes.
     p = probe("BM"s + le32(26) + le32(0) + le32(26) + le32(12) + le16(300) + le16(200) + le16(1) + le16(24));
@@ -330,7 +313,6 @@ TEST(ImageProbe, JpegScaleIsTheSmallestThatCoversTheShownSize) {
     EXPECT_EQ(jpegScaleDenominator(6000, 4000, 751, 500), 4);
     EXPECT_EQ(jpegScaleDenominator(6000, 4000, 3000, 2001), 1);
     EXPECT_EQ(jpegScaleDenominator(6000, 4000, 3000, 2000), 2);
-    EXPECT_EQ(jpegScaleDenominator(6000, 4000, 6000, 4000), 1);
     EXPECT_EQ(jpegScaleDenominator(6000, 4000, 9000, 6000), 1);
     // Sides round up, as the decoder rounds them.
     EXPECT_EQ(scaledSide(4001, 8), 501);

@@ -1,6 +1,6 @@
 // Step schedules of the fifteen transition effects: replayed on a grid of source pixel ids they
-// must stay inside the rectangle and end on the new frame; their random parameters and sleeps are
-// checked against fixed random sequences.
+// must stay inside the rectangle and end on the new frame, paced by their own latencies; one
+// schedule of each kind is checked against a fixed random sequence.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -181,136 +181,32 @@ TEST(TransitionSteps, ShuttersDrawOneLinePerStripAndSpendTheLatencyBudget) {
     // of 20 / 10 + 500 / 10 = 52 ms.
     const Replay shutRight = run(kShuttersRight, 100, 4, numbers({18}));
     EXPECT_EQ(firstWords(trace(shutRight), 14), "c0 c10 c20 c30 c40 c50 c60 c70 c80 c90 z52 c1 c11 c21");
-    EXPECT_EQ(shutRight.sleeps, 10);
     EXPECT_EQ(shutRight.sleptMs, 520);
-    const Replay shutLeft = run(kShuttersLeft, 100, 4, numbers({18}));
-    std::vector<int> firstColumns;
-    for (const TransitionStep& s : shutLeft.steps)
-        if (s.kind == TransitionStep::Copy && s.x < 10) firstColumns.push_back(s.x);
-    EXPECT_EQ(firstColumns, (std::vector<int>{0, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-    // Rows: strip height from H; the columns of a 3-wide rectangle do not matter.
-    const Replay down = run(kShuttersDown, 3, 100, numbers({18}));
-    EXPECT_EQ(firstWords(trace(down), 11), "r0 r10 r20 r30 r40 r50 r60 r70 r80 r90 z52");
-    const Replay up = run(kShuttersUp, 3, 100, numbers({18}));
-    EXPECT_EQ(firstWords(trace(up), 13), "r0 r10 r20 r30 r40 r50 r60 r70 r80 r90 z52 r9 r19");
-
-    // rand 3: s = 5, n = 25; with so few strips only even step counters sleep, 500 / 25 = 20 ms.
-    // Counters run 0..24 (13 even) forwards and 25 down to 1 (12 even) backwards.
-    EXPECT_EQ(run(kShuttersRight, 100, 4, numbers({3})).sleeps, 13);
-    EXPECT_EQ(run(kShuttersLeft, 100, 4, numbers({3})).sleeps, 12);
-    EXPECT_EQ(run(kShuttersLeft, 100, 4, numbers({3})).sleptMs, 12 * 20);
-    const std::string left = trace(run(kShuttersLeft, 100, 4, numbers({3})));
-    // No sleep after counter 25, one after 24, none after 23.
-    EXPECT_EQ(firstWords(left, 14), "c0 c25 c50 c75 c24 c49 c74 c99 z20 c23 c48 c73 c98 c22");
-
-    // A latency of 0 still sleeps s / 10: rand 79 gives s = 81, n = 6, 8 ms after each step.
+    // Ten strips wide or less, a latency of 0 gives sleeps of 0 ms, still taken.
     TransitionTimings noLatency;
     noLatency.shutterLatency = 0;
-    const Replay quick = run(kShuttersDown, 10, 100, numbers({79}), noLatency);
-    EXPECT_EQ(quick.sleeps, 6);
-    EXPECT_EQ(quick.sleptMs, 48);
-    // Ten strips wide or less, a latency of 0 gives sleeps of 0 ms, still taken.
-    // rand 0: s = 2, n = 10 / 2 + 5 = 10, one column per step.
-    const Replay zero = run(kShuttersRight, 10, 1, numbers({0}), noLatency);
-    EXPECT_EQ(trace(zero), "c0 z0 c1 c2 z0 c3 c4 z0 c5 c6 z0 c7 c8 z0 c9");
+    EXPECT_EQ(trace(run(kShuttersRight, 10, 1, numbers({0}), noLatency)), "c0 z0 c1 c2 z0 c3 c4 z0 c5 c6 z0 c7 c8 z0 c9");
 }
 
-TEST(TransitionSteps, WipesInterleaveTwoPassesPacedEveryQLines) {
-    // rand 3 and W = 10: q = 3 % 5 + 1 + 10 / 200 = 4; a 3 ms sleep after lines 0, 4, 8 of each pass.
-    EXPECT_EQ(trace(run(kWipeRightLeft, 10, 2, numbers({3}))), "c0 z3 c2 c4 c6 c8 z3 c9 z3 c7 c5 c3 c1 z3");
-    EXPECT_EQ(trace(run(kWipeRightLeft, 9, 2, numbers({3}))), "c0 z3 c2 c4 c6 c8 z3 c7 z3 c5 c3 c1");
-    // Left/right starts at column W, outside the rectangle: nothing drawn, but it paces the pass.
-    EXPECT_EQ(trace(run(kWipeLeftRight, 10, 2, numbers({3}))), "z3 c8 c6 c4 c2 z3 c0 c1 z3 c3 c5 c7 c9 z3");
-    EXPECT_EQ(trace(run(kWipeLeftRight, 9, 2, numbers({3}))), "z3 c7 c5 c3 c1 z3 c0 z3 c2 c4 c6 c8 z3");
-    EXPECT_EQ(trace(run(kWipeDownUp, 2, 6, numbers({3}))), "r0 z3 r2 r4 r5 z3 r3 r1");
-    EXPECT_EQ(trace(run(kWipeUpDown, 2, 5, numbers({3}))), "z3 r3 r1 r0 z3 r2 r4");
-    // q grows with the width for the row wipes too: W = 400 gives q = 0 + 1 + 2 = 3.
-    TransitionTimings slow;
-    slow.wipeLatency = 9;
-    EXPECT_EQ(run(kWipeDownUp, 400, 12, numbers({5}), slow).sleeps, 4);
-    EXPECT_EQ(trace(run(kWipeDownUp, 400, 12, numbers({5}), slow)),
-              "r0 z10 r2 r4 r6 z10 r8 r10 r11 z10 r9 r7 r5 z10 r3 r1");
-}
-
-TEST(TransitionSteps, SlidesMoveTheHalvesInFromOppositeSides) {
-    // rand 17: 5 + 1 + 7 = 13 ms per step; W = 100 gives a step of 3 and positions 0, 3, ..., 99.
-    const Replay h = run(kHorizontalSlide, 100, 9, numbers({17}));
-    EXPECT_EQ(h.sleeps, 34);
-    EXPECT_EQ(h.sleptMs, 34 * 13);
-    // Position 0 draws nothing; position 3 shows the right edge at the left (top half, 4 rows) and
-    // the left edge at the right (bottom half, rows 4..7; row 8 waits for the final copy).
-    ASSERT_GE(h.steps.size(), 4u);
-    EXPECT_EQ(h.steps[0].kind, TransitionStep::Sleep);
-    const TransitionStep top = h.steps[1], bottom = h.steps[2];
-    EXPECT_EQ(std::vector<int>({top.x, top.y, top.width, top.height, top.sourceX, top.sourceY}),
-              std::vector<int>({0, 0, 3, 4, 97, 0}));
-    EXPECT_EQ(std::vector<int>({bottom.x, bottom.y, bottom.width, bottom.height, bottom.sourceX, bottom.sourceY}),
-              std::vector<int>({97, 4, 3, 4, 0, 4}));
-
-    const Replay v = run(kVerticalSlide, 9, 100, numbers({17}));
-    EXPECT_EQ(v.sleeps, 34);
-    const TransitionStep left = v.steps[1], right = v.steps[2];
-    EXPECT_EQ(std::vector<int>({left.x, left.y, left.width, left.height, left.sourceX, left.sourceY}),
-              std::vector<int>({0, 0, 4, 3, 0, 97}));
-    EXPECT_EQ(std::vector<int>({right.x, right.y, right.width, right.height, right.sourceX, right.sourceY}),
-              std::vector<int>({4, 97, 4, 3, 4, 0}));
-}
-
-TEST(TransitionSteps, QuadrantEffectsPaceEveryStepWithOneDrawnDelay) {
-    // Quadrant slide: rand 45 gives 10 + 1 + 5 = 16 ms; W = 160 steps 3 px across halfW = 80: 27 steps.
-    const Replay slide = run(kQuadrantSlide, 160, 120, numbers({45}));
-    EXPECT_EQ(slide.sleeps, 27);
-    EXPECT_EQ(slide.sleptMs, 27 * 16);
-    // A rectangle one pixel wide has no half to slide: straight to the final copy.
-    EXPECT_EQ(run(kQuadrantSlide, 1, 50, numbers({45})).steps.size(), 1u);
-
-    // Quadrant wipe: rand 40 gives d = 12 + 1 + 4 = 17 ms. At 100 x 60, sx = 6, sy = 4:
-    // phase 1 t < 30 + 3 (9 steps), 2 t < 50 + 5 (10), 3 t - 2 < 33 (9), 4 (10).
-    const Replay wipe = run(kQuadrantWipe, 100, 60, numbers({40}));
-    EXPECT_EQ(wipe.sleeps, 38);
-    EXPECT_EQ(wipe.sleptMs, 38 * 17);
-    // Phase 3 starts two rows deep, one column wider than the half.
-    bool sawPhase3 = false;
-    for (const TransitionStep& s : wipe.steps)
-        if (s.kind == TransitionStep::Copy && s.x == 50 && s.y == 30 && s.height == 2) {
-            EXPECT_EQ(s.width, 50);  // halfW + 1 is trimmed at the right edge
-            sawPhase3 = true;
-        }
-    EXPECT_TRUE(sawPhase3);
-
-    // Quadrant peel: phase 1 t < 30 (8 steps) then the whole quadrant at once, 10, 9, 10 more.
-    const Replay peel = run(kQuadrantPeel, 100, 60, numbers({40}));
-    EXPECT_EQ(peel.sleeps, 8 + 10 + 9 + 10);
-    EXPECT_EQ(peel.sleptMs, 37 * 17);
-    bool sawQuadrant = false;
-    for (size_t i = 0; i + 1 < peel.steps.size(); ++i) {
-        const TransitionStep& s = peel.steps[i];
-        if (s.kind == TransitionStep::Copy && s.x == 0 && s.y == 0 && s.width == 50 && s.height == 30) {
-            sawQuadrant = true;
-            EXPECT_EQ(peel.steps[i - 1].kind, TransitionStep::Sleep);
-        }
+// Each effect's pace comes from its own latency of [Tweak Transitions]: more latency, longer sleeps,
+// the same drawing.
+TEST(TransitionSteps, EveryEffectIsPacedByItsOwnLatency) {
+    int32_t TransitionTimings::*const latencyOf[] = {
+        &TransitionTimings::shutterLatency, &TransitionTimings::shutterLatency, &TransitionTimings::shutterLatency,
+        &TransitionTimings::shutterLatency, &TransitionTimings::wipeLatency, &TransitionTimings::wipeLatency,
+        &TransitionTimings::wipeLatency, &TransitionTimings::wipeLatency, &TransitionTimings::slideLatency,
+        &TransitionTimings::slideLatency, &TransitionTimings::quadrantSlideLatency,
+        &TransitionTimings::quadrantWipeLatency, &TransitionTimings::quadrantWipeLatency,
+        &TransitionTimings::dissolveLatency, &TransitionTimings::crossfadeLatency};
+    static_assert(std::size(latencyOf) == kTransitionCount);
+    for (int effect = 0; effect < kTransitionCount; ++effect) {
+        TransitionTimings slower;
+        slower.*latencyOf[effect] += 1000;
+        const Replay normal = run(effect, 64, 48, numbers({5})), slow = run(effect, 64, 48, numbers({5}), slower);
+        EXPECT_GT(slow.sleptMs, normal.sleptMs) << effect;
+        EXPECT_EQ(slow.copies, normal.copies) << effect;
+        EXPECT_EQ(slow.blends, normal.blends) << effect;
     }
-    EXPECT_TRUE(sawQuadrant);
-}
-
-TEST(TransitionSteps, DissolveBlocksFollowTheGrainAndTheirPositions) {
-    // g = 1234 / 100 + 2 = 14; blocks of 1280 / 120 + 14 = 24 by 1024 / 120 + 14 = 22;
-    // 20 / 14 + 60 = 61 passes of 1024 blocks, each pass followed by 2 + 1 ms.
-    Sequence* sequence = nullptr;
-    const auto rand = numbers({1234 + 1280 * 3, 100, 50, 1279, 1023}, &sequence);
-    Replay big(1280, 1024);
-    transitionSteps(kDissolve, 1280, 1024, {}, rand, std::ref(big));
-    EXPECT_EQ(big.copies, 61 * 1024);
-    EXPECT_EQ(big.sleeps, 61);
-    EXPECT_EQ(big.sleptMs, 61 * 3);
-    EXPECT_EQ(sequence->drawn, 1 + 2 * 61 * 1024);
-    const TransitionStep first = big.steps[0], corner = big.steps[1];
-    EXPECT_EQ(std::vector<int>({first.x, first.y, first.width, first.height, first.sourceX, first.sourceY}),
-              std::vector<int>({100, 50, 24, 22, 100, 50}));
-    EXPECT_EQ(std::vector<int>({corner.x, corner.y, corner.width, corner.height}),
-              std::vector<int>({1279, 1023, 1, 1}));
-    // A fine grain: g = 2 gives 70 passes.
-    EXPECT_EQ(run(kDissolve, 50, 10, numbers({99})).sleeps, 70);
 }
 
 TEST(TransitionSteps, CrossfadeBlendsFiftyTimesOntoTheCapturedPicture) {

@@ -2,13 +2,13 @@
 // copy-data messages it is sent, and the skin messages posted to the program's own window.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include "display/view_image.h"
 #include "fileops/shortcut_file.h"
 #include "shell/wallpaper.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 
@@ -143,20 +143,6 @@ TEST_F(BlackboxTest, ScaledRouteResetsTheRootThenNamesTheRenderedFile) {
     EXPECT_EQ(written->width, 240);
     EXPECT_EQ(written->height, 180);
     EXPECT_EQ(DesktopValuesKept::read(L"Wallpaper").value_or(L""), L"C:\\mine.bmp");
-}
-
-TEST_F(BlackboxTest, NothingIsSentWithoutTheWindowOrWithoutSmartWallpaper) {
-    WallpaperContext lost = context_;
-    lost.blackboxWindow = nullptr;
-    EXPECT_FALSE(setDesktopWallpaper(lost, image_, {100, 75}, picture_));
-    EXPECT_TRUE(received.empty());
-    EXPECT_FALSE(std::filesystem::exists(context_.wallpaperPath));
-
-    // With "bb wallpaper" off the system wallpaper is set as without Blackbox.
-    context_.blackbox.wallpaper = false;
-    ASSERT_TRUE(setDesktopWallpaper(context_, image_, {100, 75}, picture_));
-    EXPECT_TRUE(received.empty());
-    EXPECT_EQ(systemWallpaper(), context_.wallpaperPath);
 }
 
 TEST_F(BlackboxTest, APathTheNarrowCodePageCannotHoldIsNeverSentCut) {

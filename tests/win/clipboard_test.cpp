@@ -2,7 +2,7 @@
 // and a paste that finds no bitmap (or no clipboard) changes nothing.
 #include <windows.h>
 
-#include "shell_test_support.h"
+#include "win_test_support.h"
 
 #include <atomic>
 #include <thread>
@@ -10,7 +10,7 @@
 #include "display/view_image.h"
 #include "shell/clipboard.h"
 
-using namespace shell_test;
+using namespace wintest;
 
 namespace {
 
@@ -133,27 +133,6 @@ TEST_F(ClipboardTest, CopyViewThenPasteShowsExactlyTheVisiblePart) {
     ASSERT_EQ(image.naturalWidth(), 250);
     ASSERT_EQ(image.naturalHeight(), 150);
     EXPECT_TRUE(isPatternBlock(imagePixels(image), 250, 150, 100, 120));
-
-    // Scrolled past the end: what the window shows, the last 250 columns.
-    scroll = {900, 0};
-    ASSERT_TRUE(copyViewToClipboard(owner_, view.dc(), view.size(), {250, 150}, scroll));
-    const ClipboardBitmap end = clipboardBitmap(owner_);
-    ASSERT_EQ(end.width, 250);
-    EXPECT_TRUE(isPatternBlock(end.pixels, 250, 150, 350, 0));
-}
-
-TEST_F(ClipboardTest, CopyViewOfASmallerImageTakesOnlyTheImageAndResetsItsScroll) {
-    ViewBitmap view(300, 500);  // narrower than the client, taller than it
-    Point32 scroll{40, 60};
-    ASSERT_TRUE(copyViewToClipboard(owner_, view.dc(), view.size(), {800, 400}, scroll));
-    EXPECT_EQ(scroll, (Point32{0, 60}));
-    const ClipboardBitmap copied = clipboardBitmap(owner_);
-    ASSERT_EQ(copied.width, 300);
-    ASSERT_EQ(copied.height, 400);
-    EXPECT_TRUE(isPatternBlock(copied.pixels, 300, 400, 0, 60));
-
-    Point32 none{0, 0};
-    EXPECT_FALSE(copyViewToClipboard(owner_, view.dc(), {0, 0}, {800, 400}, none));
 }
 
 TEST_F(ClipboardTest, CopyImageKeepsTheFullImageSize) {

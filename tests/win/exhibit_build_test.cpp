@@ -194,19 +194,6 @@ TEST_F(ExhibitBuild, OrdersAfterTheBuildAndKeepsTheCurrentImage) {
     viewer->executeCommand(CMD_SORT_NAME);
     EXPECT_EQ(paths(), full({L"p-q\\y.jpg", L"p\\s\\w.jpg", L"p\\x.jpg", L"sub\\a.jpg", L"z.jpg"}, false));
     EXPECT_EQ(currentEntry(), tree / L"p\\s\\w.jpg");
-
-    // Reverse of Created: newest first.
-    for (const auto& [name, day] : {std::pair{L"t\\a.jpg", 3}, {L"t\\b.jpg", 1}, {L"t\\c.jpg", 5}, {L"t\\d.jpg", 2},
-                                    {L"t\\e.jpg", 4}}) {
-        ASSERT_TRUE(tree.file(name));
-        ASSERT_TRUE(tree.setTimes(name, kYear2001 + day * kDay));
-    }
-    ASSERT_TRUE(build(tree / L"t"));
-    makeCurrent(tree / L"t\\d.jpg");
-    viewer->executeCommand(CMD_SORT_CREATED);
-    viewer->executeCommand(CMD_SORT_REVERSE);
-    EXPECT_EQ(paths(), full({L"t\\c.jpg", L"t\\e.jpg", L"t\\a.jpg", L"t\\d.jpg", L"t\\b.jpg"}, false));
-    EXPECT_EQ(currentEntry(), tree / L"t\\d.jpg");
 }
 
 TEST_F(ExhibitBuild, RandomOrderSurvivesKeyChangesAndReshufflesOnRequest) {

@@ -4,10 +4,8 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <functional>
 
 #include "core/command_ids.h"
-#include "core/win_handles.h"
 #include "viewer_fixture.h"
 
 using namespace viewer_test;
@@ -28,54 +26,19 @@ HDROP dropOf(const std::wstring& item) {
     return static_cast<HDROP>(memory);
 }
 
-using UnixName = char*(CDECL*)(const wchar_t*);
-
-UnixName unixNameFunction() {
-    return reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-}
-
-// Runs a host program (Wine starts programs given by their host path) on `arguments` followed by
-// the host name of `path`, and waits until `done` holds (a host program may be started without a
-// process handle to wait on).
-bool hostCommand(const std::wstring& program, const std::wstring& arguments, const std::wstring& path,
-                 const std::function<bool()>& done) {
-    char* unixPath = unixNameFunction()(path.c_str());
-    if (!unixPath) return false;
-    const std::string text(unixPath);
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    std::wstring command = program + L" " + arguments + L" \"" + std::wstring(text.begin(), text.end()) + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION process{};
-    const std::wstring image = L"Z:\\bin\\" + program;
-    if (!CreateProcessW(image.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    const KernelHandle thread(process.hThread), started(process.hProcess);
-    for (int i = 0; i < 250; ++i) {
-        if (done()) return true;
-        Sleep(20);
-    }
-    return done();
-}
-
 // A link to a folder: a symbolic link made on the host when running under Wine (Wine shows it as
 // the folder it points to), else a Windows directory symbolic link. False when neither can be made.
 bool folderLink(const std::wstring& link, const std::wstring& target) {
-    if (!unixNameFunction()) return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
-    return hostCommand(L"ln", L"-s \"" + target + L"\"", link, [&] {
-        const DWORD attributes = GetFileAttributesW(link.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    });
+    const std::wstring host = hostPath(link);
+    if (host.empty()) return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+    return runHost(L"ln -s '" + target + L"' '" + host + L"'") == 0 && exists(link);
 }
 
 // Removes the links again before the tree is removed (its removal would follow them round).
 void removeLinks(const std::vector<std::wstring>& links) {
     for (const std::wstring& link : links) {
-        if (!unixNameFunction()) {
-            RemoveDirectoryW(link.c_str());
-            continue;
-        }
-        hostCommand(L"rm", L"-f", link, [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        const std::wstring host = hostPath(link);
+        host.empty() ? RemoveDirectoryW(link.c_str()) : runHost(L"rm -f '" + host + L"'");
     }
 }
 

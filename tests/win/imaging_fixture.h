@@ -4,31 +4,28 @@
 
 #include <windows.h>
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 #include <string>
+
+#include "win/win_test_support.h"
 
 template <class Tag>
 class ImagingFolderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("glimvue-") + Tag::name + "-" + std::to_string(GetCurrentProcessId()));
-        ASSERT_TRUE(std::filesystem::create_directory(folder_));
+        imaging_ = std::make_unique<wintest::Imaging>();
+        ASSERT_TRUE(imaging_->ok());
+        const std::string name = Tag::name;
+        folder_ = std::make_unique<wintest::TempFolder>(L"glimvue-" + std::wstring(name.begin(), name.end()));
     }
     static void TearDownTestSuite() {
-        Gdiplus::GdiplusShutdown(token_);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        folder_.reset();
+        imaging_.reset();
     }
-    static std::wstring at(const std::wstring& name) { return (folder_ / name).wstring(); }
+    static std::wstring at(const std::wstring& name) { return folder_->file(name); }
 
-    static inline ULONG_PTR token_ = 0;
-    static inline std::filesystem::path folder_;
+    static inline std::unique_ptr<wintest::Imaging> imaging_;
+    static inline std::unique_ptr<wintest::TempFolder> folder_;
 };

@@ -3,43 +3,30 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <future>
+#include <string>
 
 #include "fileops/shortcut_file.h"
+#include "win_test_support.h"
 
 namespace {
 
 class ShortcutFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static int counter = 0;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("glimvue-lnk-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-        ASSERT_TRUE(std::filesystem::create_directory(folder_));
-        target_ = at(L"photo.jpg");
-        writeFile(target_, kJpeg);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    std::wstring at(const std::wstring& name) const { return folder_ + L"\\" + name; }
-    static void writeFile(const std::wstring& path, const std::string& bytes) {
-        std::ofstream(path.c_str(), std::ios::binary) << bytes;
-    }
+    void SetUp() override { ASSERT_TRUE(wintest::writeFile(target_, kJpeg)); }
+    std::wstring at(const std::wstring& name) const { return folder_.file(name); }
+    static void writeFile(const std::wstring& path, const std::string& bytes) { wintest::writeFile(path, bytes); }
 
     const std::string kJpeg = std::string("\xFF\xD8\xFF\xE0", 4) + "not really a picture";
-    std::wstring folder_, target_;
+    const wintest::TempFolder folder_;
+    const std::wstring target_ = folder_.file(L"photo.jpg");
 };
 
 TEST_F(ShortcutFileTest, TargetsRoundTripWithTheirFindDataAndReadWithoutResolving) {
     const std::wstring album = at(L"album");
     ASSERT_TRUE(CreateDirectoryW(album.c_str(), nullptr));
     // A target path of 250 characters, close to MAX_PATH.
-    const std::wstring deepFolder = folder_ + L"\\" + std::wstring(241 - folder_.size(), L'd');
+    const std::wstring deepFolder = folder_.file(std::wstring(241 - folder_.path().size(), L'd'));
     ASSERT_TRUE(CreateDirectoryW(deepFolder.c_str(), nullptr));
     const std::wstring deep = deepFolder + L"\\pic.jpg";
     ASSERT_EQ(deep.size(), 250u);

@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -221,38 +219,6 @@ TEST_F(FocusedWindow, CrossfadeOnAWindowStartsFromWhatItShows) {
     const auto [in, out] = seen.wrong(30, 20, 50, 40, kRed, kBlue);
     EXPECT_EQ(in, 0);
     EXPECT_EQ(out, 0);
-}
-
-// Not a check: how long each effect takes at 1280 x 1024 with the default pacing onto a real
-// window, against the sleeps its schedule asks for. Run with --gtest_also_run_disabled_tests.
-TEST(TransitionTiming, DISABLED_EachEffectAtFullScreenSize) {
-    constexpr int w = 1280, h = 1024;
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"timing", WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_TRUE(window);
-    {
-        const WindowDC shown(window);
-        HDC screen = shown.get();
-        Picture pictures[2] = {Picture(w, h, kRed), Picture(w, h, kBlue)};
-        const TransitionTimings defaults;
-        std::printf("effect  copies  slept(ms)  took(ms)  beyond the sleeps(ms)\n");
-        for (int effect = 0; effect < kTransitionCount; ++effect) {
-            const unsigned seed = 1000 + effect;
-            std::srand(seed);
-            long long copies = 0, slept = 0;
-            transitionSteps(effect, w, h, defaults, [] { return std::rand(); }, [&](const TransitionStep& s) {
-                copies += s.kind != TransitionStep::Sleep && s.kind != TransitionStep::Capture;
-                slept += s.kind == TransitionStep::Sleep ? s.value : 0;
-                return true;
-            });
-            std::srand(seed);
-            const auto start = std::chrono::steady_clock::now();
-            runTransition(screen, w, h, pictures[effect % 2].dc(), effect, 0, 0, defaults);
-            const int took = elapsedMs(start);
-            std::printf("%6d  %6lld  %9lld  %8d  %8lld\n", effect, copies, slept, took, took - slept);
-        }
-    }
-    DestroyWindow(window);
 }
 
 }  // namespace

@@ -18,32 +18,12 @@
 #include "core/viewer.h"
 #include "core/window_messages.h"
 #include "fileops/shortcut_file.h"
+#include "win_test_support.h"
 
 namespace viewer_test {
 
 namespace fs = std::filesystem;
-
-// Paths longer than MAX_PATH need the "\\?\" form.
-inline std::wstring longForm(const std::wstring& path) {
-    return path.size() < MAX_PATH - 12 ? path : L"\\\\?\\" + path;
-}
-
-// std::filesystem's remove_all leaves paths past MAX_PATH behind under Wine.
-inline void removeTree(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(longForm(path + L"\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        const std::wstring name = found.cFileName, child = path + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name != L"." && name != L"..") removeTree(child);
-        } else {
-            SetFileAttributesW(longForm(child).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(longForm(child).c_str());
-        }
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryW(longForm(path).c_str());
-}
+using namespace wintest;
 
 // 100 ns units: a day, and 2001-01-01 as a base for times set by tests.
 constexpr ULONGLONG kDay = 864000000000ULL;
@@ -58,28 +38,15 @@ inline std::string tinyImage() {
     return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 
-// A folder tree under a private temporary folder, removed with everything in it at the end.
-class TempTree {
+// A folder tree under a private temporary folder (its long form: the scan compares paths as text),
+// removed with everything in it at the end.
+class TempTree : public TempFolder {
 public:
-    TempTree() {
-        // The scan compares paths as text: work with the long form of the temporary folder.
-        static int counter = 0;
-        wchar_t base[MAX_PATH + 1] = {};
-        GetLongPathNameW(fs::temp_directory_path().c_str(), base, MAX_PATH);
-        const std::wstring candidate =
-            (fs::path(base) / (L"gvx-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter)));
-        std::error_code error;
-        if (base[0] && fs::create_directory(candidate, error)) path_ = candidate;
-    }
-    ~TempTree() {
-        if (!path_.empty()) removeTree(path_);
-    }
-    TempTree(const TempTree&) = delete;
+    TempTree() : TempFolder(L"gvx") {}
 
-    const std::wstring& path() const { return path_; }
     // The full path of a relative name ("a\\b.jpg"); empty names give the tree's own folder.
     std::wstring operator/(const std::wstring& relative) const {
-        return relative.empty() ? path_ : path_ + L"\\" + relative;
+        return relative.empty() ? path() : TempFolder::file(relative);
     }
 
     // Makes the folder and any missing parents.
@@ -122,9 +89,6 @@ public:
         link.close();
         return ok;
     }
-
-private:
-    std::wstring path_;
 };
 
 // Every accepted image below a folder (recursively), sorted, as the scan would name it without shortcuts.
@@ -165,23 +129,6 @@ inline LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam,
         return DefWindowProcW(window, message, wParam, lParam);
     }
 }
-
-// Dispatches this thread's messages until the condition holds or the time is up; true when it held.
-inline bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds) {
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            if (message.message != WM_QUIT) DispatchMessageW(&message);
-        if (condition()) return true;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
-                                  QS_ALLINPUT);
-    }
-}
-
-inline void pumpFor(DWORD milliseconds) { pumpUntil([] { return false; }, milliseconds); }
 
 class ViewerFixture : public ::testing::Test {
 protected:

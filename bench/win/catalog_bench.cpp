@@ -312,7 +312,7 @@ int pageBench(const std::wstring& exe, int count, int rounds) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const unsigned colour = 0x3366CC;
     const std::wstring first = folder + L"\\photo00.jpg";
-    if (!writeJpeg(first, _wgetenv(L"BENCH_SMALL") ? 600 : 6000, _wgetenv(L"BENCH_SMALL") ? 400 : 4000, colour)) return 4;
+    if (!writeJpeg(first, 6000, 4000, colour)) return 4;
     auto nameOf = [&](int i) {
         wchar_t name[32];
         swprintf(name, 32, L"\\photo%02d.jpg", i);
@@ -322,7 +322,7 @@ int pageBench(const std::wstring& exe, int count, int rounds) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     std::printf("page of %d thumbnails of 6000 x 4000 JPEGs, %u cores, %d rounds\n", count, cores, rounds);
 
-    std::vector<double> ratios, keys;
+    std::vector<double> ratios, windowRatios, parallel, keys;
     bool allDone = true;
     for (int r = 1; r <= rounds; ++r) {
         std::vector<double> decodes;
@@ -333,19 +333,30 @@ int pageBench(const std::wstring& exe, int count, int rounds) {
         const double decode = median(decodes);
         const double ideal = decode * count / cores;
         const double ratio = page.pageMs > 0 ? page.pageMs / ideal : 0;
+        // Under Xvfb without a window manager, hiding the main window as the Catalog opens waits
+        // about 2 s for a window manager's answer that never comes (Wine's X11 driver): the page
+        // is also timed from the Catalog's appearance.
+        const double fromWindow = page.pageMs > 0 ? (page.pageMs - page.windowMs) / ideal : 0;
         allDone = allDone && page.pageMs > 0;
-        if (page.pageMs > 0) ratios.push_back(ratio);
+        if (page.pageMs > 0) {
+            ratios.push_back(ratio);
+            windowRatios.push_back(fromWindow);
+            parallel.push_back(together / decode);
+        }
         keys.push_back(page.worstKeyMs);
-        std::printf("round %d: bare decode %.0f ms (median of 6, from %.0f to %.0f); page %.0f ms; "
-                    "decode x items / cores %.0f ms; ratio %.2f (target <= 1.30); "
-                    "%d key presses, slowest answered in %.1f ms (target < 50); "
-                    "%u bare decodes at once took %.0f ms; window after %.0f ms, first thumbnail after %.0f ms\n",
-                    r, decode, minimum(decodes), *std::max_element(decodes.begin(), decodes.end()),
-                    page.pageMs, ideal, ratio, page.presses, page.worstKeyMs, cores, together, page.windowMs, page.firstMs);
+        std::printf("round %d: bare decode %.0f ms (median of 6, from %.0f to %.0f); %u at once %.0f ms; "
+                    "page %.0f ms from the command (window after %.0f, first thumbnail after %.0f); "
+                    "decode x items / cores %.0f ms; ratio %.2f, from the window %.2f (target <= 1.30); "
+                    "%d key presses, slowest answered in %.1f ms (target < 50)\n",
+                    r, decode, minimum(decodes), *std::max_element(decodes.begin(), decodes.end()), cores, together,
+                    page.pageMs, page.windowMs, page.firstMs, ideal, ratio, fromWindow, page.presses,
+                    page.worstKeyMs);
         std::fflush(stdout);
     }
-    std::printf("page ratio: median %.2f over %zu rounds; slowest key answer %.1f ms\n", median(ratios),
-                ratios.size(), keys.empty() ? 0.0 : *std::max_element(keys.begin(), keys.end()));
+    std::printf("page ratio, median of %zu rounds: %.2f from the command, %.2f from the window; %u decodes at once "
+                "took %.2f x one decode; slowest key answer %.1f ms\n",
+                ratios.size(), median(ratios), median(windowRatios), cores, median(parallel),
+                keys.empty() ? 0.0 : *std::max_element(keys.begin(), keys.end()));
     for (int i = 0; i < count; ++i) DeleteFileW(nameOf(i).c_str());
     RemoveDirectoryW(folder.c_str());
     Gdiplus::GdiplusShutdown(token);

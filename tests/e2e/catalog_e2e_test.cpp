@@ -426,11 +426,11 @@ POINT clientOrigin(HWND window) {
     return origin;
 }
 
-// The centre of an item's cell on the screen.
-POINT itemCentre(HWND list, int item) {
+// The centre of an item's cell on the screen (the list writes the rectangle into the program's memory).
+POINT itemCentre(const Glimvue& program, HWND list, int item) {
     RECT cell{};
     cell.left = LVIR_BOUNDS;
-    SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&cell));
+    program.sendWithBuffer(list, LVM_GETITEMRECT, item, &cell, sizeof cell);
     POINT centre{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
     ClientToScreen(list, &centre);
     return centre;
@@ -570,7 +570,7 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     EXPECT_TRUE(e2e::waitFor([&] { return !program.popupMenus().empty(); })) << "no shell menu on Apps";
     menuKeys({VK_ESCAPE});
     ASSERT_TRUE(e2e::menusClose(program));
-    e2e::rightClickAt(itemCentre(list, 1));
+    e2e::rightClickAt(itemCentre(program, list, 1));
     EXPECT_TRUE(e2e::waitFor([&] { return !program.popupMenus().empty(); })) << "no shell menu on a right click";
     menuKeys({VK_ESCAPE});
     ASSERT_TRUE(e2e::menusClose(program));
@@ -585,7 +585,7 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     {
         e2e::FolderWindowTarget target(site.path(), DROPEFFECT_COPY);
         e2e::OtherProgramWindow window(&target);
-        const POINT from = itemCentre(list, 0), to = e2e::centreOf(window.window);
+        const POINT from = itemCentre(program, list, 0), to = e2e::centreOf(window.window);
         std::thread hand([&] {
             e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x, from.y);
             Sleep(200);
@@ -609,7 +609,7 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     IDataObject* data = e2e::dataObjectFor(other.path(), L"x.bmp");
     ASSERT_NE(data, nullptr);
     e2e::OtherProgramWindow source(nullptr);
-    const POINT from = e2e::centreOf(source.window), overItem = itemCentre(list, 1);
+    const POINT from = e2e::centreOf(source.window), overItem = itemCentre(program, list, 1);
     std::wstring overItemFolder, overNothingFolder;
     e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x, from.y);
     e2e::mouse(MOUSEEVENTF_LEFTDOWN);

@@ -333,9 +333,9 @@ int pageBench(const std::wstring& exe, int count, int rounds) {
         const double decode = median(decodes);
         const double ideal = decode * count / cores;
         const double ratio = page.pageMs > 0 ? page.pageMs / ideal : 0;
-        // Under Xvfb without a window manager, hiding the main window as the Catalog opens waits
-        // about 2 s for a window manager's answer that never comes (Wine's X11 driver): the page
-        // is also timed from the Catalog's appearance.
+        // Under Xvfb without a window manager, hiding the main window as the Catalog opens takes
+        // about 2 s in Wine's X11 driver (measured inside the program): the page is also timed from
+        // the Catalog's appearance.
         const double fromWindow = page.pageMs > 0 ? (page.pageMs - page.windowMs) / ideal : 0;
         allDone = allDone && page.pageMs > 0;
         if (page.pageMs > 0) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes a folder tree of empty image files for the scan benchmarks (the scan reads names only).
 #
-#   make_tree.sh DIR [COUNT] [SHAPE]
+#   make_tree.sh DIR [COUNT] [SHAPE] [IMAGE]
 #
-# COUNT image files (default 100000) spread evenly over 2000 folders. SHAPE:
+# COUNT image files (default 100000) spread evenly over 2000 folders; empty files, or with IMAGE
+# each a hard link to that picture (for the benchmarks that decode what they find). SHAPE:
 #   first  (default) the root holds the first block of images, then 40 top folders x 50 subfolders
 #          hold the rest (the last subfolder stays empty), so the first folder scanned has images;
 #   deep   10 x 10 x 20 folders, images only in the 2000 folders of the third level: the levels
@@ -12,14 +13,23 @@
 # request is not rebuilt.
 set -euo pipefail
 
-dir="${1:?usage: make_tree.sh DIR [COUNT] [first|deep]}"
+dir="${1:?usage: make_tree.sh DIR [COUNT] [first|deep] [IMAGE]}"
 count="${2:-100000}"
 shape="${3:-first}"
+image="${4:-}"
 case "$count" in ''|*[!0-9]*) echo "make_tree.sh: COUNT must be a number" >&2; exit 2 ;; esac
 (( count >= 1 )) || { echo "make_tree.sh: COUNT must be at least 1" >&2; exit 2; }
+if [[ -n "$image" ]]; then
+    [[ -f "$image" ]] || { echo "make_tree.sh: no picture $image" >&2; exit 2; }
+    image="$(cd "$(dirname "$image")" && pwd)/$(basename "$image")"
+fi
 
+# Absolute paths: the tree is made from inside DIR.
+mkdir -p "$(dirname "$dir")"
+dir="$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")"
 marker="$(dirname "$dir")/.$(basename "$dir").done"
-if [[ -d "$dir" && -f "$marker" && "$(cat "$marker")" == "$count $shape" ]]; then
+request="$count $shape${image:+ $image}"
+if [[ -d "$dir" && -f "$marker" && "$(cat "$marker")" == "$request" ]]; then
     exit 0
 fi
 rm -rf "$dir" "$marker"
@@ -48,6 +58,18 @@ folders | awk -v n="$count" '
     END {
         f = NR
         for (k = 1; k <= n; ++k) printf "%s/IMG_%05d.jpg\n", folder[int((k - 1) * f / n)], k
-    }' | xargs touch
+    }' > "$marker.list"
+if [[ -n "$image" ]]; then
+    # A file takes at most some 65,000 links: each block of 50,000 links to a copy of its own.
+    perl -MFile::Copy -e '$image = shift; $src = $image; $n = 0;
+        while (<STDIN>) {
+            chomp;
+            if ($n++ % 50000 == 0 && $n > 1) { $src = "$image." . int($n / 50000); copy($image, $src) or die "make_tree.sh: $src: $!\n" }
+            link($src, $_) or die "make_tree.sh: $_: $!\n";
+        }' "$image" < "$marker.list"
+else
+    xargs touch < "$marker.list"
+fi
+rm -f "$marker.list"
 
-echo "$count $shape" > "$marker"
+echo "$request" > "$marker"

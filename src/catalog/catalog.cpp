@@ -584,6 +584,8 @@ void Catalog::stopDecoders() {
 }
 
 void Catalog::decodeLoop() {
+    // The interface thread comes first: a key pressed while a page decodes is answered at once.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ThumbnailJob job;
     while (queue_.take(job)) {

@@ -66,24 +66,6 @@ std::wstring withBareDriveFixed(std::wstring folder) {
     return folder;
 }
 
-// Appends UTF-16 text to the archive log; a log that cannot be read is started with the byte-order mark.
-void appendArchiveLog(const std::wstring& logPath, const std::wstring& text) {
-    FileHandle probe(CreateFileW(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    const bool exists = static_cast<bool>(probe);
-    probe.reset();
-    FileHandle log(CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
-    if (!log) return;
-    std::wstring record = exists ? std::wstring() : std::wstring(1, L'\xFEFF');
-    record += text;
-    std::string bytes;
-    for (wchar_t c : record) {
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(c) & 0xFF));
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(c) >> 8));
-    }
-    DWORD written = 0;
-    WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 }  // namespace
 
 // ---- The menu ------------------------------------------------------------------------------------
@@ -378,6 +360,9 @@ void Catalog::recycleSelection() {
     }
 }
 
+// Each selected file is moved into the archive under a free name (the name, else its numbered
+// variants), as the archive command of the main window does: a file already in the archive is never
+// replaced, whatever the platform's shell makes of name collisions.
 void Catalog::archiveSelection() {
     const std::wstring archive = viewer.settings.archive;
     if (firstSelected() < 0 || archive.empty()) return;
@@ -387,21 +372,19 @@ void Catalog::archiveSelection() {
         return;
     turnAutoRefreshOn();
     const int focused = focusedItem();
-    const std::vector<std::wstring> paths = selectedPaths(true);
-    const std::wstring list = doubleNullList(paths);
-    const std::wstring target = archive + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.hwnd = catalogWindow;
-    operation.wFunc = FO_MOVE;
-    operation.pFrom = list.c_str();
-    operation.pTo = target.c_str();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
-    const bool moved = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
-    // The log records what was archived, so it is written once the move is done.
-    if (moved && viewer.settings.archivelog) {
-        std::wstring lines;
-        for (const std::wstring& path : paths) lines += path + L" -> " + archive + L"\r\n";
-        appendArchiveLog(viewer.files.archiveLogPath, lines);
+    FileOpContext context(catalogWindow, viewer.language);
+    context.releaseImage = [] {};  // the selection below releases the shown image
+    std::wstring folder = archive;  // never asked for: it is set
+    ArchiveRequest request;
+    request.archiveFolder = &folder;
+    request.logPath = viewer.files.archiveLogPath;
+    request.confirm = false;
+    request.log = viewer.settings.archivelog;
+    bool moved = false;
+    for (const std::wstring& path : selectedPaths(true)) {
+        request.path = path;
+        if (!archiveFile(context, request).done()) break;  // reported once, by the operation
+        moved = true;
     }
     if (moved && focused >= 0) {
         LVITEMW state{};

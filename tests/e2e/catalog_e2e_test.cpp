@@ -1,6 +1,8 @@
 // The real program's Catalog: opening on the exhibit with the current entry selected, choosing and
 // closing, ending the program from it, re-sorting, type-ahead, Shift ranges, recycling a selection,
-// thumbnails placed in their cells, last-access times kept, and opening at start-up.
+// thumbnails placed in their cells, last-access times kept, opening at start-up; its menu and pins,
+// the clipboard verbs, archive and favorites of the selection, the shell's context menu, and
+// dragging files out of it and into it.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,10 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "command_ids.h"
+#include "e2e/drag_support.h"
 #include "e2e/harness.h"
+#include "e2e/menu_support.h"
+#include "ini_file.h"
+#include "settings.h"
 #include "text.h"
 
 using e2e::Glimvue;
@@ -354,4 +363,252 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
         EXPECT_EQ(program.findCatalog(), nullptr);
         EXPECT_TRUE(program.close());
     }
+}
+
+namespace {
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
+
+// Starts the program on a folder with the settings changed as asked, and opens the Catalog.
+HWND startCatalog(Glimvue& program, const std::wstring& folder, const std::function<void(Settings&)>& change) {
+    {
+        Settings settings;
+        change(settings);
+        IniFile file;
+        if (!file.open(program.file(L"glimvue.ini"), IniFile::Write)) return nullptr;
+        writeAllSections(file, settings);
+    }
+    if (!program.start(L"\"" + folder + L"\"" + kQuiet) || !program.waitForMainWindow()) return nullptr;
+    return openCatalog(program);
+}
+
+// The files on the clipboard and whether they were cut (moved on paste) rather than copied.
+std::vector<std::wstring> clipboardFiles(bool* cut = nullptr) {
+    std::vector<std::wstring> files;
+    if (!e2e::waitFor([] { return OpenClipboard(nullptr) != 0; }, 2000)) return files;
+    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
+        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring path(DragQueryFileW(static_cast<HDROP>(drop), i, nullptr, 0) + 1, L'\0');
+            path.resize(DragQueryFileW(static_cast<HDROP>(drop), i, path.data(), static_cast<UINT>(path.size())));
+            files.push_back(path);
+        }
+    }
+    if (cut) {
+        const HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT));
+        const auto* value = effect ? static_cast<const DWORD*>(GlobalLock(effect)) : nullptr;
+        *cut = value && (*value & DROPEFFECT_MOVE);
+        if (value) GlobalUnlock(effect);
+    }
+    CloseClipboard();
+    return files;
+}
+
+void pressWithCtrl(HWND window, WORD letter) {
+    SetForegroundWindow(window);
+    e2e::key(VK_CONTROL, true);
+    e2e::pressKey(letter);
+    e2e::key(VK_CONTROL, false);
+    Sleep(150);
+}
+
+// Real keys to the open menu, whose loop takes what the keyboard gives its thread.
+void menuKeys(std::initializer_list<WORD> keys) {
+    for (WORD key : keys) {
+        e2e::pressKey(key);
+        Sleep(150);
+    }
+}
+
+// The centre of an item's cell on the screen (the list writes the rectangle into the program's memory).
+POINT itemCentre(const Glimvue& program, HWND list, int item) {
+    RECT cell{};
+    cell.left = LVIR_BOUNDS;
+    program.sendWithBuffer(list, LVM_GETITEMRECT, item, &cell, sizeof cell);
+    POINT centre{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    ClientToScreen(list, &centre);
+    return centre;
+}
+
+// The pointer carried to `to` in a hand's steps with the left button down (pressed at `from` first
+// when `press`), `atEnd` run there, and the button released.
+void carry(POINT from, POINT to, bool press, const std::function<void()>& atEnd = [] {}) {
+    if (press) {
+        e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x, from.y);
+        Sleep(200);
+        e2e::mouse(MOUSEEVENTF_LEFTDOWN);
+    }
+    for (int step = 1; step <= 10; ++step) {
+        Sleep(80);
+        e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x + (to.x - from.x) * step / 10,
+                   from.y + (to.y - from.y) * step / 10);
+    }
+    Sleep(600);
+    atEnd();
+    e2e::mouse(MOUSEEVENTF_LEFTUP);
+}
+
+}  // namespace
+
+// F1 opens the Catalog Menu at the client origin; File Ops pinned comes back in place after Copy
+// and Esc unpins it; Copy and Cut put the selection on the clipboard.
+TEST(Catalog, MenuPinsFileOpsAndTheClipboardVerbsCarryTheSelection) {
+    e2e::TempFolder images(L"catalog");
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) images.addBmp(std::wstring(name) + L".bmp", 40, 30, 0x226644);
+    Glimvue program;
+    HWND catalog = startCatalog(program, images.path(), [](Settings&) {});
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    press(catalog, {{VK_RIGHT, false}, {VK_RIGHT, true}});
+    ASSERT_TRUE(selectionIs(list, {1, 2}));
+
+    POINT origin{0, 0};
+    ClientToScreen(catalog, &origin);
+    press(catalog, {{VK_F1, false}});
+    RECT root{}, fileOps{};
+    ASSERT_TRUE(e2e::menuOpensAt(program, origin, &root));
+    menuKeys({VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT, VK_RETURN});  // File Ops' Pin
+    ASSERT_TRUE(e2e::menuOpensAt(program, origin, &fileOps));
+    EXPECT_LT(fileOps.bottom - fileOps.top, root.bottom - root.top) << "File Ops alone, not the whole menu";
+    menuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Pin, Cut, Copy
+    bool cut = true;
+    EXPECT_TRUE(e2e::waitFor([&] { return clipboardFiles(&cut) == std::vector{images.file(L"b.bmp"), images.file(L"c.bmp")}; }));
+    EXPECT_FALSE(cut);
+    RECT again{};
+    ASSERT_TRUE(e2e::menuOpensAt(program, origin, &again)) << "the pinned File Ops after Copy";
+    EXPECT_EQ(again.bottom - again.top, fileOps.bottom - fileOps.top);
+    menuKeys({VK_ESCAPE});
+    ASSERT_TRUE(e2e::menusClose(program));
+    Sleep(500);
+    EXPECT_TRUE(program.popupMenus().empty()) << "Esc unpinned File Ops";
+    press(catalog, {{VK_F1, false}});
+    ASSERT_TRUE(e2e::menuOpensAt(program, origin, &again));
+    EXPECT_EQ(again.bottom - again.top, root.bottom - root.top) << "the whole menu again";
+    menuKeys({VK_ESCAPE});
+    ASSERT_TRUE(e2e::menusClose(program));
+
+    // Ctrl+X: the same files, to be moved by the paste (Wine's shell offers them as a copy).
+    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && CloseClipboard());
+    pressWithCtrl(catalog, 'X');
+    EXPECT_TRUE(e2e::waitFor([&] { return clipboardFiles(&cut).size() == 2; }));
+    if (!underWine()) EXPECT_TRUE(cut);
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// F8 and F9 act on every selected thumbnail: a shortcut each in the favorites, and, after the one
+// question, each moved to the archive and logged; a name already in the archive is kept.
+TEST(Catalog, FavoritesAndArchiveTakeTheWholeSelectionAndReplaceNothing) {
+    e2e::TempFolder images(L"catalog"), elsewhere(L"catalog-dest");
+    unsigned colour = 0x553311;
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) images.addBmp(std::wstring(name) + L".bmp", 40, 30, colour += 0x10);
+    const std::wstring archive = elsewhere.file(L"archive"), favorites = elsewhere.file(L"favorites");
+    CreateDirectoryW(archive.c_str(), nullptr);
+    CreateDirectoryW(favorites.c_str(), nullptr);
+    e2e::writeBytes(archive + L"\\c.bmp", "kept");
+    const std::string b = e2e::readBytes(images.file(L"b.bmp")), c = e2e::readBytes(images.file(L"c.bmp"));
+    Glimvue program;
+    HWND catalog = startCatalog(program, images.path(), [&](Settings& s) {
+        s.archive = archive;
+        s.favorites = favorites;
+        s.archivelog = s.confirmarchive = true;
+    });
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    press(catalog, {{VK_RIGHT, false}, {VK_RIGHT, true}});
+    ASSERT_TRUE(selectionIs(list, {1, 2}));
+
+    press(catalog, {{VK_F8, false}});
+    EXPECT_TRUE(e2e::waitFor([&] { return exists(favorites + L"\\b.bmp.lnk") && exists(favorites + L"\\c.bmp.lnk"); }));
+    EXPECT_FALSE(exists(favorites + L"\\a.bmp.lnk") || exists(favorites + L"\\d.bmp.lnk"));
+
+    press(catalog, {{VK_F9, false}});
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::waitFor([&] { return (box = program.findMessageBox()) != nullptr; }));
+    EXPECT_NE(e2e::windowTexts(box).find(L"Archive selected images?"), std::wstring::npos) << toUtf8(e2e::windowTexts(box));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(e2e::waitFor([&] { return !exists(images.file(L"b.bmp")) && !exists(images.file(L"c.bmp")); }, 15000));
+    EXPECT_EQ(e2e::readBytes(archive + L"\\b.bmp"), b);
+    EXPECT_EQ(e2e::readBytes(archive + L"\\c.bmp"), "kept") << "a file already in the archive is never replaced";
+    EXPECT_EQ(e2e::readBytes(archive + L"\\c-01.bmp"), c) << "the archived c.bmp under the next free name";
+    EXPECT_TRUE(exists(images.file(L"a.bmp")) && exists(images.file(L"d.bmp")));
+    const std::vector<std::wstring> log = e2e::linesOfUtf16File(e2e::readBytes(program.file(L"archived.log")));
+    EXPECT_EQ(log, (std::vector<std::wstring>{images.file(L"b.bmp") + L" -> " + archive,
+                                              images.file(L"c.bmp") + L" -> " + archive}));
+    EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 2; },
+                             [&] { return "items " + std::to_string(itemCount(list)); }, 15000));
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// The Apps key and a right click on a thumbnail open the shell's menu for the selection; a right
+// click between thumbnails opens nothing. A thumbnail dragged out reaches another program as its
+// file; files dragged in are offered to the folder of the thumbnail under the pointer, or the root.
+TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    e2e::TempFolder images(L"catalog"), site(L"catalog-site"), other(L"catalog-other");
+    images.addBmp(L"a.bmp", 40, 30, 0x114477);
+    CreateDirectoryW(images.file(L"sub").c_str(), nullptr);
+    images.addBmp(L"sub\\b.bmp", 40, 30, 0x447711);
+    other.addBmp(L"x.bmp", 40, 30, 0x771144);
+    Glimvue program;
+    HWND catalog = startCatalog(program, images.path(), [](Settings& s) { s.subfolders = true; });
+    ASSERT_NE(catalog, nullptr);
+    HWND list = listOf(catalog);
+    ASSERT_EQ(itemCount(list), 2);
+    HWND status = statusOf(catalog);
+
+    press(catalog, {{VK_APPS, false}});
+    EXPECT_TRUE(e2e::waitFor([&] { return !program.popupMenus().empty(); })) << "no shell menu on Apps";
+    menuKeys({VK_ESCAPE});
+    ASSERT_TRUE(e2e::menusClose(program));
+    e2e::rightClickAt(itemCentre(program, list, 1));
+    EXPECT_TRUE(e2e::waitFor([&] { return !program.popupMenus().empty(); })) << "no shell menu on a right click";
+    menuKeys({VK_ESCAPE});
+    ASSERT_TRUE(e2e::menusClose(program));
+    RECT client{};
+    GetClientRect(list, &client);
+    POINT empty{client.right - 20, client.bottom - 20};
+    ClientToScreen(list, &empty);
+    e2e::rightClickAt(empty);
+    EXPECT_FALSE(e2e::waitFor([&] { return !program.popupMenus().empty(); }, 1500)) << "a menu between thumbnails";
+
+    // Out: item 0 dragged by hand onto another program's window, which copies what it is given.
+    {
+        e2e::FolderWindowTarget target(site.path(), DROPEFFECT_COPY);
+        e2e::OtherProgramWindow window(&target);
+        const POINT from = itemCentre(program, list, 0), to = e2e::centreOf(window.window);
+        std::thread hand([&] { carry(from, to, true); });
+        const bool dropped = e2e::pumpUntil([&] { return target.dropped.load(); }, 15000);
+        hand.join();
+        EXPECT_TRUE(dropped) << "nothing dropped on the other program";
+        EXPECT_EQ(target.paths, std::vector<std::wstring>{images.file(L"a.bmp")});
+        EXPECT_TRUE(exists(site.file(L"a.bmp")) && exists(images.file(L"a.bmp")));
+    }
+
+    // In: x.bmp dragged from another program onto the thumbnail of sub\b.bmp is offered to its folder.
+    IDataObject* data = e2e::dataObjectFor(other.path(), L"x.bmp");
+    ASSERT_NE(data, nullptr);
+    e2e::OtherProgramWindow source(nullptr);
+    const POINT from = e2e::centreOf(source.window), to = itemCentre(program, list, 1);
+    std::wstring folderShown;
+    e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x, from.y);
+    e2e::mouse(MOUSEEVENTF_LEFTDOWN);
+    e2e::pumpUntil([] { return false; }, 200);
+    std::thread hand([&] { carry(from, to, false, [&] { folderShown = program.statusTextOf(status, 2); }); });
+    e2e::HandDropSource dropSource;
+    DWORD effect = 0;
+    const HRESULT result = DoDragDrop(data, &dropSource, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    hand.join();
+    data->Release();
+    EXPECT_EQ(result, DRAGDROP_S_DROP);
+    EXPECT_EQ(folderShown, images.file(L"sub")) << "the folder under the pointer, in the status bar";
+    EXPECT_TRUE(exists(other.file(L"x.bmp"))) << "the dragged file stays where it was";
+    if (!underWine()) EXPECT_TRUE(e2e::waitFor([&] { return exists(images.file(L"sub\\x.bmp")); }));
+    // (Wine's folder drop target accepts the drop without copying.) The program may still read the
+    // dragged data from this thread, so its messages are run until the program has ended.
+    PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(e2e::pumpUntil([&] { return program.waitForExit(0); }, 20000));
+    OleUninitialize();
 }

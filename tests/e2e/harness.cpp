@@ -328,6 +328,18 @@ HWND Glimvue::waitForCatalog(int timeoutMs) const {
     return catalog;
 }
 
+LRESULT Glimvue::sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const {
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return 0;
+    DWORD_PTR result = 0;
+    if (WriteProcessMemory(process_.hProcess, remote, data, size, nullptr)) {
+        SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
+        ReadProcessMemory(process_.hProcess, remote, data, size, nullptr);
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return static_cast<LRESULT>(result);
+}
+
 std::wstring Glimvue::statusTextOf(HWND bar, int part) const {
     // The control writes into the program's own memory; a generous buffer there is read back.
     constexpr SIZE_T kUnits = 32768;

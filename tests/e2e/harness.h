@@ -97,6 +97,9 @@ public:
     HWND waitForCatalog(int timeoutMs = 20000) const;
     // The first visible top-level window of the program that accept() takes, or null.
     HWND findWindowOf(const std::function<bool(HWND)>& accept) const;
+    // Sends a message whose lParam points at `size` bytes of `data`: they are copied into the
+    // program's memory, and what the window wrote there is copied back. The message's result.
+    LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) const;
     // Asks the program to close (WM_CLOSE) and waits for the process to end.
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);

@@ -10,9 +10,14 @@
 
 #include "command_ids.h"
 #include "e2e/harness.h"
+#include "e2e/menu_support.h"
 #include "text.h"
 
 using e2e::Glimvue;
+using e2e::keys;
+using e2e::menuOpensAt;
+using e2e::menusClose;
+using e2e::rectOf;
 using ::testing::AssertionResult;
 
 namespace {
@@ -41,35 +46,6 @@ POINT screenPoint(HWND window, int x, int y) {
     return point;
 }
 
-RECT rectOf(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
-
-std::string describe(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
-           std::to_string(r.bottom - r.top);
-}
-
-// Waits for exactly `count` open menus, the newest with its top-left corner at `corner`; its
-// rectangle is returned through `rect`.
-AssertionResult menuOpensAt(const Glimvue& program, POINT corner, RECT* rect = nullptr, size_t count = 1) {
-    RECT seen{};
-    size_t open = 0;
-    const bool ok = e2e::waitFor([&] {
-        const std::vector<HWND> menus = program.popupMenus();
-        open = menus.size();
-        if (open != count) return false;
-        seen = rectOf(menus.front());
-        return seen.left == corner.x && seen.top == corner.y;
-    });
-    if (rect) *rect = seen;
-    if (ok) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << open << " menus open, the newest at " << describe(seen) << ", expected "
-                                         << count << " at " << corner.x << "," << corner.y;
-}
-
 // Moves the pointer and gives the display time to report it to every program.
 void moveCursor(POINT to) {
     SetCursorPos(to.x, to.y);
@@ -80,21 +56,6 @@ void moveCursor(POINT to) {
     Sleep(400);
 }
 
-AssertionResult menusClose(const Glimvue& program) {
-    return e2e::becomes([&] { return program.popupMenus().empty(); }, [] { return std::string("a menu stays open"); },
-                        5000);
-}
-
-// Keys to the open menu: a tracked menu runs its own loop, which takes the keys posted to its
-// window in order, whichever window has the focus.
-void keys(const Glimvue& program, std::initializer_list<WORD> sequence) {
-    const std::vector<HWND> menus = program.popupMenus();
-    ASSERT_FALSE(menus.empty()) << "no menu open for the keys";
-    for (WORD key : sequence) {
-        PostMessageW(menus.front(), WM_KEYDOWN, key, 1);
-        PostMessageW(menus.front(), WM_KEYUP, key, 0xC0000001);
-    }
-}
 // A typed character to the open menu: the item whose mnemonic it is.
 void typeInMenu(const Glimvue& program, wchar_t character) {
     const std::vector<HWND> menus = program.popupMenus();

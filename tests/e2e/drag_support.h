@@ -1,0 +1,183 @@
+// Drag and drop between the real program and this test acting as another program: the real mouse
+// moved in a hand's steps, a window that takes dropped files into a folder, the shell's data object
+// for a file, and a message pump for the drag loop.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+inline void mouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    SendInput(1, &input, sizeof input);
+}
+
+inline void key(WORD virtualKey, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Runs this thread's messages (the drop target and the drag loop live on it) until done or timeout.
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(timeoutMs); Sleep(10)) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+    }
+    return done();
+}
+
+inline std::vector<std::wstring> filesOf(IDataObject* data) {
+    std::vector<std::wstring> paths;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || FAILED(data->GetData(&format, &medium))) return paths;
+    if (HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+            path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+            paths.push_back(path);
+        }
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return paths;
+}
+
+// Another program's window that takes dropped files: it copies them or moves them into a folder.
+class FolderWindowTarget : public IDropTarget {
+public:
+    FolderWindowTarget(std::wstring folder, DWORD effect) : folder_(std::move(folder)), effect_(effect) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
+            *object = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect &= effect_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+        ++overs;
+        *effect &= effect_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        offered = *effect;
+        paths = filesOf(data);
+        for (const std::wstring& path : paths) {
+            const std::wstring into = folder_ + path.substr(path.rfind(L'\\'));
+            if (effect_ == DROPEFFECT_MOVE) MoveFileW(path.c_str(), into.c_str());
+            else CopyFileW(path.c_str(), into.c_str(), TRUE);
+        }
+        *effect &= effect_;
+        dropped = true;
+        return S_OK;
+    }
+
+    std::atomic<bool> dropped{false};
+    std::atomic<int> overs{0};
+    DWORD offered = 0;
+    std::vector<std::wstring> paths;
+
+private:
+    std::wstring folder_;
+    DWORD effect_;
+};
+
+class HandDropSource : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropSource)) {
+            *object = static_cast<IDropSource*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
+        if (escape) return DRAGDROP_S_CANCEL;
+        return keys & MK_LBUTTON ? S_OK : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+// The shell's data object for one file, as a file manager offers it.
+inline IDataObject* dataObjectFor(const std::wstring& folder, const std::wstring& name) {
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
+    IDataObject* data = nullptr;
+    PIDLIST_RELATIVE folderItem = nullptr, fileItem = nullptr;
+    IShellFolder* shellFolder = nullptr;
+    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, const_cast<LPWSTR>(folder.c_str()), nullptr,
+                                            &folderItem, nullptr)) &&
+        SUCCEEDED(desktop->BindToObject(folderItem, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&shellFolder))) &&
+        SUCCEEDED(shellFolder->ParseDisplayName(nullptr, nullptr, const_cast<LPWSTR>(name.c_str()), nullptr, &fileItem,
+                                                nullptr))) {
+        PCUITEMID_CHILD items[] = {static_cast<PCUITEMID_CHILD>(fileItem)};
+        shellFolder->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, reinterpret_cast<void**>(&data));
+    }
+    if (fileItem) CoTaskMemFree(fileItem);
+    if (folderItem) CoTaskMemFree(folderItem);
+    if (shellFolder) shellFolder->Release();
+    desktop->Release();
+    return data;
+}
+
+// A top-level window of this test, far from the program's, registered for drops.
+struct OtherProgramWindow {
+    HWND window = nullptr;
+    explicit OtherProgramWindow(IDropTarget* target) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = L"GlimvueE2EDropSite";
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        RegisterClassW(&windowClass);
+        window = CreateWindowExW(WS_EX_TOPMOST, L"GlimvueE2EDropSite", L"", WS_POPUP | WS_VISIBLE, 900, 650, 250, 250,
+                                 nullptr, nullptr, nullptr, nullptr);
+        if (target) RegisterDragDrop(window, target);
+        UpdateWindow(window);
+    }
+    ~OtherProgramWindow() {
+        RevokeDragDrop(window);
+        DestroyWindow(window);
+    }
+};
+
+// The program's window centre, in screen coordinates.
+inline POINT centreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+}  // namespace e2e

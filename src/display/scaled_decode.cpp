@@ -125,7 +125,11 @@ bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWi
     return true;
 }
 
-bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
+namespace {
+
+// The scaled decode through a decoder made by `makeDecoder` from the imaging factory.
+template <class MakeDecoder>
+bool decodeScaledWith(int shownWidth, int shownHeight, ScaledJpeg& out, MakeDecoder makeDecoder) {
     out = ScaledJpeg{};
     if (shownWidth <= 0 || shownHeight <= 0) return false;
     ComScope com;
@@ -135,9 +139,7 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
                                 factory.putVoid())))
         return false;
     ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put())))
-        return false;
+    if (FAILED(makeDecoder(factory.get(), decoder.put()))) return false;
     GUID container{};
     if (FAILED(decoder->GetContainerFormat(&container)) || !IsEqualGUID(container, GUID_ContainerFormatJpeg)) return false;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -147,6 +149,27 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
     ComPtr<IWICBitmapSourceTransform> transform;
     if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) return false;
     return decodeThroughTransform(transform.get(), naturalWidth, naturalHeight, shownWidth, shownHeight, out);
+}
+
+}  // namespace
+
+bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
+    return decodeScaledWith(shownWidth, shownHeight, out, [&path](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        return factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  decoder);
+    });
+}
+
+bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out) {
+    if (!stream) {
+        out = ScaledJpeg{};
+        return false;
+    }
+    return decodeScaledWith(shownWidth, shownHeight, out, [stream](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        const LARGE_INTEGER start{};
+        if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return E_FAIL;
+        return factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder);
+    });
 }
 
 bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out) {

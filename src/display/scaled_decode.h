@@ -51,6 +51,9 @@ struct ScaledJpeg {
 // transform on this platform (Wine 8's decoder has none), a pixel format other than colour or grey
 // (CMYK), or any failure. GDI+ must be started.
 bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out);
+// The same from the bytes of the file in `stream` (read from its start; the stream's position is
+// left anywhere).
+bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out);
 
 // The same from a source transform the caller already has, of a picture of natural size
 // naturalWidth x naturalHeight.

@@ -54,21 +54,22 @@ void Viewer::onShowTimer() {
     if (!slideshow.showPending) return;
     size_t count = 0;
     const std::wstring path = store.takeCurrentEntry(count);
-    if (count == 0 || path.empty() || isShortcutPath(path) || readAhead.finished(path)) {
+    const ShownSizeRule rule = shownSizeRule();
+    if (count == 0 || path.empty() || isShortcutPath(path) || readAhead.finished(path, rule)) {
         // Ready (or nothing for the worker to do): show it now.
         showCurrent(slideshow.pendingForward);
         return;
     }
     // The worker decodes it; the interface keeps answering and shows it when it is ready. A decode
     // of an earlier target still under way is thrown away when it ends.
-    readAhead.request(path);
+    readAhead.request(path, rule);
     if (!slideshow.awaitingDecode) SetTimer(mainWindow, kLoadingTimerId, 150, nullptr);
     slideshow.awaitingDecode = true;
 }
 
 void Viewer::onPictureDecoded() {
     if (!slideshow.showPending || !slideshow.awaitingDecode) return;
-    if (!readAhead.finished(store.currentPathCopy())) return;  // an earlier target's decode ended
+    if (!readAhead.finished(store.currentPathCopy(), shownSizeRule())) return;  // an earlier target's decode ended
     showCurrent(slideshow.pendingForward);
 }
 
@@ -83,7 +84,7 @@ void Viewer::readAheadNext(bool forward) {
     const size_t index = static_cast<size_t>(store.currentIndex) % count;
     const std::wstring path = store.entryPath(forward ? nextIndex(index, 1, count) : previousIndex(index, 1, count));
     if (path.empty() || isShortcutPath(path)) return;  // a shortcut is resolved when it is reached
-    readAhead.request(path);
+    readAhead.request(path, shownSizeRule());
 }
 
 void Viewer::showCurrent(bool forward) {

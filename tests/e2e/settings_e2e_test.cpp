@@ -189,7 +189,7 @@ TEST(Language, TranslateWritesTemplateKeepsBackupAndExitsWithoutWindow) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), entry), lines.end()) << toUtf8(entry);
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"[Language]", 5}, {L"[Menu Items]", 227}, {L"[Level2 Menus]", 17}, {L"[Level3 Menus]", 8},
-        {L"[Dialogs]", 36}, {L"[Messages]", 28},    {L"[Catalog Menu]", 38}, {L"[Catalog Level2]", 3}};
+        {L"[Dialogs]", 36}, {L"[Messages]", 29},    {L"[Catalog Menu]", 38}, {L"[Catalog Level2]", 3}};
     EXPECT_EQ(sections, expected);
 }
 

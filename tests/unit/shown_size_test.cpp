@@ -14,7 +14,9 @@ TEST(ShownSizeTest, HeldSizeIsTheShownSizeInTheStoredAxes) {
     EXPECT_EQ(reducedStoredSize(rule, {4000, 3000}, 1), (Size32{800, 600}));
     EXPECT_EQ(reducedStoredSize(rule, {0, 3000}, 1), (Size32{}));
     EXPECT_EQ(reducedStoredSize(rule, {640, 480}, 1), (Size32{})) << "shown at its own size";
-    EXPECT_EQ(reducedStoredSize(rule, {4000, 500}, 1), (Size32{})) << "shown larger one way than it is";
+    rule.fit.stretch = true;
+    EXPECT_EQ(reducedStoredSize(rule, {700, 500}, 1), (Size32{})) << "stretched: larger than it is";
+    rule.fit.stretch = false;
     rule.exifOrient = true;
     EXPECT_EQ(reducedStoredSize(rule, {4000, 3000}, 6), (Size32{600, 450})) << "upright 3000 x 4000 fits 450 x 600";
     rule.rotation = 90;

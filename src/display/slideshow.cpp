@@ -69,7 +69,14 @@ void Viewer::onShowTimer() {
 
 void Viewer::onPictureDecoded() {
     if (!slideshow.showPending || !slideshow.awaitingDecode) return;
-    if (!readAhead.finished(store.currentPathCopy(), shownSizeRule())) return;  // an earlier target's decode ended
+    const std::wstring path = store.currentPathCopy();
+    const ShownSizeRule rule = shownSizeRule();
+    if (!readAhead.finished(path, rule)) {
+        // An earlier target's decode ended, or the window changed size meanwhile: the target is
+        // (still) asked for at the size it will now be shown at.
+        readAhead.request(path, rule);
+        return;
+    }
     showCurrent(slideshow.pendingForward);
 }
 

@@ -6,6 +6,7 @@
 
 #include "error_log.h"
 #include "image_file_probe.h"
+#include "placement.h"
 #include "scaled_decode.h"
 #include "shown_size.h"
 #include "shortcut_file.h"
@@ -89,12 +90,27 @@ bool Viewer::decodePicture(const std::wstring& path) {
 
 ShownSizeRule Viewer::shownSizeRule() const {
     ShownSizeRule rule;
-    // Windows fitted to the picture, collages and wallpapers size the picture otherwise: held whole.
-    rule.reduce = !settings.collage && !settings.wrap &&
-                  (settings.layer == kLayerWindowed || settings.layer == kLayerFullScreen);
+    // Collages and wallpapers size the picture otherwise: held whole.
+    rule.reduce = !settings.collage && (settings.layer == kLayerWindowed || settings.layer == kLayerFullScreen);
     if (!rule.reduce) return rule;
-    const SIZE client = clientSize();
-    rule.area = {client.cx, client.cy};
+    if (settings.wrap && settings.layer == kLayerWindowed) {
+        // The window will be fitted around the picture: the picture is fitted into the room the
+        // work area leaves it, as fitWindowToImage fits it.
+        WindowFrame frame;
+        frame.frameWidth = window.frameWidth;
+        frame.frameHeight = window.frameHeight;
+        frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+        frame.statusBarHeight = window.statusBarWindow ? window.statusBarHeight : 0;
+        frame.crop = settings.crop;
+        frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
+        frame.captionAdjust = settings.bbCaptionAdjust;
+        const RECT& work = window.workAreaRect;
+        const Rect32 bounds = imageBounds({work.left, work.top, work.right, work.bottom}, frame);
+        rule.area = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    } else {
+        const SIZE client = clientSize();
+        rule.area = {client.cx, client.cy};
+    }
     rule.zoomPercent = settings.zoom;
     rule.fit = {settings.squeeze, settings.shrink, settings.stretch};
     rule.exifOrient = settings.exiforient;

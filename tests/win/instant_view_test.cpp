@@ -291,6 +291,7 @@ TEST_F(InstantViewTest, PictureShownSmallerIsHeldAtTheShownSize) {
     ASSERT_TRUE(tree.file(L"b.bmp", patternBmp(640, 480, 1)));
     ASSERT_TRUE(tree.file(L"c.bmp", patternBmp(480, 640, 2)));
     ASSERT_TRUE(build());
+    viewer->settings.wrap = false;  // the test window keeps its size
     viewer->image.interpolation = 7;  // high-quality bicubic
     auto& image = viewer->image;
     auto shownPixels = [&] {

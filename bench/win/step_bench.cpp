@@ -28,7 +28,8 @@
 // JPEGs under STEPS names (hard links where the file system has them), with the decode ahead on
 // ("ahead") or off ("alone"). Each step waits until it is painted and the worker is idle, then
 // samples the working set; the mean and peak go to a MEMORY line. bench/run-step-bench runs both
-// modes side by side and also samples the process's resident size from outside.
+// modes side by side and also samples the process's resident size from outside, between the
+// STEPPING line and the MEMORY line (writing the JPEGs before is not part of it).
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -364,6 +365,8 @@ int main() {
         PROCESS_MEMORY_COUNTERS counters{};
         double sum = 0, peak = 0;
         int wrong = 0;
+        std::printf("STEPPING\n");  // the samples taken from outside count from here
+        std::fflush(stdout);
         const double start = nowMs();
         for (int i = 0; i < repetitions; ++i) {
             const int target = (viewer->store.currentIndex + 1) % repetitions;

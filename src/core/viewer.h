@@ -213,6 +213,11 @@ public:
     // Makes sure the image holds at least w x h pixels (as it stands), decoding the whole picture
     // again when it is held reduced. False when they cannot be had (the file changed or fails).
     bool holdPixelsFor(int w, int h);
+    // The same without waiting: the worker decodes the whole picture while the reduced one is
+    // shown enlarged, and the view is repainted when it arrives (takeWholePicture).
+    void askForPixels(int w, int h);
+    // Puts the whole picture the worker decoded in place; false when it was not asked or is not ready.
+    bool takeWholePicture();
 
     // Painting (painting.cpp)
     void paint();

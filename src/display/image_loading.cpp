@@ -10,6 +10,7 @@
 #include "scaled_decode.h"
 #include "shown_size.h"
 #include "shortcut_file.h"
+#include "window_messages.h"
 #include "viewer.h"
 #include "win_handles.h"
 
@@ -122,6 +123,36 @@ ShownSizeRule Viewer::shownSizeRule() const {
     rule.reference = {reference.right - reference.left, reference.bottom - reference.top};
     rule.interpolation = image.interpolation;
     return rule;
+}
+
+void Viewer::askForPixels(int w, int h) {
+    if (!image.reduced() || image.wholeRequested || (image.heldWidth() >= w && image.heldHeight() >= h)) return;
+    // Held whole: the rule that never reduces. The read-ahead of the next picture gives way to it.
+    readAhead.request(image.source().path, ShownSizeRule{});
+    image.wholeRequested = true;
+    SetTimer(mainWindow, kLoadingTimerId, 150, nullptr);
+}
+
+bool Viewer::takeWholePicture() {
+    const ViewImage::Source source = image.source();
+    if (!image.wholeRequested || !readAhead.finished(source.path, ShownSizeRule{})) return false;
+    AheadPicture whole;
+    const bool taken = readAhead.take(source.path, ShownSizeRule{}, whole) && whole.size == source.size &&
+                       whole.writeTime == source.writeTime && image.adoptWhole(std::move(whole.image));
+    image.wholeRequested = false;
+    if (!slideshow.awaitingDecode) {
+        KillTimer(mainWindow, kLoadingTimerId);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    if (taken) {
+        if (window.statusBarWindow) refreshStatus();
+        InvalidateRect(mainWindow, nullptr, FALSE);
+        readAheadNext(slideshow.travelForward);
+    } else {
+        // The file is no longer the picture held, or no longer decodes: it is shown anew.
+        requestShow(slideshow.travelForward);
+    }
+    return true;
 }
 
 bool Viewer::holdPixelsFor(int w, int h) {

@@ -72,8 +72,9 @@ void Viewer::paint() {
 
         // The image is resampled once, into the view bitmap that scrolling, Copy View and Save As
         // use; the frame is the background with that bitmap copied in at the placed offset.
-        // A picture held at a smaller size than it is now shown at is decoded whole again first.
-        holdPixelsFor(image.width, image.height);
+        // A picture held at a smaller size than it is now shown at is decoded whole again; until
+        // it arrives the reduced one is shown enlarged.
+        askForPixels(image.width, image.height);
         drawing.view.resize(dc, image.width, image.height);
         const bool resampled = drawing.view.hasBitmap() && image.width > 0 && image.height > 0;
         if (resampled) image.drawTo(drawing.view.dc(), image.width, image.height);
@@ -171,7 +172,7 @@ void Viewer::paintCollage(HDC dc) {
     if (settings.title) refreshCaption();
     if (!image.loaded()) return;
     const Size32 tile = collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize);
-    holdPixelsFor(tile.width, tile.height);
+    askForPixels(tile.width, tile.height);
     drawing.tile.resize(dc, tile.width, tile.height);
     image.drawTo(drawing.tile.dc(), tile.width, tile.height);
 

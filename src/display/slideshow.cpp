@@ -68,6 +68,7 @@ void Viewer::onShowTimer() {
 }
 
 void Viewer::onPictureDecoded() {
+    if (takeWholePicture()) return;
     if (!slideshow.showPending || !slideshow.awaitingDecode) return;
     const std::wstring path = store.currentPathCopy();
     const ShownSizeRule rule = shownSizeRule();
@@ -82,7 +83,7 @@ void Viewer::onPictureDecoded() {
 
 void Viewer::onLoadingTimer() {
     KillTimer(mainWindow, kLoadingTimerId);
-    if (slideshow.showPending && slideshow.awaitingDecode) showLoading(store.currentPathCopy());
+    if ((slideshow.showPending && slideshow.awaitingDecode) || image.wholeRequested) showLoading(store.currentPathCopy());
 }
 
 void Viewer::readAheadNext(bool forward) {

@@ -159,6 +159,7 @@ bool ViewImage::takeSizes() {
     bitsPerPixel_ = 0;
     turn_ = 0;
     source_ = Source{};
+    wholeRequested = false;
     return true;
 }
 
@@ -223,20 +224,26 @@ ViewImage::Restore ViewImage::restoreFullPixels() {
         lastStatus = status;
         return Restore::Failed;
     }
+    return adoptWhole(std::move(full)) ? Restore::Done : Restore::Failed;
+}
+
+bool ViewImage::adoptWhole(GdipImage whole) {
+    if (!reduced() || !whole) return false;
     // The file as stored, then every turn the held image has had.
     const bool sideways = (turn_ & 1) != 0;
     UINT w = 0, h = 0;
-    if (!isOk(gp::GdipGetImageWidth(full.get(), &w)) || !isOk(gp::GdipGetImageHeight(full.get(), &h)) ||
+    if (!isOk(gp::GdipGetImageWidth(whole.get(), &w)) || !isOk(gp::GdipGetImageHeight(whole.get(), &h)) ||
         static_cast<int>(sideways ? h : w) != naturalWidth_ || static_cast<int>(sideways ? w : h) != naturalHeight_)
-        return Restore::Failed;
-    if (turn_ != 0 && !isOk(gp::GdipImageRotateFlip(full.get(), static_cast<Gdiplus::RotateFlipType>(turn_))))
-        return Restore::Failed;
-    image_ = std::move(full);
+        return false;
+    if (turn_ != 0 && !isOk(gp::GdipImageRotateFlip(whole.get(), static_cast<Gdiplus::RotateFlipType>(turn_))))
+        return false;
+    image_ = std::move(whole);
     heldWidth_ = naturalWidth_;
     heldHeight_ = naturalHeight_;
     bitsPerPixel_ = 0;
     source_ = Source{};
-    return Restore::Done;
+    wholeRequested = false;
+    return true;
 }
 
 void ViewImage::drawTo(HDC dc, int w, int h) const { drawInto(dc, 0, 0, w, h); }

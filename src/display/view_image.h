@@ -61,6 +61,14 @@ public:
     bool reduced() const { return image_ && (heldWidth_ != naturalWidth_ || heldHeight_ != naturalHeight_); }
     int heldWidth() const { return image_ ? heldWidth_ : 0; }
     int heldHeight() const { return image_ ? heldHeight_ : 0; }
+    // Where a reduced picture's pixels come from (empty path when none is held reduced).
+    const Source& source() const { return source_; }
+    // Takes the whole picture decoded elsewhere from the source file, as stored, in place of the
+    // reduced one: checked to be of the picture's size and turned as the held image was turned.
+    // False (the reduced image stays) when nothing is reduced or it does not fit.
+    bool adoptWhole(GdipImage whole);
+    // Set while the whole picture has been asked of the decoding worker; cleared by any new image.
+    bool wholeRequested = false;
     enum class Restore { Done, Changed, Failed };
     // Holds the whole picture again: decodes the source file, checks that it is still the file that
     // was read (Changed otherwise, nothing decoded) and of the same size, and turns it as the held

@@ -324,10 +324,14 @@ TEST_F(InstantViewTest, PictureShownSmallerIsHeldAtTheShownSize) {
     EXPECT_EQ(image.naturalWidth(), 480);
     EXPECT_EQ(image.naturalHeight(), 640);
 
-    // 100 %: the whole picture, turned as it was, becomes the view (what Save As of the view writes).
+    // 100 %: the worker decodes the whole picture, which, turned as the held one was, becomes the
+    // view (what Save As of the view writes); meanwhile the reduced one is shown enlarged.
     viewer->zoomCommand(CMD_ZOOM_100);
+    viewer->paint();
+    EXPECT_TRUE(image.wholeRequested);
+    ASSERT_TRUE(pumpUntil([&] { return !image.reduced(); }, 10000));
+    EXPECT_FALSE(image.wholeRequested);
     shown = shownPixels();
-    EXPECT_FALSE(image.reduced());
     ASSERT_EQ(image.width, 480);
     ASSERT_EQ(image.height, 640);
     {

@@ -163,6 +163,7 @@ bool Viewer::holdPixelsFor(int w, int h) {
         showLoading(path);
     const ViewImage::Restore restored = image.restoreFullPixels();
     SetCursor(previous);
+    refreshCaption();  // either may have said that the picture was loading
     if (window.statusBarWindow) refreshStatus();
     // The file is no longer the picture held: it is shown anew rather than mixed with the old one.
     if (restored == ViewImage::Restore::Changed) requestShow(slideshow.travelForward);

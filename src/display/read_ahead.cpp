@@ -78,7 +78,7 @@ bool decodeForRule(GlobalMemory& memory, const ImageProbe& probe, unsigned orien
     if (probed.width > 0 && probe.format == ImageFormat::Jpeg) {
         ScaledJpeg scaled;
         if (decodeJpegScaled(stream.get(), probed.width, probed.height, scaled)) {
-            out.image = ViewImage::resample(scaled.bitmap.get(), probed.width, probed.height, rule.interpolation);
+            out.image = ViewImage::resampleForView(scaled.bitmap.get(), probed.width, probed.height, rule.interpolation);
             if (out.image) {
                 out.naturalWidth = probe.width;
                 out.naturalHeight = probe.height;
@@ -100,7 +100,7 @@ bool decodeForRule(GlobalMemory& memory, const ImageProbe& probe, unsigned orien
     out.bitsPerPixel = ViewImage::bitsPerPixelOf(whole.get());
     const Size32 target = reducedStoredSize(rule, {out.naturalWidth, out.naturalHeight}, orientation);
     if (target.width > 0) {
-        GdipImage reduced = ViewImage::resample(whole.get(), target.width, target.height, rule.interpolation);
+        GdipImage reduced = ViewImage::resampleForView(whole.get(), target.width, target.height, rule.interpolation);
         if (reduced) {
             whole = std::move(reduced);  // the whole decode is freed here
             out.image = std::move(whole);

@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -185,6 +186,45 @@ GdipImage ViewImage::resample(Gdiplus::GpImage* source, int w, int h, int interp
     return scaled;
 }
 
+GdipImage ViewImage::resampleForView(Gdiplus::GpImage* source, int w, int h, int interpolation) {
+    if (!source || w <= 0 || h <= 0) return {};
+    // The surface: a top-down 32-bit DIB section, black.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const MemoryDC dc(CreateCompatibleDC(nullptr));
+    const GdiBitmap surface(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+    if (!surface || !bits) return {};
+    {
+        const SelectedObject selected(dc.get(), surface.get());
+        Gdiplus::GpGraphics* made = nullptr;
+        if (!isOk(gp::GdipCreateFromHDC(dc.get(), &made)) || !made) return {};
+        const GdipGraphics graphics(made);
+        if (!isOk(gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation))) ||
+            !isOk(gp::GdipDrawImageRectI(graphics.get(), source, 0, 0, w, h)))
+            return {};
+    }
+    GdiFlush();
+    // The bitmap gets pixels of its own: the surface goes when this returns.
+    Gdiplus::GpBitmap* copy = nullptr;
+    if (!isOk(gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppRGB, nullptr, &copy)) || !copy) return {};
+    GdipImage result(copy);
+    Gdiplus::GpRect all(0, 0, w, h);
+    Gdiplus::BitmapData locked{};
+    if (!isOk(gp::GdipBitmapLockBits(copy, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppRGB, &locked))) return {};
+    const size_t row = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(static_cast<unsigned char*>(locked.Scan0) + static_cast<std::ptrdiff_t>(y) * locked.Stride,
+                    static_cast<const unsigned char*>(bits) + row * static_cast<size_t>(y), row);
+    if (!isOk(gp::GdipBitmapUnlockBits(copy, &locked))) return {};
+    return result;
+}
+
 bool ViewImage::adoptReduced(GdipImage bitmap, unsigned fileOrientation, int naturalWidth, int naturalHeight,
                              int bitsPerPixel, Source source) {
     if (!adopt(std::move(bitmap), fileOrientation)) return false;
@@ -202,7 +242,7 @@ bool ViewImage::adoptReduced(GdipImage bitmap, unsigned fileOrientation, int nat
 bool ViewImage::reduceTo(int w, int h, Source source) {
     if (!image_ || w <= 0 || h <= 0 || w >= heldWidth_ || h >= heldHeight_) return reduced();
     const int bits = bitsPerPixel();
-    GdipImage smaller = resample(image_.get(), w, h, interpolation);
+    GdipImage smaller = resampleForView(image_.get(), w, h, interpolation);
     if (!smaller) return reduced();
     image_ = std::move(smaller);
     heldWidth_ = w;

@@ -56,6 +56,10 @@ public:
     // Resamples `source` to a new w x h 32 bpp ARGB bitmap with the interpolation mode, as the
     // painting draws it; empty on failure.
     static GdipImage resample(Gdiplus::GpImage* source, int w, int h, int interpolation);
+    // The same as the painting draws it: through a device context onto a black 32-bit surface, so
+    // that drawing the result at its own size gives the pixels a paint of `source` gives. A 32 bpp
+    // RGB bitmap; empty on failure.
+    static GdipImage resampleForView(Gdiplus::GpImage* source, int w, int h, int interpolation);
 
     // Whether fewer pixels than the picture's are held, and the held bitmap's size (as turned).
     bool reduced() const { return image_ && (heldWidth_ != naturalWidth_ || heldHeight_ != naturalHeight_); }

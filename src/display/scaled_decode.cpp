@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -127,11 +128,15 @@ bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWi
 
 namespace {
 
+// Set once the platform's JPEG decoder is found to have no source transform (Wine's): making the
+// decoder may decode the whole picture already, which is not done twice for nothing.
+std::atomic<bool> noSourceTransform{false};
+
 // The scaled decode through a decoder made by `makeDecoder` from the imaging factory.
 template <class MakeDecoder>
 bool decodeScaledWith(int shownWidth, int shownHeight, ScaledJpeg& out, MakeDecoder makeDecoder) {
     out = ScaledJpeg{};
-    if (shownWidth <= 0 || shownHeight <= 0) return false;
+    if (shownWidth <= 0 || shownHeight <= 0 || noSourceTransform.load()) return false;
     ComScope com;
     if (!com.usable()) return false;
     ComPtr<IWICImagingFactory> factory;
@@ -147,7 +152,10 @@ bool decodeScaledWith(int shownWidth, int shownHeight, ScaledJpeg& out, MakeDeco
     UINT naturalWidth = 0, naturalHeight = 0;
     if (FAILED(frame->GetSize(&naturalWidth, &naturalHeight))) return false;
     ComPtr<IWICBitmapSourceTransform> transform;
-    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) return false;
+    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) {
+        noSourceTransform = true;
+        return false;
+    }
     return decodeThroughTransform(transform.get(), naturalWidth, naturalHeight, shownWidth, shownHeight, out);
 }
 

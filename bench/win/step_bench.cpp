@@ -1,6 +1,7 @@
 // Step latency benchmark, run under Wine or Windows:
 //
 //   step_bench.exe [REPETITIONS] [WIDTH HEIGHT]
+//   step_bench.exe memory ahead|alone [STEPS] [WIDTH HEIGHT]
 //
 // Four large JPEGs (6000 x 4000 by default) with different content are written into a temporary
 // folder with the platform JPEG encoder. Everything below is measured in one run on those files:
@@ -22,6 +23,13 @@
 // the paint makes (the frame, then the view bitmap kept for scrolling) and the copy that could
 // replace the second one.
 // The program prints a table and one RESULT line for scripts to collect.
+//
+// The memory mode steps through STEPS (300) pictures of WIDTH x HEIGHT (4000 x 3000): four distinct
+// JPEGs under STEPS names (hard links where the file system has them), with the decode ahead on
+// ("ahead") or off ("alone"). Each step waits until it is painted and the worker is idle, then
+// samples the working set; the mean and peak go to a MEMORY line. bench/run-step-bench runs both
+// modes side by side and also samples the process's resident size from outside, between the
+// STEPPING line and the MEMORY line (writing the JPEGs before is not part of it).
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -251,11 +259,14 @@ std::wstring makeTempFolder() {
 int main() {
     int argumentCount = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argumentCount);
-    int repetitions = argv && argumentCount > 1 ? _wtoi(argv[1]) : 9;
-    int imageWidth = argv && argumentCount > 3 ? _wtoi(argv[2]) : 6000;
-    int imageHeight = argv && argumentCount > 3 ? _wtoi(argv[3]) : 4000;
+    const bool memoryMode = argv && argumentCount > 2 && std::wstring(argv[1]) == L"memory";
+    const bool memoryAhead = memoryMode && std::wstring(argv[2]) == L"ahead";
+    const int first = memoryMode ? 3 : 1;  // the first of REPETITIONS (or STEPS), WIDTH, HEIGHT
+    int repetitions = argv && argumentCount > first ? _wtoi(argv[first]) : (memoryMode ? 300 : 9);
+    int imageWidth = argv && argumentCount > first + 2 ? _wtoi(argv[first + 1]) : (memoryMode ? 4000 : 6000);
+    int imageHeight = argv && argumentCount > first + 2 ? _wtoi(argv[first + 2]) : (memoryMode ? 3000 : 4000);
     if (argv) LocalFree(argv);
-    if (repetitions < 1 || repetitions > 200) repetitions = 9;
+    if (repetitions < 1 || repetitions > (memoryMode ? 2000 : 200)) repetitions = memoryMode ? 300 : 9;
     if (imageWidth < 16 || imageWidth > 20000 || imageHeight < 16 || imageHeight > 20000) {
         std::fprintf(stderr, "step_bench: image size out of range (16..20000)\n");
         return 2;
@@ -285,6 +296,20 @@ int main() {
         }
     }
     const double encodeMs = nowMs() - encodeStart;
+    // The memory mode's many names for the four pictures.
+    std::vector<std::wstring> names;
+    if (memoryMode) {
+        for (int i = 0; i < repetitions; ++i) {
+            const std::wstring name = folder + L"\\step_" + std::to_wstring(1000 + i) + L".jpg";
+            const std::wstring& original = files[static_cast<unsigned>(i) % kFiles];
+            if (!CreateHardLinkW(name.c_str(), original.c_str(), nullptr) && !CopyFileW(original.c_str(), name.c_str(), TRUE)) {
+                std::fprintf(stderr, "step_bench: could not make %d names\n", repetitions);
+                return 1;
+            }
+            names.push_back(name);
+        }
+        for (const std::wstring& file : files) DeleteFileW(file.c_str());  // only the step_ names are stepped
+    }
 
     // The program's main window: the IDD_MAIN dialog under a hidden owner, as the program makes it.
     app.instance = GetModuleHandleW(nullptr);
@@ -333,6 +358,46 @@ int main() {
     }
     Sleep(100);
     pumpMessages();
+
+    if (memoryMode) {
+        viewer->readAhead.aheadEnabled = memoryAhead;
+        viewer->readAhead.drop();
+        PROCESS_MEMORY_COUNTERS counters{};
+        double sum = 0, peak = 0;
+        int wrong = 0;
+        std::printf("STEPPING\n");  // the samples taken from outside count from here
+        std::fflush(stdout);
+        const double start = nowMs();
+        for (int i = 0; i < repetitions; ++i) {
+            const int target = (viewer->store.currentIndex + 1) % repetitions;
+            const long before = paintCount;
+            viewer->executeCommand(CMD_NEXT);
+            if (!pumpUntilShown(*viewer, before, 30000) || viewer->store.currentIndex != target) ++wrong;
+            viewer->readAhead.waitIdle(30000);
+            pumpMessages();
+            GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+            const double mb = static_cast<double>(counters.WorkingSetSize) / 1048576.0;
+            sum += mb;
+            peak = std::max(peak, mb);
+        }
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+        std::printf("MEMORY mode=%s steps=%d width=%d height=%d shown=%dx%d mean_mb=%.1f peak_mb=%.1f "
+                    "process_peak_mb=%.1f seconds=%.1f wrong=%d\n",
+                    memoryAhead ? "ahead" : "alone", repetitions, imageWidth, imageHeight, viewer->image.width,
+                    viewer->image.height, sum / repetitions, peak,
+                    static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0, (nowMs() - start) / 1000.0, wrong);
+        std::fflush(stdout);
+        viewer->image.release();
+        viewer->shutDown();
+        theViewer = nullptr;
+        delete viewer;
+        DestroyWindow(window);
+        DestroyWindow(owner);
+        for (const std::wstring& name : names) DeleteFileW(name.c_str());
+        RemoveDirectoryW(folder.c_str());
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        return wrong == 0 ? 0 : 1;
+    }
 
     const int shownWidth = viewer->image.width, shownHeight = viewer->image.height;
     const SIZE client = viewer->clientSize();

@@ -85,6 +85,7 @@ constexpr const wchar_t* kMessages[] = {
     L"Recycle selected images?",
     L"Archive selected images?",
     L"is too long",
+    L"Loading...",
 };
 
 // Dialog captions and labels by number. A number-input dialog uses string N as its caption and N + 1

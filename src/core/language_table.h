@@ -83,4 +83,5 @@ enum MessageId : int {
     kMsgArchive = 17, kMsgArchiveFailed = 18, kMsgNoFiles = 19, kMsgStillNoMatch = 20,
     kMsgNoMatch = 21, kMsgHotkeyUnavailable = 22, kMsgSearching = 23, kMsgAutoUpdating = 24,
     kMsgRecycleSelected = 25, kMsgArchiveSelected = 26, kMsgTooLong = 27,
+    kMsgLoading = 28,
 };

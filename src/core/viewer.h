@@ -208,6 +208,16 @@ public:
     // Says that a picture is loading (status bar, or caption when it is hidden) and shows the wait
     // cursor; called before a decode expected to take noticeably long.
     void showLoading(const std::wstring& path);
+    // The size the next picture will be shown at, as far as it is known before its pixels are.
+    ShownSizeRule shownSizeRule() const;
+    // Makes sure the image holds at least w x h pixels (as it stands), decoding the whole picture
+    // again when it is held reduced. False when they cannot be had (the file changed or fails).
+    bool holdPixelsFor(int w, int h);
+    // The same without waiting: the worker decodes the whole picture while the reduced one is
+    // shown enlarged, and the view is repainted when it arrives (takeWholePicture).
+    void askForPixels(int w, int h);
+    // Puts the whole picture the worker decoded in place; false when it was not asked or is not ready.
+    bool takeWholePicture();
 
     // Painting (painting.cpp)
     void paint();

@@ -6,8 +6,11 @@
 
 #include "error_log.h"
 #include "image_file_probe.h"
+#include "placement.h"
 #include "scaled_decode.h"
+#include "shown_size.h"
 #include "shortcut_file.h"
+#include "window_messages.h"
 #include "viewer.h"
 #include "win_handles.h"
 
@@ -39,7 +42,7 @@ SIZE metafileShownSize(const ImageProbe& probe, SIZE area) {
 
 void Viewer::showLoading(const std::wstring& path) {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const std::wstring text = L"Loading...";
+    const std::wstring& text = language.message(kMsgLoading);
     if (window.statusBarWindow && IsWindowVisible(window.statusBarWindow)) {
         SendMessageW(window.statusBarWindow, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
         UpdateWindow(window.statusBarWindow);
@@ -66,12 +69,105 @@ bool Viewer::decodePicture(const std::wstring& path) {
     }
     // A picture decoded ahead for this step is used at once; otherwise one of this size takes
     // long enough to say so.
-    GdipImage ahead;
-    unsigned orientation = 1;
-    if (readAhead.take(path, ahead, orientation) && image.adopt(std::move(ahead), orientation)) return true;
+    const ShownSizeRule rule = shownSizeRule();
+    AheadPicture ahead;
+    if (readAhead.take(path, rule, ahead)) {
+        const bool whole = ahead.naturalWidth == 0;
+        if (whole ? image.adopt(std::move(ahead.image), ahead.orientation)
+                  : image.adoptReduced(std::move(ahead.image), ahead.orientation, ahead.naturalWidth, ahead.naturalHeight,
+                                       ahead.bitsPerPixel, {path, ahead.size, ahead.writeTime}))
+            return true;
+    }
     if (static_cast<std::uint64_t>(std::max(probe.width, 0)) * static_cast<std::uint64_t>(std::max(probe.height, 0)) >= kSlowDecodePixels)
         showLoading(path);
-    return image.loadFromFile(path);
+    // The file's size and time before it is read: a file changed meanwhile never passes as this one.
+    ViewImage::Source source{path};
+    const bool stamped = ViewImage::stampOf(path, source.size, source.writeTime);
+    if (!image.loadFromFile(path)) return false;
+    const Size32 reduced = reducedStoredSize(rule, {image.naturalWidth(), image.naturalHeight()}, image.orientation);
+    if (stamped && reduced.width > 0) image.reduceTo(reduced.width, reduced.height, std::move(source));
+    return true;
+}
+
+ShownSizeRule Viewer::shownSizeRule() const {
+    ShownSizeRule rule;
+    // Collages and wallpapers size the picture otherwise: held whole.
+    rule.reduce = !settings.collage && (settings.layer == kLayerWindowed || settings.layer == kLayerFullScreen);
+    if (!rule.reduce) return rule;
+    if (settings.wrap && settings.layer == kLayerWindowed) {
+        // The window will be fitted around the picture: the picture is fitted into the room the
+        // work area leaves it, as fitWindowToImage fits it.
+        WindowFrame frame;
+        frame.frameWidth = window.frameWidth;
+        frame.frameHeight = window.frameHeight;
+        frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+        frame.statusBarHeight = window.statusBarWindow ? window.statusBarHeight : 0;
+        frame.crop = settings.crop;
+        frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
+        frame.captionAdjust = settings.bbCaptionAdjust;
+        const RECT& work = window.workAreaRect;
+        const Rect32 bounds = imageBounds({work.left, work.top, work.right, work.bottom}, frame);
+        rule.area = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    } else {
+        const SIZE client = clientSize();
+        rule.area = {client.cx, client.cy};
+    }
+    rule.zoomPercent = settings.zoom;
+    rule.fit = {settings.squeeze, settings.shrink, settings.stretch};
+    rule.exifOrient = settings.exiforient;
+    rule.rotation = settings.rotation;
+    rule.rotateAspect = settings.rotateaspect;
+    const Rect32 reference = settings.wrap || settings.layer == kLayerFullScreen
+                                 ? Rect32{window.monitorRect.left, window.monitorRect.top, window.monitorRect.right, window.monitorRect.bottom}
+                                 : settings.windowRect;
+    rule.reference = {reference.right - reference.left, reference.bottom - reference.top};
+    rule.interpolation = image.interpolation;
+    return rule;
+}
+
+void Viewer::askForPixels(int w, int h) {
+    if (!image.reduced() || image.wholeRequested || (image.heldWidth() >= w && image.heldHeight() >= h)) return;
+    // Held whole: the rule that never reduces. The read-ahead of the next picture gives way to it.
+    readAhead.request(image.source().path, ShownSizeRule{});
+    image.wholeRequested = true;
+    SetTimer(mainWindow, kLoadingTimerId, 150, nullptr);
+}
+
+bool Viewer::takeWholePicture() {
+    const ViewImage::Source source = image.source();
+    if (!image.wholeRequested || !readAhead.finished(source.path, ShownSizeRule{})) return false;
+    AheadPicture whole;
+    const bool taken = readAhead.take(source.path, ShownSizeRule{}, whole) && whole.size == source.size &&
+                       whole.writeTime == source.writeTime && image.adoptWhole(std::move(whole.image));
+    image.wholeRequested = false;
+    if (!slideshow.awaitingDecode) {
+        KillTimer(mainWindow, kLoadingTimerId);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    if (taken) {
+        if (window.statusBarWindow) refreshStatus();
+        InvalidateRect(mainWindow, nullptr, FALSE);
+        readAheadNext(slideshow.travelForward);
+    } else {
+        // The file is no longer the picture held, or no longer decodes: it is shown anew.
+        requestShow(slideshow.travelForward);
+    }
+    return true;
+}
+
+bool Viewer::holdPixelsFor(int w, int h) {
+    if (!image.reduced() || (image.heldWidth() >= w && image.heldHeight() >= h)) return image.loaded();
+    const std::wstring path = store.currentPathCopy();
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    if (static_cast<std::uint64_t>(image.naturalWidth()) * static_cast<std::uint64_t>(image.naturalHeight()) >= kSlowDecodePixels)
+        showLoading(path);
+    const ViewImage::Restore restored = image.restoreFullPixels();
+    SetCursor(previous);
+    refreshCaption();  // either may have said that the picture was loading
+    if (window.statusBarWindow) refreshStatus();
+    // The file is no longer the picture held: it is shown anew rather than mixed with the old one.
+    if (restored == ViewImage::Restore::Changed) requestShow(slideshow.travelForward);
+    return restored == ViewImage::Restore::Done;
 }
 
 void Viewer::loadCurrentEntry(bool forward) {

@@ -72,6 +72,9 @@ void Viewer::paint() {
 
         // The image is resampled once, into the view bitmap that scrolling, Copy View and Save As
         // use; the frame is the background with that bitmap copied in at the placed offset.
+        // A picture held at a smaller size than it is now shown at is decoded whole again; until
+        // it arrives the reduced one is shown enlarged.
+        askForPixels(image.width, image.height);
         // A repaint of the same image at the same size (a mode change, a window uncovered) copies it.
         const DrawingResources::ViewSource source{image.generation(), image.width, image.height, image.interpolation, true};
         bool resampled = drawing.viewSource == source && drawing.view.hasBitmap() &&
@@ -180,6 +183,7 @@ void Viewer::paintCollage(HDC dc) {
     if (settings.title) refreshCaption();
     if (!image.loaded()) return;
     const Size32 tile = collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize);
+    askForPixels(tile.width, tile.height);
     drawing.tile.resize(dc, tile.width, tile.height);
     image.drawTo(drawing.tile.dc(), tile.width, tile.height);
     drawing.viewSource = {};  // tiles go onto the view surface

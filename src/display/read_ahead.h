@@ -8,6 +8,12 @@
 // since is never handed out. A file that does not decode is not remembered: the step decodes it
 // again on the interface thread and reports it then, as it reports any unreadable file.
 //
+// A picture that will be shown smaller than its pixels is held at the size it will be shown
+// (ShownSizeRule): decoded straight to a smaller scale where the platform can (JPEG through the
+// imaging component), otherwise decoded whole, resampled as the painting resamples and the whole
+// decode freed at once. The rule is part of the key: a picture held for another zoom, rotation or
+// window size is never handed out.
+//
 // The file is read into memory and decoded from there, so the read-ahead never keeps the user's
 // file open. Pictures the header probe refuses (too large, unsafe for the decoder) and metafiles
 // (rendered at the size shown) are not read ahead.
@@ -25,6 +31,16 @@
 #include <thread>
 
 #include "core/win_handles.h"
+#include "shown_size.h"
+
+// A picture decoded ahead, as handed to the step that shows it.
+struct AheadPicture {
+    GdipImage image;
+    unsigned orientation = 1;         // EXIF orientation of the file
+    int naturalWidth = 0, naturalHeight = 0;  // the picture's own size (stored axes); the image may be smaller
+    int bitsPerPixel = 0;             // of the picture as decoded whole
+    std::uint64_t size = 0, writeTime = 0;    // the file's, as it was read
+};
 
 class ReadAhead {
 public:
@@ -38,15 +54,16 @@ public:
 
     // The window told (by a posted `message`) each time the worker ends a decode it was asked for.
     void setNotify(HWND window, UINT message);
-    // Whether the worker is done with `path`: decoded and held, or found not to decode.
-    bool finished(const std::wstring& path) const;
-    // Asks for `path` to be decoded ahead (the worker starts on first use). A held picture of
-    // another path is dropped; a request for the path already held or being decoded changes nothing.
-    void request(const std::wstring& path);
-    // Hands over the picture decoded ahead for `path` when it is ready and the file still has the
-    // size and time it had when it was read; its EXIF orientation goes to `orientation`. Anything
-    // else held is dropped. False when there is nothing usable (the caller decodes the file itself).
-    bool take(const std::wstring& path, GdipImage& out, unsigned& orientation);
+    // Whether the worker is done with `path` under `rule`: decoded and held, or found not to decode.
+    bool finished(const std::wstring& path, const ShownSizeRule& rule) const;
+    // Asks for `path` to be decoded ahead, to be shown under `rule` (the worker starts on first
+    // use). A held picture of another path or rule is dropped; a request for the path and rule
+    // already held or being decoded changes nothing.
+    void request(const std::wstring& path, const ShownSizeRule& rule);
+    // Hands over the picture decoded ahead for `path` under `rule` when it is ready and the file
+    // still has the size and time it had when it was read. Anything else held is dropped. False
+    // when there is nothing usable (the caller decodes the file itself).
+    bool take(const std::wstring& path, const ShownSizeRule& rule, AheadPicture& out);
     // Drops the held picture and forgets the request; a decode under way is discarded when it ends.
     void drop();
     // Whether a decoded picture for `path` is held (tests and benchmarks).
@@ -74,11 +91,11 @@ private:
     int busy_ = 0;                  // workers inside a decode
     std::wstring decoding_[2];      // the path each worker decodes; empty when idle
     std::wstring wanted_;           // the path asked for; empty for none
+    ShownSizeRule wantedRule_, decodingRule_[2];
     std::wstring failedPath_;       // the last path found not to decode
     HWND notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
     std::wstring heldPath_;
-    Stamp heldStamp_;
-    GdipImage held_;
-    unsigned heldOrientation_ = 1;
+    ShownSizeRule heldRule_;
+    AheadPicture held_;
 };

@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -125,9 +126,17 @@ bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWi
     return true;
 }
 
-bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
+namespace {
+
+// Set once the platform's JPEG decoder is found to have no source transform (Wine's): making the
+// decoder may decode the whole picture already, which is not done twice for nothing.
+std::atomic<bool> noSourceTransform{false};
+
+// The scaled decode through a decoder made by `makeDecoder` from the imaging factory.
+template <class MakeDecoder>
+bool decodeScaledWith(int shownWidth, int shownHeight, ScaledJpeg& out, MakeDecoder makeDecoder) {
     out = ScaledJpeg{};
-    if (shownWidth <= 0 || shownHeight <= 0) return false;
+    if (shownWidth <= 0 || shownHeight <= 0 || noSourceTransform.load()) return false;
     ComScope com;
     if (!com.usable()) return false;
     ComPtr<IWICImagingFactory> factory;
@@ -135,9 +144,7 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
                                 factory.putVoid())))
         return false;
     ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put())))
-        return false;
+    if (FAILED(makeDecoder(factory.get(), decoder.put()))) return false;
     GUID container{};
     if (FAILED(decoder->GetContainerFormat(&container)) || !IsEqualGUID(container, GUID_ContainerFormatJpeg)) return false;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -145,8 +152,32 @@ bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight,
     UINT naturalWidth = 0, naturalHeight = 0;
     if (FAILED(frame->GetSize(&naturalWidth, &naturalHeight))) return false;
     ComPtr<IWICBitmapSourceTransform> transform;
-    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) return false;
+    if (FAILED(frame->QueryInterface(kIidWicSourceTransform, transform.putVoid()))) {
+        noSourceTransform = true;
+        return false;
+    }
     return decodeThroughTransform(transform.get(), naturalWidth, naturalHeight, shownWidth, shownHeight, out);
+}
+
+}  // namespace
+
+bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
+    return decodeScaledWith(shownWidth, shownHeight, out, [&path](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        return factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  decoder);
+    });
+}
+
+bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out) {
+    if (!stream) {
+        out = ScaledJpeg{};
+        return false;
+    }
+    return decodeScaledWith(shownWidth, shownHeight, out, [stream](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        const LARGE_INTEGER start{};
+        if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return E_FAIL;
+        return factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder);
+    });
 }
 
 bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out) {

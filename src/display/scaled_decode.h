@@ -48,9 +48,12 @@ struct ScaledJpeg {
 // Decodes the JPEG at `path` at the smallest of 1/2, 1/4 and 1/8 scale whose result still covers
 // shownWidth x shownHeight (stored orientation). Returns false and leaves `out` empty when that does
 // not apply or cannot be done: not a JPEG, shown at more than half the natural size, no source
-// transform on this platform (Wine 8's decoder has none), a pixel format other than colour or grey
-// (CMYK), or any failure. GDI+ must be started.
+// transform on this platform (Wine 8's decoder has none; once found, later calls give up at once),
+// a pixel format other than colour or grey (CMYK), or any failure. GDI+ must be started.
 bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out);
+// The same from the bytes of the file in `stream` (read from its start; the stream's position is
+// left anywhere).
+bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out);
 
 // The same from a source transform the caller already has, of a picture of natural size
 // naturalWidth x naturalHeight.

@@ -54,27 +54,36 @@ void Viewer::onShowTimer() {
     if (!slideshow.showPending) return;
     size_t count = 0;
     const std::wstring path = store.takeCurrentEntry(count);
-    if (count == 0 || path.empty() || isShortcutPath(path) || readAhead.finished(path)) {
+    const ShownSizeRule rule = shownSizeRule();
+    if (count == 0 || path.empty() || isShortcutPath(path) || readAhead.finished(path, rule)) {
         // Ready (or nothing for the worker to do): show it now.
         showCurrent(slideshow.pendingForward);
         return;
     }
     // The worker decodes it; the interface keeps answering and shows it when it is ready. A decode
     // of an earlier target still under way is thrown away when it ends.
-    readAhead.request(path);
+    readAhead.request(path, rule);
     if (!slideshow.awaitingDecode) SetTimer(mainWindow, kLoadingTimerId, 150, nullptr);
     slideshow.awaitingDecode = true;
 }
 
 void Viewer::onPictureDecoded() {
+    if (takeWholePicture()) return;
     if (!slideshow.showPending || !slideshow.awaitingDecode) return;
-    if (!readAhead.finished(store.currentPathCopy())) return;  // an earlier target's decode ended
+    const std::wstring path = store.currentPathCopy();
+    const ShownSizeRule rule = shownSizeRule();
+    if (!readAhead.finished(path, rule)) {
+        // An earlier target's decode ended, or the window changed size meanwhile: the target is
+        // (still) asked for at the size it will now be shown at.
+        readAhead.request(path, rule);
+        return;
+    }
     showCurrent(slideshow.pendingForward);
 }
 
 void Viewer::onLoadingTimer() {
     KillTimer(mainWindow, kLoadingTimerId);
-    if (slideshow.showPending && slideshow.awaitingDecode) showLoading(store.currentPathCopy());
+    if ((slideshow.showPending && slideshow.awaitingDecode) || image.wholeRequested) showLoading(store.currentPathCopy());
 }
 
 void Viewer::readAheadNext(bool forward) {
@@ -83,7 +92,7 @@ void Viewer::readAheadNext(bool forward) {
     const size_t index = static_cast<size_t>(store.currentIndex) % count;
     const std::wstring path = store.entryPath(forward ? nextIndex(index, 1, count) : previousIndex(index, 1, count));
     if (path.empty() || isShortcutPath(path)) return;  // a shortcut is resolved when it is reached
-    readAhead.request(path);
+    readAhead.request(path, shownSizeRule());
 }
 
 void Viewer::showCurrent(bool forward) {

@@ -5,10 +5,12 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <utility>
 
 namespace gp = Gdiplus::DllExports;
 
@@ -18,6 +20,13 @@ constexpr PROPID kOrientationTag = 0x0112;
 constexpr Gdiplus::PixelFormat kFormat32bppArgb = 0x26200A;
 
 bool isOk(Gdiplus::GpStatus status) { return status == Gdiplus::Ok; }
+
+// One RotateFlipType doing what `first` and then `second` do. A type is a turn of (t & 3) quarters
+// clockwise followed by a mirror when t & 4; a mirror reverses the sense of the turns after it.
+int composeTurns(int first, int second) {
+    const int mirrored = first & 4, quarters = second & 3;
+    return (((first & 3) + (mirrored ? 4 - quarters : quarters)) & 3) | (mirrored ^ (second & 4));
+}
 
 // Class identifier of the first encoder whose MIME type is exactly `mimeType`.
 bool findEncoder(const wchar_t* mimeType, CLSID& encoder, Gdiplus::GpStatus& status) {
@@ -66,8 +75,7 @@ bool ViewImage::loadFromFile(const std::wstring& path) {
         Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
         const Gdiplus::GpStatus typeStatus = gp::GdipGetImageType(image_.get(), &type);
         if (!isOk(typeStatus)) lastStatus = typeStatus;
-        if (isOk(typeStatus) && type != Gdiplus::ImageTypeUnknown && naturalWidth() != 0 &&
-            naturalHeight() != 0) {
+        if (isOk(typeStatus) && type != Gdiplus::ImageTypeUnknown && takeSizes()) {
             readOrientation();
             return true;
         }
@@ -80,7 +88,7 @@ bool ViewImage::loadFromFile(const std::wstring& path) {
 bool ViewImage::adopt(GdipImage decoded, unsigned fileOrientation) {
     release();
     image_ = std::move(decoded);
-    if (image_ && naturalWidth() != 0 && naturalHeight() != 0) {
+    if (image_ && takeSizes()) {
         lastStatus = 0;
         orientation = fileOrientation >= 1 && fileOrientation <= 8 ? fileOrientation : 1;
         return true;
@@ -136,33 +144,151 @@ bool ViewImage::loadFromBitmapHandle(HBITMAP bitmap) {
     }
     image_ = std::move(madeImage);
     lastStatus = 0;
-    if (naturalWidth() == 0 || naturalHeight() == 0) {
+    if (!takeSizes()) {
         release();
         return false;
     }
     return true;
 }
 
-int ViewImage::naturalWidth() const {
-    if (!image_) return 0;
-    UINT value = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImageWidth(image_.get(), &value);
-    if (!isOk(status)) {
-        lastStatus = status;
-        return 0;
-    }
-    return static_cast<int>(value);
+bool ViewImage::takeSizes() {
+    UINT w = 0, h = 0;
+    Gdiplus::GpStatus status = gp::GdipGetImageWidth(image_.get(), &w);
+    if (isOk(status)) status = gp::GdipGetImageHeight(image_.get(), &h);
+    if (!isOk(status)) lastStatus = status;
+    constexpr UINT kMax = 0x7FFFFFFF;
+    if (!isOk(status) || w == 0 || h == 0 || w > kMax || h > kMax) return false;
+    naturalWidth_ = heldWidth_ = static_cast<int>(w);
+    naturalHeight_ = heldHeight_ = static_cast<int>(h);
+    bitsPerPixel_ = 0;
+    turn_ = 0;
+    source_ = Source{};
+    wholeRequested = false;
+    return true;
 }
 
-int ViewImage::naturalHeight() const {
-    if (!image_) return 0;
-    UINT value = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImageHeight(image_.get(), &value);
-    if (!isOk(status)) {
-        lastStatus = status;
-        return 0;
+bool ViewImage::stampOf(const std::wstring& path, std::uint64_t& size, std::uint64_t& writeTime) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    writeTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+GdipImage ViewImage::resample(Gdiplus::GpImage* source, int w, int h, int interpolation) {
+    if (!source || w <= 0 || h <= 0) return {};
+    Gdiplus::GpBitmap* made = nullptr;
+    if (!isOk(gp::GdipCreateBitmapFromScan0(w, h, 0, kFormat32bppArgb, nullptr, &made)) || !made) return {};
+    GdipImage scaled(made);
+    Gdiplus::GpGraphics* madeGraphics = nullptr;
+    if (!isOk(gp::GdipGetImageGraphicsContext(made, &madeGraphics)) || !madeGraphics) return {};
+    const GdipGraphics graphics(madeGraphics);
+    if (!isOk(gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation))) ||
+        !isOk(gp::GdipDrawImageRectI(graphics.get(), source, 0, 0, w, h)))
+        return {};
+    return scaled;
+}
+
+GdipImage ViewImage::resampleForView(Gdiplus::GpImage* source, int w, int h, int interpolation) {
+    if (!source || w <= 0 || h <= 0) return {};
+    // The surface: a top-down 32-bit DIB section, black.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const MemoryDC dc(CreateCompatibleDC(nullptr));
+    const GdiBitmap surface(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+    if (!surface || !bits) return {};
+    {
+        const SelectedObject selected(dc.get(), surface.get());
+        Gdiplus::GpGraphics* made = nullptr;
+        if (!isOk(gp::GdipCreateFromHDC(dc.get(), &made)) || !made) return {};
+        const GdipGraphics graphics(made);
+        if (!isOk(gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation))) ||
+            !isOk(gp::GdipDrawImageRectI(graphics.get(), source, 0, 0, w, h)))
+            return {};
     }
-    return static_cast<int>(value);
+    GdiFlush();
+    // The bitmap gets pixels of its own: the surface goes when this returns.
+    Gdiplus::GpBitmap* copy = nullptr;
+    if (!isOk(gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppRGB, nullptr, &copy)) || !copy) return {};
+    GdipImage result(copy);
+    Gdiplus::GpRect all(0, 0, w, h);
+    Gdiplus::BitmapData locked{};
+    if (!isOk(gp::GdipBitmapLockBits(copy, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppRGB, &locked))) return {};
+    const size_t row = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(static_cast<unsigned char*>(locked.Scan0) + static_cast<std::ptrdiff_t>(y) * locked.Stride,
+                    static_cast<const unsigned char*>(bits) + row * static_cast<size_t>(y), row);
+    if (!isOk(gp::GdipBitmapUnlockBits(copy, &locked))) return {};
+    return result;
+}
+
+bool ViewImage::adoptReduced(GdipImage bitmap, unsigned fileOrientation, int naturalWidth, int naturalHeight,
+                             int bitsPerPixel, Source source) {
+    if (!adopt(std::move(bitmap), fileOrientation)) return false;
+    if (naturalWidth <= 0 || naturalHeight <= 0) {
+        release();
+        return false;
+    }
+    naturalWidth_ = naturalWidth;
+    naturalHeight_ = naturalHeight;
+    bitsPerPixel_ = bitsPerPixel;
+    source_ = std::move(source);
+    return true;
+}
+
+bool ViewImage::reduceTo(int w, int h, Source source) {
+    if (!image_ || w <= 0 || h <= 0 || w >= heldWidth_ || h >= heldHeight_) return reduced();
+    const int bits = bitsPerPixel();
+    GdipImage smaller = resampleForView(image_.get(), w, h, interpolation);
+    if (!smaller) return reduced();
+    image_ = std::move(smaller);
+    ++generation_;
+    heldWidth_ = w;
+    heldHeight_ = h;
+    bitsPerPixel_ = bits;
+    source_ = std::move(source);
+    return true;
+}
+
+ViewImage::Restore ViewImage::restoreFullPixels() {
+    if (!reduced()) return Restore::Done;
+    std::uint64_t size = 0, writeTime = 0;
+    if (!stampOf(source_.path, size, writeTime) || size != source_.size || writeTime != source_.writeTime)
+        return Restore::Changed;
+    Gdiplus::GpImage* made = nullptr;
+    const Gdiplus::GpStatus status = gp::GdipLoadImageFromFile(source_.path.c_str(), &made);
+    GdipImage full(made);
+    if (!isOk(status) || !full) {
+        lastStatus = status;
+        return Restore::Failed;
+    }
+    return adoptWhole(std::move(full)) ? Restore::Done : Restore::Failed;
+}
+
+bool ViewImage::adoptWhole(GdipImage whole) {
+    if (!reduced() || !whole) return false;
+    // The file as stored, then every turn the held image has had.
+    const bool sideways = (turn_ & 1) != 0;
+    UINT w = 0, h = 0;
+    if (!isOk(gp::GdipGetImageWidth(whole.get(), &w)) || !isOk(gp::GdipGetImageHeight(whole.get(), &h)) ||
+        static_cast<int>(sideways ? h : w) != naturalWidth_ || static_cast<int>(sideways ? w : h) != naturalHeight_)
+        return false;
+    if (turn_ != 0 && !isOk(gp::GdipImageRotateFlip(whole.get(), static_cast<Gdiplus::RotateFlipType>(turn_))))
+        return false;
+    image_ = std::move(whole);
+    ++generation_;
+    heldWidth_ = naturalWidth_;
+    heldHeight_ = naturalHeight_;
+    bitsPerPixel_ = 0;
+    source_ = Source{};
+    wholeRequested = false;
+    return true;
 }
 
 void ViewImage::drawTo(HDC dc, int w, int h) const { drawInto(dc, 0, 0, w, h); }
@@ -187,21 +313,9 @@ void ViewImage::drawInto(HDC dc, int x, int y, int w, int h) const {
 int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
     if (!image_) return Gdiplus::InvalidParameter;
 
-    Gdiplus::GpBitmap* scaled = nullptr;
-    Gdiplus::GpStatus status = gp::GdipCreateBitmapFromScan0(w, h, 0, kFormat32bppArgb, nullptr, &scaled);
-    const GdipImage scaledImage(scaled);
-    if (!isOk(status) || !scaled) {
-        lastStatus = isOk(status) ? Gdiplus::OutOfMemory : status;
-        return lastStatus;
-    }
-    Gdiplus::GpGraphics* madeGraphics = nullptr;
-    status = gp::GdipGetImageGraphicsContext(scaled, &madeGraphics);
-    GdipGraphics graphics(madeGraphics);
-    if (isOk(status)) {
-        status = gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-        if (isOk(status)) status = gp::GdipDrawImageRectI(graphics.get(), image_.get(), 0, 0, w, h);
-    }
-
+    const GdipImage scaledImage = resample(image_.get(), w, h, Gdiplus::InterpolationModeHighQualityBicubic);
+    Gdiplus::GpImage* scaled = scaledImage.get();
+    Gdiplus::GpStatus status = scaled ? Gdiplus::Ok : Gdiplus::OutOfMemory;
     if (isOk(status)) {
         const wchar_t* mimeType = format == SaveBmp    ? L"image/bmp"
                                   : format == SaveJpeg ? L"image/jpeg"
@@ -213,19 +327,19 @@ int ViewImage::saveScaled(const std::wstring& path, int format, int w, int h) {
             status = gp::GdipSaveImageToFile(scaled, path.c_str(), &encoder, nullptr);
     }
 
-    graphics.reset();  // the graphics go before the bitmap they draw on
     if (!isOk(status)) lastStatus = status;
     return status;
 }
 
 int ViewImage::bitsPerPixel() const {
     if (!image_) return 0;
+    if (bitsPerPixel_ != 0) return bitsPerPixel_;
+    return bitsPerPixelOf(image_.get());
+}
+
+int ViewImage::bitsPerPixelOf(Gdiplus::GpImage* image) {
     Gdiplus::PixelFormat format = 0;
-    const Gdiplus::GpStatus status = gp::GdipGetImagePixelFormat(image_.get(), &format);
-    if (!isOk(status)) {
-        lastStatus = status;
-        return 0;
-    }
+    if (!image || !isOk(gp::GdipGetImagePixelFormat(image, &format))) return 0;
     switch (format) {
         case 0x30101: return 1;
         case 0x30402: return 4;
@@ -248,6 +362,14 @@ bool ViewImage::rotateFlip(int rotateFlipType) {
     const Gdiplus::GpStatus status =
         gp::GdipImageRotateFlip(image_.get(), static_cast<Gdiplus::RotateFlipType>(rotateFlipType));
     ++generation_;  // even a failed turn may have changed the pixels
-    if (!isOk(status)) lastStatus = status;
-    return isOk(status);
+    if (!isOk(status)) {
+        lastStatus = status;
+        return false;
+    }
+    if (rotateFlipType & 1) {
+        std::swap(naturalWidth_, naturalHeight_);
+        std::swap(heldWidth_, heldHeight_);
+    }
+    turn_ = composeTurns(turn_, rotateFlipType);
+    return true;
 }

@@ -131,6 +131,7 @@ bool Viewer::setWallpaper() {
     // A pasted picture has no file of its own to name.
     const std::wstring current = store.currentPathCopy();
     const std::wstring imagePath = current == shell.pastedImageName ? std::wstring() : current;
+    if (!holdPixelsFor(size.width, size.height)) return false;
     return setDesktopWallpaper(wallpaperContextOf(*this), image, size, imagePath);
 }
 
@@ -181,7 +182,9 @@ void Viewer::closeOtherInstances() {
 
 // ---- Clipboard -----------------------------------------------------------------------------------
 
-void Viewer::copyImage() { copyImageToClipboard(mainWindow, image, static_cast<COLORREF>(settings.bgcolor)); }
+void Viewer::copyImage() {
+    if (holdPixelsFor(image.naturalWidth(), image.naturalHeight())) copyImageToClipboard(mainWindow, image, static_cast<COLORREF>(settings.bgcolor));
+}
 
 void Viewer::copyView() {
     if (!drawing.view.hasBitmap()) return;

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/command_ids.h"
 #include "core/window_messages.h"
@@ -28,6 +31,52 @@ std::string bmpOf(int w, int h, unsigned char shade = 0x80) {
                       le32(static_cast<std::uint32_t>(h)) + le16(1) + le16(24) + le32(0) + le32(data) + le32(2835) +
                       le32(2835) + le32(0) + le32(0);
     return out + std::string(data, static_cast<char>(shade));
+}
+
+// A 24-bit BMP of w x h pixels whose colours change from pixel to pixel, so that any resampling shows.
+std::string patternBmp(int w, int h, unsigned seed) {
+    std::string out = bmpOf(w, h);
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                out[54 + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3 + c] =
+                    static_cast<char>((x * (3 + c) + y * (5 - c) + (x / 7 + y / 5) * 40 + seed * 60) & 0xFF);
+    return out;
+}
+
+// The pixels of a bitmap selected into `dc` (w x h, top-down, 32 bits each).
+std::vector<std::uint32_t> pixelsOf(HDC dc, int w, int h) {
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
+    HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS), h);
+    for (auto& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// The file decoded whole and drawn at w x h with the interpolation, as the view showed it before
+// pictures were held reduced.
+std::vector<std::uint32_t> drawnWhole(const std::wstring& path, int w, int h, int interpolation) {
+    ViewImage whole;
+    EXPECT_TRUE(whole.loadFromFile(path));
+    whole.interpolation = interpolation;
+    const WindowDC screen(nullptr);
+    const MemoryDC dc(CreateCompatibleDC(screen.get()));
+    const GdiBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+    const SelectedObject selected(dc.get(), bitmap.get());
+    whole.drawTo(dc.get(), w, h);
+    return pixelsOf(dc.get(), w, h);
+}
+
+// The largest difference of one colour channel between two pictures of the same size.
+int largestDifference(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    if (a.size() != b.size()) return 256;
+    int largest = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8)
+            largest = std::max(largest, std::abs(static_cast<int>(a[i] >> shift & 0xFF) - static_cast<int>(b[i] >> shift & 0xFF)));
+    return largest;
 }
 
 // A PNG whose header says 20000 x 20000: valid up to the header, far above the decoding limit.
@@ -232,6 +281,97 @@ TEST_F(InstantViewTest, ReadAheadIsUsedOnlyWhileStillValid) {
     EXPECT_EQ(viewer->store.currentPathCopy(), tree / L"b.bmp");
     EXPECT_EQ(viewer->image.naturalWidth(), 7);
     EXPECT_EQ(viewer->image.naturalHeight(), 5);
+}
+
+// A picture shown smaller than its pixels is held at the shown size, by the step's own decode and
+// by the read-ahead, and shows the same pixels as the whole picture resampled; whatever needs all
+// pixels (100 %, Copy Image) gets the whole picture back, and a file changed since is never mixed in.
+TEST_F(InstantViewTest, PictureShownSmallerIsHeldAtTheShownSize) {
+    ASSERT_TRUE(tree.file(L"a.bmp", patternBmp(640, 480, 0)));
+    ASSERT_TRUE(tree.file(L"b.bmp", patternBmp(640, 480, 1)));
+    ASSERT_TRUE(tree.file(L"c.bmp", patternBmp(480, 640, 2)));
+    ASSERT_TRUE(build());
+    viewer->settings.wrap = false;  // the test window keeps its size
+    viewer->image.interpolation = 7;  // high-quality bicubic
+    auto& image = viewer->image;
+    auto shownPixels = [&] {
+        viewer->paint();
+        EXPECT_EQ(viewer->drawing.view.width(), image.width);
+        return pixelsOf(viewer->drawing.view.dc(), image.width, image.height);
+    };
+
+    makeCurrent(tree / L"a.bmp");
+    viewer->showCurrent(true);
+    const SIZE client = viewer->clientSize();
+    ASSERT_LT(client.cx, 640);
+    ASSERT_TRUE(image.reduced());
+    EXPECT_EQ(image.naturalWidth(), 640);
+    EXPECT_EQ(image.naturalHeight(), 480);
+    EXPECT_EQ(image.bitsPerPixel(), 24) << "the status bar tells the file's depth";
+    auto shown = shownPixels();
+    EXPECT_EQ(image.heldWidth(), image.width) << "held at the size shown";
+    EXPECT_LE(largestDifference(shown, drawnWhole(tree / L"a.bmp", image.width, image.height, 7)), 2);
+
+    // Read ahead at the shown size; turned by the user, the picture keeps its natural size turned.
+    ASSERT_TRUE(viewer->readAhead.waitIdle(10000));
+    ASSERT_TRUE(viewer->readAhead.holds(tree / L"b.bmp"));
+    viewer->navigate(CMD_NEXT);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(image.reduced());
+    shown = shownPixels();
+    EXPECT_LE(largestDifference(shown, drawnWhole(tree / L"b.bmp", image.width, image.height, 7)), 2);
+    viewer->rotateCommand(CMD_ROTATE);
+    EXPECT_EQ(image.naturalWidth(), 480);
+    EXPECT_EQ(image.naturalHeight(), 640);
+
+    // 100 %: the worker decodes the whole picture, which, turned as the held one was, becomes the
+    // view (what Save As of the view writes); meanwhile the reduced one is shown enlarged.
+    viewer->zoomCommand(CMD_ZOOM_100);
+    viewer->paint();
+    EXPECT_TRUE(image.wholeRequested);
+    ASSERT_TRUE(pumpUntil([&] { return !image.reduced(); }, 10000));
+    EXPECT_FALSE(image.wholeRequested);
+    shown = shownPixels();
+    ASSERT_EQ(image.width, 480);
+    ASSERT_EQ(image.height, 640);
+    {
+        ViewImage whole;
+        ASSERT_TRUE(whole.loadFromFile(tree / L"b.bmp"));
+        whole.rotateFlip(1);
+        const WindowDC screen(nullptr);
+        const MemoryDC dc(CreateCompatibleDC(screen.get()));
+        const GdiBitmap bitmap(CreateCompatibleBitmap(screen.get(), 480, 640));
+        const SelectedObject selected(dc.get(), bitmap.get());
+        whole.drawTo(dc.get(), 480, 640);
+        EXPECT_EQ(largestDifference(shown, pixelsOf(dc.get(), 480, 640)), 0);
+    }
+
+    // Copy Image after a reduced load puts the whole picture on the clipboard.
+    viewer->settings.zoom = 0;
+    viewer->navigate(CMD_NEXT);
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(image.reduced());
+    viewer->copyImage();
+    EXPECT_FALSE(image.reduced());
+    ASSERT_TRUE(OpenClipboard(window));
+    BITMAP copied{};
+    HBITMAP handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    ASSERT_TRUE(handle && GetObjectW(handle, sizeof copied, &copied));
+    CloseClipboard();
+    EXPECT_EQ(copied.bmWidth, 480);
+    EXPECT_EQ(copied.bmHeight, 640);
+
+    // The file changes under a reduced picture: the whole picture is not taken from the new file;
+    // the entry is shown anew instead.
+    viewer->navigate(CMD_PREVIOUS);
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(image.reduced());
+    ASSERT_TRUE(tree.file(L"b.bmp", patternBmp(800, 600, 3)));
+    EXPECT_FALSE(viewer->holdPixelsFor(640, 480));
+    EXPECT_TRUE(image.reduced());
+    EXPECT_EQ(image.naturalWidth(), 640);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(image.naturalWidth(), 800);
 }
 
 }  // namespace

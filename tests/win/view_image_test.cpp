@@ -150,4 +150,65 @@ TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
     }
 }
 
+// A picture held reduced keeps its natural size through every turn, and comes back whole turned
+// exactly as the held one was; from a file changed since it was read it does not come back at all.
+TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
+    const std::wstring path = at(L"pattern.png");
+    auto writePattern = [&path](int w, int h) {
+        Gdiplus::GpBitmap* bitmap = nullptr;
+        ASSERT_EQ(gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat24bppRGB, nullptr, &bitmap), Gdiplus::Ok);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                gp::GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | (x * 5 & 0xFF) << 16 | (y * 3 & 0xFF) << 8 | ((x ^ y) & 0xFF));
+        const CLSID png{Png, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+        EXPECT_EQ(gp::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr), Gdiplus::Ok);
+        gp::GdipDisposeImage(bitmap);
+    };
+    // The image drawn at w x h into a 32-bit DIB section.
+    auto pixels = [](const ViewImage& image, int w, int h) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
+        void* bits = nullptr;
+        HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, canvas);
+        image.drawTo(dc, w, h);
+        GdiFlush();
+        std::vector<std::uint32_t> out(static_cast<const std::uint32_t*>(bits), static_cast<const std::uint32_t*>(bits) + w * h);
+        SelectObject(dc, old);
+        DeleteObject(canvas);
+        DeleteDC(dc);
+        return out;
+    };
+    writePattern(90, 60);
+    ViewImage whole, held;
+    ASSERT_TRUE(whole.loadFromFile(path));
+    ASSERT_TRUE(held.loadFromFile(path));
+    EXPECT_FALSE(held.reduceTo(90, 30, {path}));  // not smaller both ways: held whole
+    ViewImage::Source source{path};
+    ASSERT_TRUE(ViewImage::stampOf(path, source.size, source.writeTime));
+    ASSERT_TRUE(held.reduceTo(30, 20, source));
+    EXPECT_EQ(held.heldWidth(), 30);
+    EXPECT_EQ(held.naturalWidth(), 90);
+    EXPECT_EQ(held.bitsPerPixel(), 24);
+
+    // Quarter turns and mirrors in a mixed order, the mirror in the middle reversing the later turn.
+    for (const int turn : {1, 4, 3, 6, 5}) {
+        ASSERT_TRUE(whole.rotateFlip(turn));
+        ASSERT_TRUE(held.rotateFlip(turn));
+        EXPECT_EQ(held.naturalWidth(), whole.naturalWidth());
+        EXPECT_EQ(held.naturalHeight(), whole.naturalHeight());
+    }
+    ASSERT_EQ(held.naturalWidth(), 60);
+    EXPECT_EQ(held.heldWidth(), 20);
+    EXPECT_EQ(held.restoreFullPixels(), ViewImage::Restore::Done);
+    EXPECT_FALSE(held.reduced());
+    EXPECT_EQ(pixels(held, 60, 90), pixels(whole, 60, 90));
+
+    ASSERT_TRUE(held.reduceTo(20, 30, source));
+    writePattern(91, 60);
+    EXPECT_EQ(held.restoreFullPixels(), ViewImage::Restore::Changed);
+    EXPECT_TRUE(held.reduced());
+    EXPECT_EQ(held.naturalWidth(), 60);
+}
+
 }  // namespace

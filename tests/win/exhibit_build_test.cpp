@@ -87,6 +87,33 @@ TEST_F(ExhibitBuild, ReleasesTheCallerAfterTheFirstFolderWithImages) {
     EXPECT_EQ(viewer->store.currentIndex, 0);
 }
 
+// At start the scan rests after the first folder with images until the first picture is shown:
+// it goes on when told, when a new build replaces it, or by itself after a while.
+TEST_F(ExhibitBuild, AHeldScanRestsAfterTheFirstFolderUntilResumedReplacedOrTooLong) {
+    ASSERT_TRUE(tree.file(L"a\\x.jpg"));
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(tree.file(L"b\\p" + std::to_wstring(i) + L".jpg"));
+    viewer->store.exhibitRoot = tree.path();
+
+    viewer->store.holdScans();
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    Sleep(100);
+    EXPECT_TRUE(viewer->store.building);
+    EXPECT_EQ(paths(), std::vector<std::wstring>{tree / L"a\\x.jpg"}) << "the scan went on while held";
+    // A build asked for meanwhile stops the resting scan and rests after its own first folder.
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    EXPECT_EQ(viewer->store.size(), 1u);
+    viewer->store.resumeScans();
+    ASSERT_TRUE(waitForBuild());
+    EXPECT_EQ(viewer->store.size(), 21u);
+
+    // Never resumed: the rest ends by itself.
+    viewer->store.holdScans();
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    ASSERT_TRUE(waitForBuild(10000)) << "a held scan that is never resumed must still end";
+    EXPECT_EQ(viewer->store.size(), 21u);
+    viewer->store.resumeScans();
+}
+
 TEST_F(ExhibitBuild, FollowsShortcutsToImagesAndUnrelatedFoldersOnly) {
     const std::wstring T = tree.path(), root = T + L"\\root";
     files({L"root\\plain.jpg", L"elsewhere\\target.jpg", L"elsewhere\\readme.txt", L"elsewhere\\noextfile",

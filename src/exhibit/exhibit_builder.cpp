@@ -21,6 +21,11 @@ namespace {
 // Paths longer than this do not fit the platform's path buffers; such items are skipped.
 constexpr size_t kMaxPathChars = MAX_PATH - 1;
 
+// While scans are held, a scan that is nearly done when it releases its requester is left to
+// finish (so the exhibit of a small folder is complete at once, as always); one that reads this
+// many more names rests.
+constexpr size_t kNamesBeforeRest = 1000;
+
 struct FoundEntry {
     std::wstring path;
     FileTime created, modified, accessed;
@@ -199,6 +204,9 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
     std::unordered_set<std::wstring> visited;
     std::unordered_set<FolderIdentity, FolderIdentityHash> visitedIds;
     bool released = false;
+    size_t names = 0;  // names read so far
+    size_t restAfterNames = 0;
+    bool rested = false;
     std::vector<FoundEntry> found;
 
     while (!queue.empty() && !cancelBuild) {
@@ -217,6 +225,7 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
                                     : INVALID_HANDLE_VALUE);
         if (search) {
             do {
+                ++names;
                 std::wstring itemPath = folder + item.cFileName;
                 if (itemPath.size() > kMaxPathChars) continue;
 
@@ -266,6 +275,9 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
             currentIndex = index < 0 ? 0 : static_cast<int>(index);
             if (buildEvent) SetEvent(buildEvent);
             released = true;
+            restAfterNames = names + kNamesBeforeRest;
+        } else if (released && !rested && names >= restAfterNames) {
+            rested = true;
             restWhileHeld();
         }
     }

@@ -59,9 +59,9 @@ public:
     bool build(BuildRequest request);
     // Shut-down: no new build starts; a running one is cancelled and waited for.
     void endBuilding();
-    // Start-up: from holdScans() until resumeScans(), a scan rests once it has released its
-    // requester, so that it does not take the processor from the first picture. A cancel ends the
-    // rest at once, and it never lasts longer than kLongestRest.
+    // Start-up: from holdScans() until resumeScans(), a scan that goes on long after releasing its
+    // requester rests, so that it does not take the processor from the first picture. A cancel
+    // ends the rest at once, and it never lasts longer than kLongestRest.
     void holdScans();
     void resumeScans();
     static constexpr std::chrono::milliseconds kLongestRest{1000};

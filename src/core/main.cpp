@@ -52,7 +52,10 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         viewer->executeCommand(LOWORD(wParam));
         return TRUE;
     case WM_TIMER:
-        viewer->onSlideTimer(wParam);
+        if (wParam == kStartUpTimerId)
+            viewer->finishStartUp();
+        else
+            viewer->onSlideTimer(wParam);
         return TRUE;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {

@@ -48,8 +48,8 @@ Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
         shell.skinPending = true;
     }
 
+    // Dropped files: WM_DROPFILES from now on; the OLE drop target joins after the first paint.
     DragAcceptFiles(mainWindow, TRUE);
-    registerDropTarget();  // OLE drags; WM_DROPFILES serves where OLE is not to be had
 
     LOGFONTW font{};
     font.lfPitchAndFamily = VARIABLE_PITCH;
@@ -105,6 +105,8 @@ void Viewer::startUp() {
     startShellIntegration();
     loadMenusAndLanguage();
 
+    // The scan rests after its first folder until the first picture is on the screen.
+    store.holdScans();
     if (!buildExhibit(store.exhibitRoot, false)) chooseExhibitRoot(true);
 
     // An exhibit root that does not exist (or is offline) is reported; if it is still missing
@@ -136,6 +138,8 @@ void Viewer::startUp() {
         store.currentIndex = 0;
     }
     showCurrent(true);
+    // The first picture comes at once: the window has shown nothing a transition could change from.
+    slideshow.lastShownIndex = store.currentIndex;
 
     // The Catalog opens once the main window's creation has returned to the message loop; the main
     // window stays hidden until it closes.
@@ -143,6 +147,14 @@ void Viewer::startUp() {
         PostMessageW(mainWindow, WM_COMMAND, CMD_CATALOG, 0);
     else if (settings.layer != kLayerWallpaper)
         ShowWindow(mainWindow, SW_SHOWNORMAL);
+    // Timer messages come after the paint: the rest of start-up waits for the first picture.
+    SetTimer(mainWindow, kStartUpTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void Viewer::finishStartUp() {
+    KillTimer(mainWindow, kStartUpTimerId);
+    store.resumeScans();
+    registerDropTarget();  // OLE drags; WM_DROPFILES serves where OLE is not to be had
 }
 
 void Viewer::shutDown() {

@@ -73,6 +73,7 @@ public:
     // ---- Start and end (src/core/viewer.cpp) ----
 
     void startUp();
+    void finishStartUp();  // after the first paint: the work start-up leaves until then
     void shutDown();
 
     // ---- Commands (src/shell/command_dispatch.cpp) ----

@@ -37,5 +37,7 @@ constexpr UINT_PTR kSlideTimerId = 1026;  // the slideshow count-down, on the ma
 constexpr UINT_PTR kShowTimerId = 1027;
 // A picture has been loading for a while: say so.
 constexpr UINT_PTR kLoadingTimerId = 1028;
+// Start-up is over (the first picture has been painted): what it left for later runs now.
+constexpr UINT_PTR kStartUpTimerId = 1029;
 // The show/hide hotkey's identifier.
 constexpr int kHideHotkeyId = 1351;

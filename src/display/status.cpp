@@ -66,9 +66,31 @@ void Viewer::refreshCaption() {
 
 void Viewer::refreshStatus() {
     if (!window.statusBarWindow) return;
-    auto setPart = [this](int part, const std::wstring& text) {
-        SendMessageW(window.statusBarWindow, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
-    };
+    // The status bar may repaint at every text set (Wine's does): the parts that change are set
+    // with its drawing off, and it then paints once.
+    // (Turning drawing back on shows a window: only a bar that is shown has its drawing turned off.)
+    struct BatchedBar {
+        HWND bar;
+        bool drawingOff = false;
+        void setPart(int part, const std::wstring& text) {
+            const LRESULT info = SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+            std::wstring shown(static_cast<size_t>(LOWORD(info)) + 1, L'\0');
+            SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(shown.data()));
+            shown.resize(static_cast<size_t>(LOWORD(info)));
+            if (shown == text) return;
+            if (!drawingOff && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE)) {
+                SendMessageW(bar, WM_SETREDRAW, FALSE, 0);
+                drawingOff = true;
+            }
+            SendMessageW(bar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        ~BatchedBar() {
+            if (!drawingOff) return;
+            SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(bar, nullptr, TRUE);
+        }
+    } batch{window.statusBarWindow};
+    auto setPart = [&batch](int part, const std::wstring& text) { batch.setPart(part, text); };
     const size_t count = store.size();
     if (count == 0 || !image.loaded()) {
         for (int part = 0; part <= 4; ++part) setPart(part, L"");

@@ -21,6 +21,11 @@ namespace {
 // Paths longer than this do not fit the platform's path buffers; such items are skipped.
 constexpr size_t kMaxPathChars = MAX_PATH - 1;
 
+// While scans are held, a scan that is nearly done when it releases its requester is left to
+// finish (so the exhibit of a small folder is complete at once, as always); one that reads this
+// many more names rests.
+constexpr size_t kNamesBeforeRest = 1000;
+
 struct FoundEntry {
     std::wstring path;
     FileTime created, modified, accessed;
@@ -109,7 +114,32 @@ void ExhibitStore::endBuilding() {
     shuttingDown = true;
     std::lock_guard control(buildControlMutex);
     cancelBuild = true;
+    wakeRestingScan();
     waitForBuilder();
+}
+
+void ExhibitStore::holdScans() {
+    std::lock_guard lock(holdMutex);
+    scansHeld = true;
+}
+
+void ExhibitStore::resumeScans() {
+    {
+        std::lock_guard lock(holdMutex);
+        scansHeld = false;
+    }
+    holdChanged.notify_all();
+}
+
+void ExhibitStore::wakeRestingScan() {
+    // Taking the lock orders this after the resting scan's last look at cancelBuild.
+    { std::lock_guard lock(holdMutex); }
+    holdChanged.notify_all();
+}
+
+void ExhibitStore::restWhileHeld() {
+    std::unique_lock lock(holdMutex);
+    holdChanged.wait_for(lock, kLongestRest, [this] { return !scansHeld || cancelBuild; });
 }
 
 bool ExhibitStore::build(BuildRequest request) {
@@ -117,7 +147,10 @@ bool ExhibitStore::build(BuildRequest request) {
     if (shuttingDown) return false;
 
     // Only one scan changes the exhibit: a build requested while another runs stops that one first.
-    if (building) cancelBuild = true;
+    if (building) {
+        cancelBuild = true;
+        wakeRestingScan();
+    }
     waitForBuilder();
     cancelBuild = shuttingDown.load();  // a build that starts during shut-down ends at once
     // The builder has ended: if it was the watcher's (or carried the watcher's) and was stopped
@@ -157,8 +190,8 @@ bool ExhibitStore::build(BuildRequest request) {
 }
 
 void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
-    ShortcutFile shortcut;
-    shortcut.open();
+    ShortcutFile shortcut;  // opened at the first shortcut met: COM is slow to start
+    bool shortcutTried = false;
     {
         std::lock_guard lock(exhibitMutex);
         std::srand(GetTickCount());
@@ -171,6 +204,9 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
     std::unordered_set<std::wstring> visited;
     std::unordered_set<FolderIdentity, FolderIdentityHash> visitedIds;
     bool released = false;
+    size_t names = 0;  // names read so far
+    size_t restAfterNames = 0;
+    bool rested = false;
     std::vector<FoundEntry> found;
 
     while (!queue.empty() && !cancelBuild) {
@@ -189,6 +225,7 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
                                     : INVALID_HANDLE_VALUE);
         if (search) {
             do {
+                ++names;
                 std::wstring itemPath = folder + item.cFileName;
                 if (itemPath.size() > kMaxPathChars) continue;
 
@@ -196,6 +233,10 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
                 std::wstring target;
                 const bool viaShortcut = isShortcutPath(item.cFileName) && !(item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
                 if (viaShortcut) {
+                    if (!shortcutTried) {
+                        shortcutTried = true;
+                        shortcut.open();
+                    }
                     // An unreadable shortcut is skipped; it never inherits another one's target.
                     if (!shortcut.readTarget(itemPath, target, false)) continue;
                     data = &shortcut.targetData();
@@ -234,6 +275,10 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
             currentIndex = index < 0 ? 0 : static_cast<int>(index);
             if (buildEvent) SetEvent(buildEvent);
             released = true;
+            restAfterNames = names + kNamesBeforeRest;
+        } else if (released && !rested && names >= restAfterNames) {
+            rested = true;
+            restWhileHeld();
         }
     }
 

@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -57,6 +59,12 @@ public:
     bool build(BuildRequest request);
     // Shut-down: no new build starts; a running one is cancelled and waited for.
     void endBuilding();
+    // Start-up: from holdScans() until resumeScans(), a scan that goes on long after releasing its
+    // requester rests, so that it does not take the processor from the first picture. A cancel
+    // ends the rest at once, and it never lasts longer than kLongestRest.
+    void holdScans();
+    void resumeScans();
+    static constexpr std::chrono::milliseconds kLongestRest{1000};
     void waitForBuilder();
 
     // Orders the exhibit and finds the current image again in the same locked step, so that a step
@@ -123,4 +131,10 @@ public:
 private:
     void scanFolders(const BuildRequest& request, HANDLE buildEvent);
     void sortEntriesLocked(const ExhibitOrder& order, std::unique_lock<std::mutex>& lock);
+    void restWhileHeld();
+    void wakeRestingScan();  // after cancelBuild was set: a resting scan sees it at once
+
+    std::mutex holdMutex;
+    std::condition_variable holdChanged;
+    bool scansHeld = false;  // guarded by holdMutex
 };

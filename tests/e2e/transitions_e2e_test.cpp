@@ -113,13 +113,18 @@ TEST(Transitions, EveryEffectEndsWithExactlyTheNewPicture) {
 }
 
 // The crossfade, slowed down, shows blends of the two pictures on the way; with no effect enabled,
-// or transitions off, the new picture comes at once.
+// or transitions off, the new picture comes at once, and so does the first picture of all.
 TEST(Transitions, CrossfadeBlendsOnScreenAndNoEffectMeansNoAnimation) {
     const int w = 200, h = 150;
     const std::vector<POINT> points = checkPoints(w, h);
     RedBlue run(14, L"crossfade latency=60\r\n", w, h, L"");
     ASSERT_NE(run.window, nullptr);
+    // The first picture comes at once: the new window showed nothing to change from.
+    const auto opened = std::chrono::steady_clock::now();
     ASSERT_TRUE(endsShowing(run.window, points, kRed, 15000));
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - opened).count(),
+              1500)
+        << "the first picture was animated";
 
     run.program.postCommand(CMD_NEXT);
     bool blended = false;

@@ -87,6 +87,43 @@ TEST_F(ExhibitBuild, ReleasesTheCallerAfterTheFirstFolderWithImages) {
     EXPECT_EQ(viewer->store.currentIndex, 0);
 }
 
+// At start a long scan rests, once well past the first folder with images, until the first
+// picture is shown: it goes on when told, when a new build replaces it, or by itself after a while.
+// A short one is left to finish.
+TEST_F(ExhibitBuild, AHeldScanRestsUntilResumedReplacedOrTooLongUnlessNearlyDone) {
+    ASSERT_TRUE(tree.file(L"a\\x.jpg"));
+    for (int f = 0; f < 12; ++f)
+        for (int i = 0; i < 100; ++i)
+            ASSERT_TRUE(tree.file(L"b\\n" + std::to_wstring(f) + L"\\p" + std::to_wstring(i) + L".jpg"));
+    viewer->store.exhibitRoot = tree.path();
+
+    viewer->store.holdScans();
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    Sleep(150);
+    const size_t held = viewer->store.size();
+    EXPECT_TRUE(viewer->store.building);
+    EXPECT_LT(held, 1201u);
+    Sleep(150);
+    EXPECT_EQ(viewer->store.size(), held) << "the scan went on while held";
+    // A build asked for meanwhile stops the resting scan; it rests in turn.
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    viewer->store.resumeScans();
+    ASSERT_TRUE(waitForBuild());
+    EXPECT_EQ(viewer->store.size(), 1201u);
+
+    // Never resumed: the rest ends by itself.
+    viewer->store.holdScans();
+    EXPECT_TRUE(viewer->buildExhibit(tree.path(), false));
+    ASSERT_TRUE(waitForBuild(10000)) << "a held scan that is never resumed must still end";
+    EXPECT_EQ(viewer->store.size(), 1201u);
+
+    // A small tree is complete at once, held or not.
+    EXPECT_TRUE(viewer->buildExhibit(tree / L"b\\n3", false));
+    ASSERT_TRUE(waitForBuild(700)) << "a nearly finished scan rested (a rest lasts a second)";
+    EXPECT_EQ(viewer->store.size(), 100u);
+    viewer->store.resumeScans();
+}
+
 TEST_F(ExhibitBuild, FollowsShortcutsToImagesAndUnrelatedFoldersOnly) {
     const std::wstring T = tree.path(), root = T + L"\\root";
     files({L"root\\plain.jpg", L"elsewhere\\target.jpg", L"elsewhere\\readme.txt", L"elsewhere\\noextfile",

@@ -26,6 +26,8 @@
 using e2e::Glimvue;
 using ::testing::AssertionResult;
 
+using wintest::exists;
+
 namespace {
 
 const std::wstring kQuiet = L" -noslide -notransitions -shortname";
@@ -82,34 +84,11 @@ struct Capture {
 };
 
 Capture capture(HWND window) {
-    Capture shot;
-    RECT client{};
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    shot.width = client.right;
-    shot.height = client.bottom;
-    if (shot.width <= 0 || shot.height <= 0) return shot;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    const auto* source = static_cast<const unsigned*>(bits);
-    shot.pixels.assign(source, source + static_cast<size_t>(shot.width) * shot.height);
-    for (unsigned& p : shot.pixels) p &= 0xFFFFFF;
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    RECT area{};
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    Capture shot{area.right - area.left, area.bottom - area.top, e2e::screenPixels(area)};
+    if (shot.pixels.size() != static_cast<size_t>(std::max(shot.width, 0)) * std::max(shot.height, 0)) shot = {};
     return shot;
 }
 
@@ -268,24 +247,15 @@ TEST(Catalog, RecyclingThreeSelectedFilesRemovesExactlyThose) {
     int answered = 0;
     e2e::waitFor([&] {
         if (answerDialog(program, catalog, {IDOK, IDYES})) ++answered;
-        return GetFileAttributesW(images.file(names[1]).c_str()) == INVALID_FILE_ATTRIBUTES &&
-               GetFileAttributesW(images.file(names[3]).c_str()) == INVALID_FILE_ATTRIBUTES;
+        return !exists(images.file(names[1])) && !exists(images.file(names[3]));
     }, 15000, 100);
     EXPECT_GE(answered, 1);
     for (size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(GetFileAttributesW(images.file(names[i]).c_str()) != INVALID_FILE_ATTRIBUTES, i == 0 || i == 4)
-            << toUtf8(names[i]);
+        EXPECT_EQ(exists(images.file(names[i])), i == 0 || i == 4) << toUtf8(names[i]);
     // In the Recycle Bin (the host's trash under Wine).
-    wchar_t home[MAX_PATH] = {}, data[MAX_PATH] = {};
-    std::wstring trash;
-    if (GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH)) trash = std::wstring(data) + L"/Trash/files/";
-    else if (GetEnvironmentVariableW(L"HOME", home, MAX_PATH)) trash = std::wstring(home) + L"/.local/share/Trash/files/";
-    if (!trash.empty() && trash[0] == L'/') {
-        std::replace(trash.begin(), trash.end(), L'/', L'\\');
-        trash = L"Z:" + trash;
-        for (size_t i = 1; i <= 3; ++i)
-            EXPECT_NE(GetFileAttributesW((trash + names[i]).c_str()), INVALID_FILE_ATTRIBUTES) << toUtf8(trash + names[i]);
-    }
+    const std::wstring trash = wintest::trashFolder(images.path());
+    for (size_t i = 1; i <= 3 && !trash.empty(); ++i)
+        EXPECT_TRUE(exists(trash + L"\\files\\" + names[i])) << toUtf8(names[i]);
     // The exhibit follows: the three entries are gone.
     EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 2; },
                              [&] { return "items " + std::to_string(itemCount(list)); }, 15000));
@@ -367,7 +337,6 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
 
 namespace {
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
 
 // Starts the program on a folder with the settings changed as asked, and opens the Catalog.
@@ -576,11 +545,11 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
 
     // Out: item 0 dragged by hand onto another program's window, which copies what it is given.
     {
-        e2e::FolderWindowTarget target(site.path(), DROPEFFECT_COPY);
+        e2e::FolderWindowTarget target(site.path());
         e2e::OtherProgramWindow window(&target);
         const POINT from = itemCentre(program, list, 0), to = e2e::centreOf(window.window);
         std::thread hand([&] { carry(from, to, true); });
-        const bool dropped = e2e::pumpUntil([&] { return target.dropped.load(); }, 15000);
+        const bool dropped = wintest::pumpUntil([&] { return target.dropped.load(); }, 15000);
         hand.join();
         EXPECT_TRUE(dropped) << "nothing dropped on the other program";
         EXPECT_EQ(target.paths, std::vector<std::wstring>{images.file(L"a.bmp")});
@@ -595,7 +564,7 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     std::wstring folderShown;
     e2e::mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x, from.y);
     e2e::mouse(MOUSEEVENTF_LEFTDOWN);
-    e2e::pumpUntil([] { return false; }, 200);
+    wintest::pumpFor(200);
     std::thread hand([&] { carry(from, to, false, [&] { folderShown = program.statusTextOf(status, 2); }); });
     e2e::HandDropSource dropSource;
     DWORD effect = 0;
@@ -609,6 +578,6 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     // (Wine's folder drop target accepts the drop without copying.) The program may still read the
     // dragged data from this thread, so its messages are run until the program has ended.
     PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
-    EXPECT_TRUE(e2e::pumpUntil([&] { return program.waitForExit(0); }, 20000));
+    EXPECT_TRUE(wintest::pumpUntil([&] { return program.waitForExit(0); }, 20000));
     OleUninitialize();
 }

@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <atomic>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,41 +33,10 @@ inline void key(WORD virtualKey, bool down) {
     SendInput(1, &input, sizeof input);
 }
 
-// Runs this thread's messages (the drop target and the drag loop live on it) until done or timeout.
-inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(timeoutMs); Sleep(10)) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-    }
-    return done();
-}
-
-inline std::vector<std::wstring> filesOf(IDataObject* data) {
-    std::vector<std::wstring> paths;
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (!data || FAILED(data->GetData(&format, &medium))) return paths;
-    if (HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
-        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-            path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-            paths.push_back(path);
-        }
-        GlobalUnlock(medium.hGlobal);
-    }
-    ReleaseStgMedium(&medium);
-    return paths;
-}
-
-// Another program's window that takes dropped files: it copies them or moves them into a folder.
+// Another program's window that copies the files dropped on it into a folder.
 class FolderWindowTarget : public IDropTarget {
 public:
-    FolderWindowTarget(std::wstring folder, DWORD effect) : folder_(std::move(folder)), effect_(effect) {}
+    explicit FolderWindowTarget(std::wstring folder) : folder_(std::move(folder)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
             *object = static_cast<IDropTarget*>(this);
@@ -80,36 +48,25 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
-        *effect &= effect_;
+        *effect &= DROPEFFECT_COPY;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
-        ++overs;
-        *effect &= effect_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override { return DragEnter(nullptr, 0, {}, effect); }
     HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-        offered = *effect;
         paths = filesOf(data);
-        for (const std::wstring& path : paths) {
-            const std::wstring into = folder_ + path.substr(path.rfind(L'\\'));
-            if (effect_ == DROPEFFECT_MOVE) MoveFileW(path.c_str(), into.c_str());
-            else CopyFileW(path.c_str(), into.c_str(), TRUE);
-        }
-        *effect &= effect_;
+        for (const std::wstring& path : paths)
+            CopyFileW(path.c_str(), (folder_ + path.substr(path.rfind(L'\\'))).c_str(), TRUE);
+        *effect &= DROPEFFECT_COPY;
         dropped = true;
         return S_OK;
     }
 
     std::atomic<bool> dropped{false};
-    std::atomic<int> overs{0};
-    DWORD offered = 0;
     std::vector<std::wstring> paths;
 
 private:
     std::wstring folder_;
-    DWORD effect_;
 };
 
 class HandDropSource : public IDropSource {

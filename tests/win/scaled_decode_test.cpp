@@ -9,8 +9,6 @@
 #include "win/imaging_fixture.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -26,7 +24,7 @@ namespace {
 
 bool runningOnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-void writeBytes(const std::wstring& path, const std::string& bytes) { std::ofstream(path.c_str(), std::ios::binary) << bytes; }
+void writeBytes(const std::wstring& path, const std::string& bytes) { ASSERT_TRUE(wintest::writeFile(path, bytes)); }
 
 // GDI+ encoders, known by class ids that differ only in their first field.
 enum Encoder : unsigned long { Bmp = 0x557CF400, Jpeg = 0x557CF401, Tiff = 0x557CF405, Png = 0x557CF406 };
@@ -337,12 +335,7 @@ TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
     EXPECT_TRUE(closeTo(seen, 0xFF0000FF, 8)) << std::hex << seen;
 
     // A header claiming 2e9 x 2e9 costs no more than its shown size.
-    std::string huge(108, '\0');
-    auto put = [&huge](size_t at, std::uint32_t v) { for (int i = 0; i < 4; ++i) huge[at + i] = char(v >> (8 * i)); };
-    put(0, 1), put(4, 108), put(16, 2000000000), put(20, 2000000000), put(32, 2000000000), put(36, 2000000000);
-    huge.replace(40, 4, " EMF");
-    put(44, 0x10000), put(48, 108), put(52, 1), put(72, 1920), put(76, 1080), put(80, 480), put(84, 270);
-    writeBytes(at(L"huge.emf"), huge);
+    writeBytes(at(L"huge.emf"), wintest::hugeEmf());
     EXPECT_EQ(probeImageFile(at(L"huge.emf")).verdict, ProbeVerdict::RenderAtShownSize);
     ASSERT_TRUE(renderMetafileAtShownSize(at(L"huge.emf"), 800, 600, shown));
     gp::GdipGetImageWidth(shown.get(), &width);

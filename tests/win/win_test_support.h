@@ -232,6 +232,16 @@ inline std::vector<uint32_t> bitmapPixels(HBITMAP bitmap, int& w, int& h) {
     return pixels;
 }
 
+// An EMF whose header claims 2e9 x 2e9 bounds and frame.
+inline std::string hugeEmf() {
+    std::string out(108, '\0');
+    auto put = [&out](size_t at, std::uint32_t v) { for (int i = 0; i < 4; ++i) out[at + i] = char(v >> (8 * i)); };
+    put(0, 1), put(4, 108), put(16, 2000000000), put(20, 2000000000), put(32, 2000000000), put(36, 2000000000);
+    out.replace(40, 4, " EMF");
+    put(44, 0x10000), put(48, 108), put(52, 1), put(72, 1920), put(76, 1080), put(80, 480), put(84, 270);
+    return out;
+}
+
 // Handles this thread's messages until the condition holds or the time is up; true when it held.
 inline bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;

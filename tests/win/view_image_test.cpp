@@ -9,7 +9,6 @@
 #include "win/imaging_fixture.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -20,13 +19,8 @@ namespace gp = Gdiplus::DllExports;
 
 namespace {
 
-std::string readBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-void writeBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(path.c_str(), std::ios::binary) << bytes;
-}
+using wintest::readFile;
+using wintest::writeFile;
 
 // GDI+ encoders, known by class ids that differ only in their first field.
 enum Encoder : unsigned long { Bmp = 0x557CF400, Jpeg = 0x557CF401, Png = 0x557CF406 };
@@ -72,8 +66,8 @@ TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
     EXPECT_FALSE(image.loadFromBitmapHandle(nullptr));
     EXPECT_FALSE(image.loaded());
     // A failure replaces the image held before: nothing is shown rather than the previous picture.
-    writeBytes(at(L"empty.jpg"), "");
-    writeBytes(at(L"text.png"), "this is not a picture\r\n");
+    writeFile(at(L"empty.jpg"), "");
+    writeFile(at(L"text.png"), "this is not a picture\r\n");
     for (const wchar_t* name : {L"empty.jpg", L"text.png", L"missing.bmp"}) {
         ASSERT_TRUE(image.loadFromFile(at(L"pic.png")));
         EXPECT_FALSE(image.loadFromFile(at(name))) << name;
@@ -88,8 +82,8 @@ TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
 
 TEST_F(ViewImageTest, ReadsOrientationWithThePropertySizeAskedOnce) {
     writeImage(at(L"plain.png"), Png, 16, 8);
-    writeBytes(at(L"six.tif"), tiffWithOrientation(6));
-    writeBytes(at(L"three.tif"), tiffWithOrientation(3));
+    writeFile(at(L"six.tif"), tiffWithOrientation(6));
+    writeFile(at(L"three.tif"), tiffWithOrientation(3));
     ViewImage image;
     ASSERT_TRUE(image.loadFromFile(at(L"plain.png")));
     EXPECT_EQ(image.propertySize(), 0u);  // unknown until a file has the property
@@ -142,7 +136,7 @@ TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
         {L"scaled.jpg", ViewImage::SaveJpeg, 33, 17, "\xFF\xD8"}, {L"scaled.bmp", ViewImage::SaveBmp, 7, 64, "BM"}};
     for (const auto& save : saves) {
         EXPECT_EQ(image.saveScaled(at(save.name), save.format, save.w, save.h), 0);
-        EXPECT_EQ(readBytes(at(save.name)).substr(0, 2), save.magic);
+        EXPECT_EQ(readFile(at(save.name)).substr(0, 2), save.magic);
         ViewImage back;
         ASSERT_TRUE(back.loadFromFile(at(save.name)));
         EXPECT_EQ(back.naturalWidth(), save.w);
@@ -154,16 +148,6 @@ TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
 // exactly as the held one was; from a file changed since it was read it does not come back at all.
 TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
     const std::wstring path = at(L"pattern.png");
-    auto writePattern = [&path](int w, int h) {
-        Gdiplus::GpBitmap* bitmap = nullptr;
-        ASSERT_EQ(gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat24bppRGB, nullptr, &bitmap), Gdiplus::Ok);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                gp::GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | (x * 5 & 0xFF) << 16 | (y * 3 & 0xFF) << 8 | ((x ^ y) & 0xFF));
-        const CLSID png{Png, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-        EXPECT_EQ(gp::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr), Gdiplus::Ok);
-        gp::GdipDisposeImage(bitmap);
-    };
     // The image drawn at w x h into a 32-bit DIB section.
     auto pixels = [](const ViewImage& image, int w, int h) {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -179,7 +163,7 @@ TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
         DeleteDC(dc);
         return out;
     };
-    writePattern(90, 60);
+    ASSERT_TRUE(wintest::writePatternImage(path, 90, 60));
     ViewImage whole, held;
     ASSERT_TRUE(whole.loadFromFile(path));
     ASSERT_TRUE(held.loadFromFile(path));
@@ -205,7 +189,7 @@ TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
     EXPECT_EQ(pixels(held, 60, 90), pixels(whole, 60, 90));
 
     ASSERT_TRUE(held.reduceTo(20, 30, source));
-    writePattern(91, 60);
+    ASSERT_TRUE(wintest::writePatternImage(path, 91, 60));
     EXPECT_EQ(held.restoreFullPixels(), ViewImage::Restore::Changed);
     EXPECT_TRUE(held.reduced());
     EXPECT_EQ(held.naturalWidth(), 60);

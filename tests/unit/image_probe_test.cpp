@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display/image_probe.h"
@@ -42,6 +43,8 @@ ImageProbe probe(const std::string& bytes) {
     StrictSource source(bytes);
     return probeImage(source);
 }
+// What a probe found, to compare in one step.
+std::tuple<ImageFormat, std::int32_t, std::int32_t, ProbeVerdict> facts(const ImageProbe& p) { return {p.format, p.width, p.height, p.verdict}; }
 
 std::string png(std::uint32_t w, std::uint32_t h) {
     return "\x89PNG\r\n\x1A\n"s + be32(13) + "IHDR" + be32(w) + be32(h) + "\x08\x02\0\0\0"s + be32(0);
@@ -95,10 +98,7 @@ std::string emf(std::int32_t boundsRight, std::int32_t boundsBottom, std::int32_
 
 TEST(ImageProbe, PngSizeAgainstTheLimit) {
     ImageProbe p = probe(png(20000, 20000));
-    EXPECT_EQ(p.format, ImageFormat::Png);
-    EXPECT_EQ(p.width, 20000);
-    EXPECT_EQ(p.height, 20000);
-    EXPECT_EQ(p.verdict, ProbeVerdict::TooLarge);
+    EXPECT_EQ(facts(p), std::tuple(ImageFormat::Png, 20000, 20000, ProbeVerdict::TooLarge));
     EXPECT_TRUE(failsBeforeDecoding(p));
 
     EXPECT_EQ(probe(png(16384, 16384)).verdict, ProbeVerdict::Decode);  // exactly 2^28 pixels
@@ -126,10 +126,7 @@ TEST(ImageProbe, JpegFrameFoundPastLargeSegmentsWithoutReadingThem) {
             segment(0xDA, "\x01\x01\x00\x00\x3F\x00"s) + "\x12\x34\xFF\xD9"s;
     StrictSource source(file);
     const ImageProbe p = probeImage(source);
-    EXPECT_EQ(p.format, ImageFormat::Jpeg);
-    EXPECT_EQ(p.width, 6000);
-    EXPECT_EQ(p.height, 4000);
-    EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(facts(p), std::tuple(ImageFormat::Jpeg, 6000, 4000, ProbeVerdict::Decode));
     EXPECT_EQ(p.orientation, 6);
     EXPECT_LT(source.bytesRead, file.size() / 10) << "segments are skipped, not read";
 
@@ -137,9 +134,8 @@ TEST(ImageProbe, JpegFrameFoundPastLargeSegmentsWithoutReadingThem) {
     // over as the decoder passes over them; the table marker C4 is no frame.
     const ImageProbe q = probe("\xFF\xD8"s + exif(8, false) + "\x00\x11"s + "\xFF\xFF\xFF"s +
                                segment(0xC4, "\x00"s) + sof(0xC2, 65535, 65535));
+    EXPECT_EQ(facts(q), std::tuple(ImageFormat::Jpeg, 65535, 65535, ProbeVerdict::TooLarge));
     EXPECT_EQ(q.orientation, 8);
-    EXPECT_EQ(q.width, 65535);
-    EXPECT_EQ(q.verdict, ProbeVerdict::TooLarge);
     // Only the first Exif block counts; an Exif block without orientation leaves 1.
     EXPECT_EQ(probe("\xFF\xD8"s + exif(3, false) + exif(6, false) + sof(0xC0, 8, 8)).orientation, 3);
     EXPECT_EQ(probe("\xFF\xD8"s + segment(0xE1, "Exif\0\0"s + tiff(false, {{256, 3, 5}})) + sof(0xC0, 8, 8)).orientation,
@@ -178,14 +174,11 @@ TEST(ImageProbe, GifColourTablesDecideWhetherTheDecoderMayOpenIt) {
     // Even when the file is cut short after that descriptor.
     EXPECT_EQ(probe(gifHeader(2, 2, false) + gifImage(false).substr(0, 10)).verdict, ProbeVerdict::DecoderUnsafe);
 
-    p = probe(gifHeader(300, 200, true) + kComment + kGraphicControl + gifImage(false) + end);
-    EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
-    EXPECT_EQ(p.width, 300);
-    EXPECT_EQ(p.height, 200);
+    EXPECT_EQ(facts(probe(gifHeader(300, 200, true) + kComment + kGraphicControl + gifImage(false) + end)),
+              std::tuple(ImageFormat::Gif, 300, 200, ProbeVerdict::Decode));
     // A screen of zero size takes the first image's.
-    p = probe(gifHeader(0, 0, true) + gifImage(false, 7, 9) + end);
-    EXPECT_EQ(p.width, 7);
-    EXPECT_EQ(p.height, 9);
+    EXPECT_EQ(facts(probe(gifHeader(0, 0, true) + gifImage(false, 7, 9) + end)),
+              std::tuple(ImageFormat::Gif, 7, 9, ProbeVerdict::Decode));
 
     // Too large: the screen or any one frame.
     EXPECT_EQ(probe(gifHeader(65535, 65535, true) + gifImage(false) + end).verdict, ProbeVerdict::TooLarge);
@@ -217,11 +210,8 @@ TEST(ImageProbe, TiffInBothByteOrders) {
     for (bool bigEndian : {false, true}) {
         SCOPED_TRACE(bigEndian ? "MM" : "II");
         ImageProbe p = probe(tiff(bigEndian, {{256, 3, 640}, {257, 4, 480}, {274, 3, 5}}));
-        EXPECT_EQ(p.format, ImageFormat::Tiff);
-        EXPECT_EQ(p.width, 640);
-        EXPECT_EQ(p.height, 480);
+        EXPECT_EQ(facts(p), std::tuple(ImageFormat::Tiff, 640, 480, ProbeVerdict::Decode));
         EXPECT_EQ(p.orientation, 5);
-        EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
         EXPECT_EQ(probe(tiff(bigEndian, {{256, 4, 20000}, {257, 4, 20000}})).verdict, ProbeVerdict::TooLarge);
         // No height, a height of another type, a directory cut short before the height.
         EXPECT_EQ(probe(tiff(bigEndian, {{256, 3, 640}})).verdict, ProbeVerdict::Undecided);
@@ -233,20 +223,15 @@ TEST(ImageProbe, TiffInBothByteOrders) {
 
 TEST(ImageProbe, BmpHeaders) {
     ImageProbe p = probe(bmp(640, -480));  // top-down
-    EXPECT_EQ(p.format, ImageFormat::Bmp);
-    EXPECT_EQ(p.width, 640);
-    EXPECT_EQ(p.height, 480);
-    EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(facts(p), std::tuple(ImageFormat::Bmp, 640, 480, ProbeVerdict::Decode));
     EXPECT_EQ(probe(bmp(30000, 30000)).verdict, ProbeVerdict::TooLarge);
     EXPECT_EQ(probe(bmp(1, INT32_MIN)).verdict, ProbeVerdict::TooLarge);
     EXPECT_EQ(probe(bmp(1, INT32_MIN)).height, INT32_MAX);
     EXPECT_EQ(probe(bmp(-5, 10)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(bmp(640, 480).substr(0, 24)).verdict, ProbeVerdict::Undecided);
     // The old core header: 16-bit sizes.
-    p = probe("BM"s + le32(26) + le32(0) + le32(26) + le32(12) + le16(300) + le16(200) + le16(1) + le16(24));
-    EXPECT_EQ(p.width, 300);
-    EXPECT_EQ(p.height, 200);
-    EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(facts(probe("BM"s + le32(26) + le32(0) + le32(26) + le32(12) + le16(300) + le16(200) + le16(1) + le16(24))),
+              std::tuple(ImageFormat::Bmp, 300, 200, ProbeVerdict::Decode));
 }
 
 TEST(ImageProbe, IcoTakesTheLargestImageByItsOwnHeader) {
@@ -259,10 +244,7 @@ TEST(ImageProbe, IcoTakesTheLargestImageByItsOwnHeader) {
                le16(1) + le16(32) + le32(static_cast<std::uint32_t>(second.size())) + le32(other) + dib + second;
     };
     ImageProbe p = probe(icon(png(512, 512)));
-    EXPECT_EQ(p.format, ImageFormat::Ico);
-    EXPECT_EQ(p.width, 512);
-    EXPECT_EQ(p.height, 512);
-    EXPECT_EQ(p.verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(facts(p), std::tuple(ImageFormat::Ico, 512, 512, ProbeVerdict::Decode));
     EXPECT_EQ(probe(icon(png(30000, 30000))).verdict, ProbeVerdict::TooLarge);
     // An image whose data lies outside the file: the directory's own size stands in.
     p = probe(icon(""));
@@ -276,20 +258,12 @@ TEST(ImageProbe, IcoTakesTheLargestImageByItsOwnHeader) {
 TEST(ImageProbe, EmfIsRenderedAtTheShownSizeWhateverItClaims) {
     // 2e9 x 2e9 claimed bounds, a frame to match (0.01 mm at 4 pixels per mm: 25 units a pixel).
     ImageProbe p = probe(emf(2000000000, 2000000000, 2000000000, 2000000000));
-    EXPECT_EQ(p.format, ImageFormat::Emf);
-    EXPECT_EQ(p.verdict, ProbeVerdict::RenderAtShownSize);
-    EXPECT_EQ(p.width, 80000000);
-    EXPECT_EQ(p.height, 80000000);
+    EXPECT_EQ(facts(p), std::tuple(ImageFormat::Emf, 80000000, 80000000, ProbeVerdict::RenderAtShownSize));
     EXPECT_FALSE(failsBeforeDecoding(p));
 
-    p = probe(emf(99, 49, 2500, 1250));
-    EXPECT_EQ(p.width, 100);
-    EXPECT_EQ(p.height, 50);
-    EXPECT_EQ(p.verdict, ProbeVerdict::RenderAtShownSize);
+    EXPECT_EQ(facts(probe(emf(99, 49, 2500, 1250))), std::tuple(ImageFormat::Emf, 100, 50, ProbeVerdict::RenderAtShownSize));
     // No usable frame: the inclusive bounds.
-    p = probe(emf(99, 49, 0, 0));
-    EXPECT_EQ(p.width, 100);
-    EXPECT_EQ(p.height, 50);
+    EXPECT_EQ(facts(probe(emf(99, 49, 0, 0))), std::tuple(ImageFormat::Emf, 100, 50, ProbeVerdict::RenderAtShownSize));
     // Nothing usable, or a header cut short: the decoder decides.
     EXPECT_EQ(probe(emf(-5, -5, 0, 0)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(emf(99, 49, 2500, 1250).substr(0, 80)).verdict, ProbeVerdict::Undecided);

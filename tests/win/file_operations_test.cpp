@@ -31,7 +31,12 @@ protected:
         logPath = tree / L"archived.log";
     }
 
-    const std::wstring& text(int number) const { return test.language.message(number); }
+    // An operation's outcome and the message it showed last.
+    ::testing::AssertionResult fails(const FileOpResult& result, FileOpOutcome outcome, const std::wstring& message) {
+        if (result.outcome == outcome && test.messages.last() == message) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "outcome " << int(result.outcome) << ", message "
+                                             << ::testing::PrintToString(test.messages.last());
+    }
     ArchiveRequest archiveRequest(const std::wstring& path, std::wstring& folder, bool confirm = true) const {
         return ArchiveRequest{path, &folder, logPath, confirm, true};
     }
@@ -123,10 +128,9 @@ TEST_F(FileOperationsTest, NoFreeNameUpToNinetyNineFailsWithTheMessages) {
     }
     const auto before = tree.snapshot();
     std::wstring folder = favorites;
-    EXPECT_EQ(sendCopy(test.context, favorites, photo).outcome, FileOpOutcome::NoFreeName);
-    EXPECT_EQ(test.messages.last(), L"Copy failed");
-    EXPECT_EQ(sendShortcut(test.context, favorites, photo).outcome, FileOpOutcome::NoFreeName);
-    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    EXPECT_TRUE(fails(sendCopy(test.context, favorites, photo), FileOpOutcome::NoFreeName, L"Copy failed"));
+    EXPECT_TRUE(fails(sendShortcut(test.context, favorites, photo),
+                      FileOpOutcome::NoFreeName, L"Create shortcut failed"));
     const FileOpResult archived = archiveFile(test.context, archiveRequest(photo, folder, false));
     EXPECT_EQ(archived.outcome, FileOpOutcome::NoFreeName);
     EXPECT_EQ(archived.redisplay, Redisplay::RefreshLayout);
@@ -158,10 +162,9 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
         const auto before = tree.snapshot();
         std::wstring folder = destination;
         test.messages.reset();
-        EXPECT_EQ(sendCopy(test.context, destination, photo).outcome, FileOpOutcome::Failed);
-        EXPECT_EQ(test.messages.last(), L"Copy failed");
-        EXPECT_EQ(sendShortcut(test.context, destination, photo).outcome, FileOpOutcome::Failed);
-        EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+        EXPECT_TRUE(fails(sendCopy(test.context, destination, photo), FileOpOutcome::Failed, L"Copy failed"));
+        EXPECT_TRUE(fails(sendShortcut(test.context, destination, photo),
+                          FileOpOutcome::Failed, L"Create shortcut failed"));
         FileOpResult result = archiveFile(test.context, archiveRequest(photo, folder, false));
         EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
         EXPECT_EQ(result.change, ExhibitChange::None);
@@ -171,9 +174,8 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
         EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
         EXPECT_EQ(result.change, ExhibitChange::None);
         EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
-        EXPECT_EQ(copyOrMoveTo(test.context, photo, destination + L"\\copy.jpg", false).outcome,
-                  FileOpOutcome::Failed);
-        EXPECT_EQ(test.messages.last(), L"Copy failed");
+        EXPECT_TRUE(fails(copyOrMoveTo(test.context, photo, destination + L"\\copy.jpg", false),
+                          FileOpOutcome::Failed, L"Copy failed"));
         EXPECT_EQ(test.messages.shown.size(), 5u);
         auto after = tree.snapshot();
         after.erase(L"archived.log");
@@ -188,16 +190,14 @@ TEST_F(FileOperationsTest, FaultsReportAndChangeNoFile) {
     std::wstring folder = archive;
     test.messages.reset();
     test.releases = 0;
-    EXPECT_EQ(recycleFile(test.context, photo, false).outcome, FileOpOutcome::SourceMissing);
-    EXPECT_EQ(test.messages.last(), L"Recycle failed");
-    EXPECT_EQ(archiveFile(test.context, archiveRequest(photo, folder, false)).outcome, FileOpOutcome::SourceMissing);
-    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
-    EXPECT_EQ(sendCopy(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
-    EXPECT_EQ(test.messages.last(), L"Copy failed");
-    EXPECT_EQ(sendShortcut(test.context, favorites, photo).outcome, FileOpOutcome::SourceMissing);
-    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
-    EXPECT_EQ(copyOrMoveTo(test.context, photo, pics + L"\\x.jpg", true).outcome, FileOpOutcome::SourceMissing);
-    EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    EXPECT_TRUE(fails(recycleFile(test.context, photo, false), FileOpOutcome::SourceMissing, L"Recycle failed"));
+    EXPECT_TRUE(fails(archiveFile(test.context, archiveRequest(photo, folder, false)),
+                      FileOpOutcome::SourceMissing, L"Archive operation failed"));
+    EXPECT_TRUE(fails(sendCopy(test.context, favorites, photo), FileOpOutcome::SourceMissing, L"Copy failed"));
+    EXPECT_TRUE(fails(sendShortcut(test.context, favorites, photo),
+                      FileOpOutcome::SourceMissing, L"Create shortcut failed"));
+    EXPECT_TRUE(fails(copyOrMoveTo(test.context, photo, pics + L"\\x.jpg", true),
+                      FileOpOutcome::SourceMissing, L"Move/Rename failed"));
     EXPECT_EQ(test.messages.shown.size(), 5u);
     EXPECT_EQ(test.releases, 0);
     auto after = tree.snapshot();
@@ -264,8 +264,7 @@ TEST_F(FileOperationsTest, ReadOnlyArchiveFolderFailsTheMoveAndKeepsTheFile) {
     EXPECT_EQ(result.outcome, FileOpOutcome::Failed);
     EXPECT_EQ(result.change, ExhibitChange::None);
     EXPECT_EQ(test.messages.last(), L"Archive operation failed");
-    EXPECT_EQ(sendCopy(test.context, readOnly.path(), photo).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Copy failed");
+    EXPECT_TRUE(fails(sendCopy(test.context, readOnly.path(), photo), FileOpOutcome::Failed, L"Copy failed"));
     auto after = tree.snapshot();
     EXPECT_EQ(after.erase(L"archived.log"), 1u);
     EXPECT_EQ(readFile(logPath), "\xFF\xFE") << "the log holds no record of a move that failed";
@@ -305,22 +304,19 @@ TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
     const auto before = tree.snapshot();
     const auto driveBefore = Tree::snapshotOf(full);
 
-    EXPECT_EQ(sendCopy(test.context, full, photo).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Copy failed");
-    EXPECT_EQ(sendShortcut(test.context, full, photo).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Create shortcut failed");
+    EXPECT_TRUE(fails(sendCopy(test.context, full, photo), FileOpOutcome::Failed, L"Copy failed"));
+    EXPECT_TRUE(fails(sendShortcut(test.context, full, photo), FileOpOutcome::Failed, L"Create shortcut failed"));
     std::wstring folder = full;
-    EXPECT_EQ(archiveFile(test.context, archiveRequest(photo, folder, false)).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Archive operation failed");
+    EXPECT_TRUE(fails(archiveFile(test.context, archiveRequest(photo, folder, false)),
+                      FileOpOutcome::Failed, L"Archive operation failed"));
     // Replacing a file the user chose: the old one stays whole when the new one cannot be written.
-    EXPECT_EQ(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", false).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Copy failed");
-    EXPECT_EQ(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", true).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Move/Rename failed");
+    EXPECT_TRUE(fails(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", false),
+                      FileOpOutcome::Failed, L"Copy failed"));
+    EXPECT_TRUE(fails(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", true),
+                      FileOpOutcome::Failed, L"Move/Rename failed"));
     HBITMAP view = CreateBitmap(64, 64, 1, 32, nullptr);
-    EXPECT_EQ(saveViewTo(test.context, ViewPicture{view, 64, 64}, full + L"\\kept.jpg", kSaveFilterJpeg, true).outcome,
-              FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Save failed");
+    EXPECT_TRUE(fails(saveViewTo(test.context, ViewPicture{view, 64, 64}, full + L"\\kept.jpg", kSaveFilterJpeg, true),
+                      FileOpOutcome::Failed, L"Save failed"));
     DeleteObject(view);
 
     auto after = tree.snapshot();
@@ -426,8 +422,8 @@ TEST_F(FileOperationsTest, SaveAsWritesTheViewAtItsSizeWithTheFiltersNameRules) 
 
     // Any other filter, or no picture, fails with "Save failed" and writes nothing.
     const auto before = tree.snapshot();
-    EXPECT_EQ(saveViewTo(test.context, picture, pics + L"\\x.gif", 3, true).outcome, FileOpOutcome::Failed);
-    EXPECT_EQ(test.messages.last(), L"Save failed");
+    EXPECT_TRUE(fails(saveViewTo(test.context, picture, pics + L"\\x.gif", 3, true),
+                      FileOpOutcome::Failed, L"Save failed"));
     EXPECT_EQ(saveViewTo(test.context, ViewPicture{}, pics + L"\\x.jpg", kSaveFilterJpeg, true).outcome,
               FileOpOutcome::Failed);
     EXPECT_EQ(saveViewTo(test.context, picture, tree / L"missing\\x.jpg", kSaveFilterJpeg, true).outcome,

@@ -56,11 +56,6 @@ AssertionResult selectionIs(HWND list, std::vector<int> want) {
                         [&] { return describe(selection(list)) + ", expected " + describe(want); }, 5000);
 }
 
-AssertionResult captionIs(const Glimvue& p, const std::wstring& want) {
-    return e2e::becomes([&] { return p.caption() == want; },
-                        [&] { return "caption " + toUtf8(p.caption()) + ", expected " + toUtf8(want); });
-}
-
 // Presses keys in the foreground window: each is (virtual key, with Shift).
 void press(HWND window, std::initializer_list<std::pair<WORD, bool>> keys) {
     SetForegroundWindow(window);
@@ -164,7 +159,7 @@ TEST(Catalog, OpensOnTheExhibitChoosesClosesAndEndsTheProgram) {
     ASSERT_NE(main, nullptr);
     program.postCommand(CMD_NEXT);
     program.postCommand(CMD_NEXT);
-    ASSERT_TRUE(captionIs(program, L"c - Glimvue"));
+    ASSERT_TRUE(program.captionBecomes(L"c - Glimvue"));
 
     // C: one item per entry, the current one selected, the build root in the title, the viewer hidden.
     HWND catalog = openCatalog(program);
@@ -185,7 +180,7 @@ TEST(Catalog, OpensOnTheExhibitChoosesClosesAndEndsTheProgram) {
     EXPECT_TRUE(selectionIs(list, {4}));
     press(catalog, {{VK_RETURN, false}});
     EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
-    EXPECT_TRUE(captionIs(program, L"e - Glimvue"));
+    EXPECT_TRUE(program.captionBecomes(L"e - Glimvue"));
     EXPECT_TRUE(e2e::waitFor([&] { return IsWindowVisible(main) != 0; }));
 
     // A double click on the main window opens it again; Esc closes it and keeps the image.
@@ -195,7 +190,7 @@ TEST(Catalog, OpensOnTheExhibitChoosesClosesAndEndsTheProgram) {
     EXPECT_TRUE(selectionIs(listOf(catalog), {4}));
     press(catalog, {{VK_HOME, false}, {VK_ESCAPE, false}});
     EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
-    EXPECT_TRUE(captionIs(program, L"e - Glimvue"));
+    EXPECT_TRUE(program.captionBecomes(L"e - Glimvue"));
 
     // Exit from the Catalog ends the program.
     catalog = openCatalog(program);
@@ -318,7 +313,7 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
         EXPECT_EQ(itemCount(listOf(catalog)), 2);
         press(catalog, {{VK_END, false}, {VK_RETURN, false}});
         ASSERT_NE(program.waitForMainWindow(), nullptr);
-        EXPECT_TRUE(captionIs(program, L"b - Glimvue"));
+        EXPECT_TRUE(program.captionBecomes(L"b - Glimvue"));
         EXPECT_TRUE(program.close());
     }
     {

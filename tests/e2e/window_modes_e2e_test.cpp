@@ -23,11 +23,6 @@ HWND startOn(Glimvue& program, const std::wstring& folder, const std::wstring& s
     return program.start(L"\"" + folder + L"\"" + switches) ? program.waitForMainWindow() : nullptr;
 }
 
-AssertionResult captionIs(const Glimvue& p, const std::wstring& want, int timeoutMs = 10000) {
-    return e2e::becomes([&] { return p.caption() == want; },
-                        [&] { return "caption " + toUtf8(p.caption()) + ", expected " + toUtf8(want); }, timeoutMs);
-}
-
 std::string rectText(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom);
@@ -41,14 +36,6 @@ AssertionResult windowAt(HWND window, const RECT& wanted, int timeoutMs = 10000)
     };
     return e2e::becomes([&] { const RECT r = now(); return EqualRect(&r, &wanted) != 0; },
                         [&] { return "window at " + rectText(now()) + ", expected " + rectText(wanted); }, timeoutMs);
-}
-
-// Real key presses, sent to whichever window has the keyboard focus.
-void press(WORD key) {
-    INPUT inputs[2] = {{INPUT_KEYBOARD}, {INPUT_KEYBOARD}};
-    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
 
 // The window of this process's GUI thread that has the keyboard focus, for the window's thread.
@@ -67,33 +54,33 @@ TEST(WindowModes, KeysKeepWorkingAfterFullScreenAndCrop) {
     Glimvue program;
     HWND window = startOn(program, images.path(), L" -shortname" + kQuiet);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(captionIs(program, L"a" + kProduct));
+    ASSERT_TRUE(program.captionBecomes(L"a" + kProduct));
     SetForegroundWindow(window);
     ASSERT_TRUE(e2e::waitFor([&] { return GetForegroundWindow() == window; }, 5000));
 
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     // Every key below goes wherever the focus is after the previous change: no click in between.
-    press(VK_F11);
+    e2e::pressKey(VK_F11);
     ASSERT_TRUE(windowAt(window, screen));
     EXPECT_TRUE(e2e::waitFor([&] { return GetForegroundWindow() == window && focusOf(window) == window; }, 5000))
         << "full screen left the window without the focus";
-    press(VK_END);
-    EXPECT_TRUE(captionIs(program, L"c" + kProduct)) << "a key after entering full screen";
-    press(VK_F11);
+    e2e::pressKey(VK_END);
+    EXPECT_TRUE(program.captionBecomes(L"c" + kProduct)) << "a key after entering full screen";
+    e2e::pressKey(VK_F11);
     ASSERT_TRUE(e2e::waitFor([&] { return e2e::statusBarOf(window) != nullptr; }));
-    press(VK_HOME);
-    EXPECT_TRUE(captionIs(program, L"a" + kProduct)) << "a key after leaving full screen";
+    e2e::pressKey(VK_HOME);
+    EXPECT_TRUE(program.captionBecomes(L"a" + kProduct)) << "a key after leaving full screen";
 
-    press('P');  // crop on
+    e2e::pressKey('P');  // crop on
     ASSERT_TRUE(e2e::waitFor([&] { return !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION); }));
     EXPECT_TRUE(e2e::waitFor([&] { return GetForegroundWindow() == window && focusOf(window) == window; }, 5000))
         << "crop left the window without the focus";
-    press(VK_SPACE);
-    EXPECT_TRUE(captionIs(program, L"b" + kProduct)) << "a key after crop on";
-    press('P');  // crop off
+    e2e::pressKey(VK_SPACE);
+    EXPECT_TRUE(program.captionBecomes(L"b" + kProduct)) << "a key after crop on";
+    e2e::pressKey('P');  // crop off
     ASSERT_TRUE(e2e::waitFor([&] { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) != 0; }));
-    press(VK_SPACE);
-    EXPECT_TRUE(captionIs(program, L"c" + kProduct)) << "a key after crop off";
+    e2e::pressKey(VK_SPACE);
+    EXPECT_TRUE(program.captionBecomes(L"c" + kProduct)) << "a key after crop off";
     ASSERT_TRUE(program.close());
 }
 

@@ -328,7 +328,6 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
 
 namespace {
 
-bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
 
 // The files on the clipboard and whether they were cut (moved on paste) rather than copied.
 std::vector<std::wstring> clipboardFiles(bool* cut = nullptr) {
@@ -451,7 +450,7 @@ TEST(Catalog, MenuPinsClipboardFavoritesAndArchiveTakeTheWholeSelection) {
     ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && CloseClipboard());
     pressWithCtrl(catalog, 'X');
     EXPECT_TRUE(e2e::waitFor([&] { return clipboardFiles(&cut).size() == 2; }));
-    if (!underWine()) EXPECT_TRUE(cut);
+    if (!wintest::underWine()) EXPECT_TRUE(cut);
 
     press(catalog, {{VK_F8, false}});
     EXPECT_TRUE(e2e::waitFor([&] { return exists(favorites + L"\\b.bmp.lnk") && exists(favorites + L"\\c.bmp.lnk"); }));
@@ -539,7 +538,7 @@ TEST(Catalog, ShellMenuAndDraggingOutAndIn) {
     EXPECT_EQ(result, DRAGDROP_S_DROP);
     EXPECT_EQ(folderShown, images.file(L"sub")) << "the folder under the pointer, in the status bar";
     EXPECT_TRUE(exists(other.file(L"x.bmp"))) << "the dragged file stays where it was";
-    if (!underWine()) EXPECT_TRUE(e2e::waitFor([&] { return exists(images.file(L"sub\\x.bmp")); }));
+    if (!wintest::underWine()) EXPECT_TRUE(e2e::waitFor([&] { return exists(images.file(L"sub\\x.bmp")); }));
     // (Wine's folder drop target accepts the drop without copying.) The program may still read the
     // dragged data from this thread, so its messages are run until the program has ended.
     PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);

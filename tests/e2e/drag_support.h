@@ -12,18 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "win/win_test_support.h"
+
 namespace e2e {
 
-inline void mouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    SendInput(1, &input, sizeof input);
-}
+using wintest::mouse;
 
 inline void key(WORD virtualKey, bool down) {
     INPUT input{};

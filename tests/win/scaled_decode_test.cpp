@@ -22,8 +22,6 @@ using Gdiplus::ARGB;
 
 namespace {
 
-bool runningOnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
 void writeBytes(const std::wstring& path, const std::string& bytes) { ASSERT_TRUE(wintest::writeFile(path, bytes)); }
 
 // GDI+ encoders, known by class ids that differ only in their first field.
@@ -213,7 +211,7 @@ TEST_F(ScaledDecodeTest, JpegDecodesAtTheScaleThatCoversTheShownSize) {
     writeQuadrants(at(L"big.jpg"), Jpeg, 800, 600);
     ScaledJpeg scaled;
     const bool decoded = decodeJpegScaled(at(L"big.jpg"), 200, 150, scaled);
-    if (runningOnWine()) {
+    if (wintest::underWine()) {
         // Wine 8's JPEG decoder offers no source transform: the caller decodes at full size.
         EXPECT_FALSE(decoded);
         EXPECT_FALSE(scaled.bitmap);

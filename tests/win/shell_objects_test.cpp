@@ -42,7 +42,6 @@ protected:
 // Wine's shell differs from Windows in two places used here: a data object for items of several
 // folders names the first level of each item ("My Computer") instead of the files, and a folder's
 // drop target accepts a drop without copying anything.
-bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
 
 template <typename T>
 struct Held {
@@ -179,18 +178,6 @@ TEST_F(ShellObjectsTest, FilesDroppedOnAFolderUnderTheCursorAreCopiedThereByTheS
     EXPECT_EQ(checksum(readFile(into + L"\\b.jpg")), checksum(content("b")));
 }
 
-// Presses and releases the left button and moves the pointer as a user's hand would.
-void mouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    SendInput(1, &input, sizeof input);
-}
-
 TEST_F(ShellObjectsTest, DraggingFilesOutWithTheMouseDropsThemOnTheWindowReleasedOver) {
     Dropped dropped;
     int overs = 0;
@@ -216,11 +203,7 @@ TEST_F(ShellObjectsTest, DraggingFilesOutWithTheMouseDropsThemOnTheWindowRelease
     mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 100, 100);
     mouse(MOUSEEVENTF_LEFTDOWN);
     // A drag starts from a press the program has seen, as in its mouse handling.
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 200;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(10);
-    }
+    pumpFor(200);
     std::atomic<bool> stop{false};
     std::thread hand([&] {
         // Drag over to the window in a few steps, rest there, release.

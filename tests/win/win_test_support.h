@@ -232,6 +232,21 @@ inline std::vector<uint32_t> bitmapPixels(HBITMAP bitmap, int& w, int& h) {
     return pixels;
 }
 
+// Whether the tests run under Wine, whose shell differs from Windows in places.
+inline bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
+
+// The real mouse: presses and releases the left button and moves the pointer as a user's hand would.
+inline void mouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    SendInput(1, &input, sizeof input);
+}
+
 // An EMF whose header claims 2e9 x 2e9 bounds and frame.
 inline std::string hugeEmf() {
     std::string out(108, '\0');

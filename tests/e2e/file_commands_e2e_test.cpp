@@ -60,9 +60,7 @@ struct Session {
                                                                                          : nullptr;
     }
     AssertionResult shows(const std::wstring& path, int timeoutMs = 10000) const {
-        return e2e::becomes([&] { return program.caption() == path + kProduct; },
-                            [&] { return "caption " + toUtf8(program.caption()) + ", expected " + toUtf8(path); },
-                            timeoutMs);
+        return program.captionBecomes(path + kProduct, timeoutMs);
     }
     // The program's next dialog (message box or file dialog), once visible.
     HWND dialog(int timeoutMs = 10000) const {

@@ -9,7 +9,6 @@
 
 #include "command_ids.h"
 #include "e2e/harness.h"
-#include "text.h"
 
 using e2e::Glimvue;
 
@@ -36,8 +35,7 @@ TEST(Painting, EmptyExhibitRepaintLeavesTheStatusBarVisible) {
     ASSERT_TRUE(program.start(L"\"" + images.path() + L"\" -noslide -notransitions"));
     HWND window = program.waitForMainWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(e2e::becomes([&] { return program.caption() == images.path() + kProduct; },
-                             [&] { return "caption " + toUtf8(program.caption()); }));
+    ASSERT_TRUE(program.captionBecomes(images.path() + kProduct));
     const int bar = e2e::statusBarHeight(window);
     ASSERT_GT(bar, 0);
     const SIZE client = e2e::clientSize(window);

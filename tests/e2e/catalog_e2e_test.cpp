@@ -333,14 +333,7 @@ namespace {
 std::vector<std::wstring> clipboardFiles(bool* cut = nullptr) {
     std::vector<std::wstring> files;
     if (!e2e::waitFor([] { return OpenClipboard(nullptr) != 0; }, 2000)) return files;
-    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            std::wstring path(DragQueryFileW(static_cast<HDROP>(drop), i, nullptr, 0) + 1, L'\0');
-            path.resize(DragQueryFileW(static_cast<HDROP>(drop), i, path.data(), static_cast<UINT>(path.size())));
-            files.push_back(path);
-        }
-    }
+    if (HANDLE drop = GetClipboardData(CF_HDROP)) files = e2e::filesOf(static_cast<HDROP>(drop));
     if (cut) {
         const HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT));
         const auto* value = effect ? static_cast<const DWORD*>(GlobalLock(effect)) : nullptr;

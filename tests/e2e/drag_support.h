@@ -26,6 +26,28 @@ inline void key(WORD virtualKey, bool down) {
     SendInput(1, &input, sizeof input);
 }
 
+// The files of a drop list, and of a data object.
+inline std::vector<std::wstring> filesOf(HDROP drop) {
+    std::vector<std::wstring> paths(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+    for (UINT i = 0; i < paths.size(); ++i) {
+        paths[i].resize(DragQueryFileW(drop, i, nullptr, 0) + 1);
+        paths[i].resize(DragQueryFileW(drop, i, paths[i].data(), static_cast<UINT>(paths[i].size())));
+    }
+    return paths;
+}
+inline std::vector<std::wstring> filesOf(IDataObject* data) {
+    std::vector<std::wstring> paths;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || FAILED(data->GetData(&format, &medium))) return paths;
+    if (HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+        paths = filesOf(drop);
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return paths;
+}
+
 // Another program's window that copies the files dropped on it into a folder.
 class FolderWindowTarget : public IDropTarget {
 public:

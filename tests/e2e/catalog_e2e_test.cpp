@@ -1,8 +1,5 @@
-// The real program's Catalog: opening on the exhibit with the current entry selected, choosing and
-// closing, ending the program from it, re-sorting, type-ahead, Shift ranges, recycling a selection,
-// thumbnails placed in their cells, last-access times kept, opening at start-up; its menu and pins,
-// the clipboard verbs, archive and favorites of the selection, the shell's context menu, and
-// dragging files out of it and into it.
+// The real program's Catalog: choosing, sorting and selecting, thumbnails, its menus and file
+// commands on the selection, and dragging files out of it and into it.
 #include <windows.h>
 
 #include <commctrl.h>

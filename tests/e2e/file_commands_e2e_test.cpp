@@ -1,8 +1,6 @@
-// The file commands of the real program on real files: recycle with its question, move to the
-// archive with unique names and the archive log, shortcuts and copies sent to the favorites and the
-// desktop, Move/Rename and Save As through the save dialog, and no file command on a pasted picture.
-// (Locked destinations and faults that must leave every file as it was are tested on the operations
-// themselves in tests/win, checksums before and after.)
+// The file commands of the real program on real files: recycle, archive, shortcuts and copies,
+// Move/Rename and Save As through the save dialog, and none on a pasted picture. (Faults are tested
+// on the operations themselves in tests/win.)
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>

@@ -1,7 +1,5 @@
-// The operations on the current file, on real files in a private folder: what they write, what
-// they ask and report, what they tell the caller to do to the exhibit, and that a fault (a locked
-// name, a missing or full drive, a folder nothing may be created in, a file removed meanwhile)
-// leaves every file as it was.
+// The operations on the current file, on real files: what they write, ask, report and tell the
+// caller to do to the exhibit, and that a fault leaves every file as it was.
 #include <windows.h>
 
 #include <objidl.h>

@@ -115,6 +115,8 @@ TEST(MenuMain, RightClickAndF1OpenWhereExpectedAndKeysChooseAnItem) {
     e2e::rightClickAt(click);
     RECT root{};
     ASSERT_TRUE(menuOpensAt(program, click, &root));
+    // The pointer leaves the menu, so that no mouse movement over it changes what the keys select.
+    moveCursor({1200, 1000});
     keys(program, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});  // Pin, Slideshow, Sort, Navigate, into it
     ASSERT_TRUE(e2e::waitFor([&] { return program.popupMenus().size() == 2; }));
     keys(program, {VK_DOWN, VK_RETURN});  // from its Pin to Next
@@ -153,6 +155,7 @@ TEST(MenuMain, PinnedNavigateReopensInPlaceEscUnpinsAndExitEndsFromAPinnedMenu) 
     e2e::rightClickAt(click);
     RECT root{};
     ASSERT_TRUE(menuOpensAt(program, click, &root));
+    moveCursor({1200, 1000});  // off the menu, as above
     keys(program, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN});  // Navigate's Pin
     // Navigate alone opens again where the menu was.
     RECT navigate{};
@@ -218,6 +221,7 @@ TEST(MenuMain, CheckMarksFollowTheSettings) {
         SetForegroundWindow(window);
         e2e::rightClickAt(click);
         EXPECT_TRUE(menuOpensAt(program, click));
+        moveCursor({1200, 1000});  // off the menu, as above
         keys(program, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});
         std::vector<bool> marks;
         if (e2e::waitFor([&] { return program.popupMenus().size() == 2; })) marks = markedRows(program.popupMenus().front());

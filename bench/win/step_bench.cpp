@@ -109,13 +109,7 @@ struct DibTarget {
     HBITMAP bitmap = nullptr;
     HGDIOBJ initial = nullptr;
     DibTarget(int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = topDownDib32(width, height);
         void* bits = nullptr;
         dc = CreateCompatibleDC(nullptr);
         bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -328,6 +322,18 @@ int main() {
     app.mainWindow = window;
     auto* viewer = new Viewer(window);
     theViewer = viewer;
+    // Ends the viewer and its windows, removes the pictures made for the run, stops the library.
+    auto tearDown = [&](const std::vector<std::wstring>& made) {
+        viewer->image.release();
+        viewer->shutDown();
+        theViewer = nullptr;
+        delete viewer;
+        DestroyWindow(window);
+        DestroyWindow(owner);
+        for (const std::wstring& file : made) DeleteFileW(file.c_str());
+        RemoveDirectoryW(folder.c_str());
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+    };
     viewer->settings.savesettings = false;
     viewer->settings.autorefresh = false;
     viewer->settings.slide = false;
@@ -387,15 +393,7 @@ int main() {
                     viewer->image.height, sum / repetitions, peak,
                     static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0, (nowMs() - start) / 1000.0, wrong);
         std::fflush(stdout);
-        viewer->image.release();
-        viewer->shutDown();
-        theViewer = nullptr;
-        delete viewer;
-        DestroyWindow(window);
-        DestroyWindow(owner);
-        for (const std::wstring& name : names) DeleteFileW(name.c_str());
-        RemoveDirectoryW(folder.c_str());
-        Gdiplus::GdiplusShutdown(gdiplusToken);
+        tearDown(names);
         return wrong == 0 ? 0 : 1;
     }
 
@@ -594,14 +592,6 @@ int main() {
                 median(viewResample), median(viewCopy), singleRatio, postedPaints);
     std::fflush(stdout);
 
-    viewer->image.release();
-    viewer->shutDown();
-    theViewer = nullptr;
-    delete viewer;
-    DestroyWindow(window);
-    DestroyWindow(owner);
-    for (const std::wstring& file : files) DeleteFileW(file.c_str());
-    RemoveDirectoryW(folder.c_str());
-    Gdiplus::GdiplusShutdown(gdiplusToken);
+    tearDown({std::begin(files), std::end(files)});
     return 0;
 }

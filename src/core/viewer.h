@@ -21,6 +21,7 @@
 #include "language_table.h"
 #include "settings.h"
 #include "shell/command_rows.h"
+#include "shell/placement.h"
 #include "shell/shell_state.h"
 #include "shell/window_state.h"
 #include "win_handles.h"
@@ -257,6 +258,8 @@ public:
     // ---- Window modes and placement (src/shell/window_modes.cpp) ----
 
     void refreshLayout();
+    // The frame, caption and status bar around the picture, as the window now has them.
+    WindowFrame windowFrame() const;
     void fitWindowToImage();
     void centreWindow();
     void roamWindow();

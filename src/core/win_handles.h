@@ -242,6 +242,18 @@ private:
 // An off-screen drawing surface: a memory device context, the bitmap selected into it, and the
 // bitmap the context was created with, which is selected back before the surface's own bitmap is
 // deleted and before the context itself is.
+// The header of an uncompressed 32-bit DIB of width x height, its top row first.
+inline BITMAPINFO topDownDib32(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 class OffscreenSurface {
 public:
     OffscreenSurface() = default;

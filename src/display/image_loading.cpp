@@ -97,16 +97,8 @@ ShownSizeRule Viewer::shownSizeRule() const {
     if (settings.wrap && settings.layer == kLayerWindowed) {
         // The window will be fitted around the picture: the picture is fitted into the room the
         // work area leaves it, as fitWindowToImage fits it.
-        WindowFrame frame;
-        frame.frameWidth = window.frameWidth;
-        frame.frameHeight = window.frameHeight;
-        frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
-        frame.statusBarHeight = window.statusBarWindow ? window.statusBarHeight : 0;
-        frame.crop = settings.crop;
-        frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
-        frame.captionAdjust = settings.bbCaptionAdjust;
         const RECT& work = window.workAreaRect;
-        const Rect32 bounds = imageBounds({work.left, work.top, work.right, work.bottom}, frame);
+        const Rect32 bounds = imageBounds({work.left, work.top, work.right, work.bottom}, windowFrame());
         rule.area = {bounds.right - bounds.left, bounds.bottom - bounds.top};
     } else {
         const SIZE client = clientSize();

@@ -192,13 +192,7 @@ GdipImage ViewImage::resample(Gdiplus::GpImage* source, int w, int h, int interp
 GdipImage ViewImage::resampleForView(Gdiplus::GpImage* source, int w, int h, int interpolation) {
     if (!source || w <= 0 || h <= 0) return {};
     // The surface: a top-down 32-bit DIB section, black.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = topDownDib32(w, h);
     void* bits = nullptr;
     const MemoryDC dc(CreateCompatibleDC(nullptr));
     const GdiBitmap surface(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);

@@ -95,8 +95,7 @@ void Viewer::applyCropRegion() {
     if (region && SetWindowRgn(mainWindow, region.get(), TRUE)) region.release();
 }
 
-void Viewer::fitWindowToImage() {
-    if (!image.loaded()) return;
+WindowFrame Viewer::windowFrame() const {
     WindowFrame frame;
     frame.frameWidth = window.frameWidth;
     frame.frameHeight = window.frameHeight;
@@ -105,6 +104,12 @@ void Viewer::fitWindowToImage() {
     frame.crop = settings.crop;
     frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
     frame.captionAdjust = settings.bbCaptionAdjust;
+    return frame;
+}
+
+void Viewer::fitWindowToImage() {
+    if (!image.loaded()) return;
+    const WindowFrame frame = windowFrame();
     const Rect32 bounds = imageBounds(toRect32(window.workAreaRect), frame);
     const Size32 boundsSize{bounds.right - bounds.left, bounds.bottom - bounds.top};
     Size32 shown = fitSize({image.naturalWidth(), image.naturalHeight()}, boundsSize, view.zoomPercent,

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "ini_file.h"
+#include "win_handles.h"
 #include "text.h"
 
 namespace e2e {
@@ -217,12 +218,7 @@ std::vector<unsigned> screenPixels(const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     std::vector<unsigned> pixels;
     if (width <= 0 || height <= 0) return pixels;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = topDownDib32(width, height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -248,7 +248,7 @@ void Catalog::layout(int width, int height) {
     SendMessageW(catalogStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
     setStatusPart(0, L"\tF1");
     updateStatus();
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    trimWorkingSet();
 }
 
 bool Catalog::building() const { return viewer.store.building; }
@@ -259,6 +259,14 @@ bool Catalog::regularExhibit() const { return viewer.store.exhibitRoot == viewer
 
 int Catalog::focusedItem() const {
     return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void Catalog::focusItem(int item) const {
+    if (item < 0) return;
+    LVITEMW state{};
+    state.stateMask = LVIS_FOCUSED;
+    state.state = LVIS_FOCUSED;
+    SendMessageW(listView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
 }
 
 int Catalog::firstSelected() const {
@@ -354,7 +362,7 @@ void Catalog::refill(bool keepSelection) {
     if (index >= 0) SendMessageW(listView, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
     updateStatus();
     setTitle();
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    trimWorkingSet();
 }
 
 // After every key the list handles: a key press ends the "press any key" wait of a build.

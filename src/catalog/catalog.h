@@ -85,6 +85,8 @@ private:
 
     // Selection helpers.
     int focusedItem() const;
+    // Gives `item` the focus rectangle again (after an operation that refilled the list); -1: none.
+    void focusItem(int item) const;
     int firstSelected() const;
     std::vector<int> selectedItems() const;
     std::vector<std::wstring> selectedPaths(bool releaseShownImage);

@@ -13,6 +13,7 @@
 #include "fileops/file_operations.h"
 #include "fileops/shell_objects.h"
 #include "fileops/shortcut_file.h"
+#include "shell/loaded_menu_texts.h"
 #include "shell/shell_menu.h"
 #include "shell/wallpaper.h"
 #include "shell/wallpaper_logic.h"
@@ -20,30 +21,6 @@
 namespace {
 
 bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
-// Puts translated texts into the loaded Catalog menu.
-class PopupTextSink : public MenuTextSink {
-public:
-    explicit PopupTextSink(HMENU popup) : popup_(popup) {}
-    void setItemText(int32_t command, const std::wstring& text) override { set(popup_, static_cast<UINT>(command), FALSE, text); }
-    void setSubmenuText(int32_t position, const std::wstring& text) override {
-        set(popup_, static_cast<UINT>(position), TRUE, text);
-    }
-    void setInnerSubmenuText(int32_t parent, int32_t position, const std::wstring& text) override {
-        if (HMENU submenu = GetSubMenu(popup_, parent)) set(submenu, static_cast<UINT>(position), TRUE, text);
-    }
-
-private:
-    static void set(HMENU menu, UINT item, BOOL byPosition, const std::wstring& text) {
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_STRING;
-        std::wstring copy = text;
-        info.dwTypeData = copy.data();
-        SetMenuItemInfoW(menu, item, byPosition, &info);
-    }
-    HMENU popup_;
-};
 
 // The path list of a shell file operation: each path ended by a null, and one more null at the end.
 std::wstring doubleNullList(const std::vector<std::wstring>& paths) {
@@ -74,7 +51,7 @@ void Catalog::showMenu(int x, int y, int submenu) {
     MenuHandle menu(LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_CATALOGMENU)));
     HMENU root = menu ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!root) return;
-    PopupTextSink sink(root);
+    LoadedMenuTexts sink(root);
     viewer.language.applyCatalogMenuTexts(sink);
     HMENU shown = root;
     if (pinnedSubmenu >= 0)
@@ -352,12 +329,7 @@ void Catalog::recycleSelection() {
     operation.wFunc = FO_DELETE;
     operation.pFrom = list.c_str();
     operation.fFlags = FOF_ALLOWUNDO;
-    if (SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted && focused >= 0) {
-        LVITEMW state{};
-        state.stateMask = LVIS_FOCUSED;
-        state.state = LVIS_FOCUSED;
-        SendMessageW(listView, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
-    }
+    if (SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted) focusItem(focused);
 }
 
 // Each selected file is moved into the archive under a free name (the name, else its numbered
@@ -386,12 +358,7 @@ void Catalog::archiveSelection() {
         if (!archiveFile(context, request).done()) break;  // reported once, by the operation
         moved = true;
     }
-    if (moved && focused >= 0) {
-        LVITEMW state{};
-        state.stateMask = LVIS_FOCUSED;
-        state.state = LVIS_FOCUSED;
-        SendMessageW(listView, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
-    }
+    if (moved) focusItem(focused);
 }
 
 void Catalog::favoriteSelection() {

@@ -31,3 +31,9 @@ int showMessage(const std::wstring& text, UINT style);
 
 // Called when an allocation fails: "Out Of Memory", exit code 1.
 void outOfMemory();
+
+// Hands the pages the process no longer touches back to the system (after a picture is dropped,
+// the menu closes, the Catalog ends).
+inline void trimWorkingSet() {
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app.h"
 #include "caption_text.h"
 #include "command_ids.h"
 #include "exhibit_order.h"
@@ -11,10 +12,6 @@
 #include "win_paths.h"
 
 namespace {
-
-void trimWorkingSet() {
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
-}
 
 FileTime now() {
     FILETIME time;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app.h"
 #include "placement.h"
 #include "view_geometry.h"
 #include "viewer.h"
@@ -15,10 +16,6 @@ constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME;
 constexpr LONG_PTR kDecorationStyles = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
 Rect32 toRect32(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-void trimWorkingSet() {
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
-}
 
 void changeStyle(HWND window, LONG_PTR add, LONG_PTR remove) {
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);

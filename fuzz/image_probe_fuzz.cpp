@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "image_probe.h"
+#include "decoding/image_probe.h"
 
 namespace {
 

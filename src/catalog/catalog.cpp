@@ -577,14 +577,19 @@ void Catalog::onThumbnailReady(FinishedThumbnail* raw) {
 }
 
 void Catalog::startDecoders() {
+    cancelDecodes_ = false;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     for (unsigned i = 0; i < cores; ++i) decoders_.emplace_back([this] { decodeLoop(); });
 }
 
 void Catalog::stopDecoders() {
+    // Decodes under way are cancelled (their decoder processes ended): the threads end at once.
+    cancelDecodes_ = true;
     queue_.stop();
     for (std::thread& decoder : decoders_) decoder.join();
     decoders_.clear();
+    // Decoder processes the list no longer needs: one for the view, one for the picture ahead.
+    viewer.decoder.trimIdle(2);
     // Thumbnails finished after the last were handled are still in the queue of messages.
     MSG message;
     while (PeekMessageW(&message, catalogWindow, CatalogMessage::ThumbnailReady, CatalogMessage::ThumbnailReady, PM_REMOVE))
@@ -601,7 +606,7 @@ void Catalog::decodeLoop() {
             queue_.finish(job);
             continue;
         }
-        auto finished = std::make_unique<FinishedThumbnail>(decodeThumbnail(job));
+        auto finished = std::make_unique<FinishedThumbnail>(decodeThumbnail(viewer.decoder, job, &cancelDecodes_));
         if (PostMessageW(catalogWindow, CatalogMessage::ThumbnailReady, 0, reinterpret_cast<LPARAM>(finished.get())))
             finished.release();  // the interface thread owns it now
         else
@@ -610,7 +615,7 @@ void Catalog::decodeLoop() {
     if (SUCCEEDED(com)) CoUninitialize();
 }
 
-FinishedThumbnail decodeThumbnail(const ThumbnailJob& job) {
+FinishedThumbnail decodeThumbnail(PictureDecoder& decoder, const ThumbnailJob& job, const std::atomic<bool>* cancel) {
     FinishedThumbnail result;
     result.job = job;
     std::wstring file = job.path;
@@ -623,36 +628,10 @@ FinishedThumbnail decodeThumbnail(const ThumbnailJob& job) {
     // Reading the file moves its last-access time; the time it had is put back afterwards.
     WIN32_FILE_ATTRIBUTE_DATA before{};
     const bool haveTimes = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &before) != 0;
-    {
-        ViewImage image;
-        if (image.loadFromFile(file)) {
-            if (job.exifOrient) {
-                const int turn = uprightRotateFlip(image.orientation);
-                if (turn != 0) image.rotateFlip(turn);
-            }
-            const ThumbnailBox box = fitThumbnail(image.naturalWidth(), image.naturalHeight(), job.cell);
-            if (box.width > 0 && box.height > 0) {
-                BITMAPINFO info{};
-                info.bmiHeader.biSize = sizeof(info.bmiHeader);
-                info.bmiHeader.biWidth = box.width;
-                info.bmiHeader.biHeight = -box.height;
-                info.bmiHeader.biPlanes = 1;
-                info.bmiHeader.biBitCount = 24;
-                info.bmiHeader.biCompression = BI_RGB;
-                void* bits = nullptr;
-                GdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-                MemoryDC dc(CreateCompatibleDC(nullptr));
-                if (bitmap && dc) {
-                    {
-                        const SelectedObject selected(dc.get(), bitmap.get());
-                        image.drawAt(dc.get(), 0, 0, box.width, box.height);
-                    }
-                    GdiFlush();
-                    result.bitmap = std::move(bitmap);
-                    result.box = box;
-                }
-            }
-        }
+    DecodedPicture picture;
+    if (decoder.decode(file, ThumbnailTarget(job.cell, job.exifOrient), picture, cancel) == DecodeOutcome::Decoded) {
+        result.box = ThumbnailBox{picture.width, picture.height, (job.cell - picture.width) / 2, (job.cell - picture.height) / 2};
+        result.bitmap = std::move(picture.bitmap);
     }
     if (haveTimes) {
         FileHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,

@@ -1,7 +1,8 @@
 // The Catalog: a modal window over the exhibit with one owner-data icon list of thumbnails, a status
 // bar, its own menu, keys and file operations on the selection.
 //
-// Thumbnails are decoded by a small pool of threads (one per core), never on the interface thread:
+// Thumbnails are decoded by a small pool of threads (one per core), each handing its pictures to a
+// decoder process, never on the interface thread:
 // the list asks for the items it draws, the Catalog queues the ones on screen, and each finished
 // thumbnail comes back as a message and is drawn when its item is painted. Only the thumbnails of
 // the items on screen are held; whatever scrolls away is dropped, queued or finished.
@@ -11,12 +12,14 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/win_handles.h"
+#include "decoding/picture_decoder.h"
 #include "fileops/shell_objects.h"
 #include "thumbnail_logic.h"
 
@@ -25,7 +28,7 @@ class Viewer;
 // A finished thumbnail, handed from a decoding thread to the interface thread.
 struct FinishedThumbnail {
     ThumbnailJob job;
-    GdiBitmap bitmap;  // box.width x box.height, 24 bpp; empty when the file did not decode
+    GdiBitmap bitmap;  // box.width x box.height, 32 bpp; empty when the file did not decode
     ThumbnailBox box;
 };
 
@@ -119,6 +122,7 @@ private:
 
     ThumbnailQueue queue_;
     std::vector<std::thread> decoders_;
+    std::atomic<bool> cancelDecodes_{false};  // raised at close: decodes under way end at once
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
     MemoryDC drawDc_;
@@ -128,6 +132,7 @@ private:
     bool dropRegistered_ = false;
 };
 
-// Runs on the decoding threads: the thumbnail of one job (the file decoded, turned and scaled into
-// a bitmap of the fitted size), with the file's last-access time put back. Also used by the tests.
-FinishedThumbnail decodeThumbnail(const ThumbnailJob& job);
+// Runs on the decoding threads: the thumbnail of one job (the file decoded by `decoder`, turned and
+// scaled into a bitmap of the fitted size), with the file's last-access time put back. Raising
+// `cancel` ends a decode under way. Also used by the tests.
+FinishedThumbnail decodeThumbnail(PictureDecoder& decoder, const ThumbnailJob& job, const std::atomic<bool>* cancel = nullptr);

@@ -23,6 +23,21 @@ ThumbnailBox fitThumbnail(int width, int height, int cell) {
     return box;
 }
 
+decoding::Extent ThumbnailTarget::wantedSize(const ImageProbe& probe) const {
+    const bool sideways = exifOrient_ && probe.verdict != ProbeVerdict::RenderAtShownSize && probe.orientation >= 5 &&
+                          probe.orientation <= 8;
+    const ThumbnailBox box = fitThumbnail(sideways ? probe.height : probe.width, sideways ? probe.width : probe.height, cell_);
+    return sideways ? decoding::Extent{box.height, box.width} : decoding::Extent{box.width, box.height};
+}
+
+decoding::RenderPlan ThumbnailTarget::plan(const decoding::OpenedPicture& picture) const {
+    const int turn = exifOrient_ && !picture.metafile ? uprightRotateFlip(picture.orientation) : 0;
+    const bool sideways = (turn & 1) != 0;
+    const ThumbnailBox box = fitThumbnail(sideways ? picture.naturalHeight : picture.naturalWidth,
+                                          sideways ? picture.naturalWidth : picture.naturalHeight, cell_);
+    return {decoding::RenderKind::DrawOpaque, box.width, box.height, turn, 0};
+}
+
 int uprightRotateFlip(unsigned orientation) {
     // GDI+: 0 none, 1 turn 90, 2 turn 180, 3 turn 270, 4 flip x, 5 turn 90 + flip x, 6 flip y,
     // 7 turn 270 + flip x.

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "decoding/decode_target.h"
+
 // A picture of width x height inside the square cell of side `cell`: its drawn size and its offsets
 // inside the cell. A picture smaller than the cell in both directions keeps its size and is centred;
 // otherwise the longer side fills the cell and the other is centred. Sizes <= 0 give an empty box.
@@ -25,6 +27,19 @@ ThumbnailBox fitThumbnail(int width, int height, int cell);
 // The GDI+ rotate/flip type (0..7) that turns a picture of EXIF orientation 1..8 upright; 0 (no
 // change) for orientation 1 and for values outside 1..8.
 int uprightRotateFlip(unsigned orientation);
+
+// A Catalog thumbnail: the picture fitted into the cell, turned upright when `exifOrient` (a
+// metafile is drawn as it stands), resampled onto black.
+class ThumbnailTarget final : public DecodeTarget {
+public:
+    ThumbnailTarget(int cell, bool exifOrient) : cell_(cell), exifOrient_(exifOrient) {}
+    decoding::Extent wantedSize(const ImageProbe& probe) const override;
+    decoding::RenderPlan plan(const decoding::OpenedPicture& picture) const override;
+
+private:
+    int cell_;
+    bool exifOrient_;
+};
 
 // The file name of a path: the text after the last backslash (all of it without one).
 std::wstring_view fileNameOf(std::wstring_view path);

@@ -5,11 +5,14 @@
 
 #include <string>
 
+class PictureDecoder;
 class Viewer;
 
 struct Application {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
+    // The decoder processes' pool, made first thing at start and ended last.
+    PictureDecoder* decoder = nullptr;
     const wchar_t* productName = L"Glimvue";
     const wchar_t* productVersion = L"1.00";
     // Registered at start for talking to the Blackbox shell's skin plug-in.

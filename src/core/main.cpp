@@ -3,10 +3,13 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <new>
 
 #include "app.h"
 #include "command_ids.h"
+#include "decoding/decoder_host.h"
+#include "decoding/picture_decoder.h"
 #include "shell/menu_pins.h"
 #include "viewer.h"
 #include "window_messages.h"
@@ -40,7 +43,7 @@ void destroyViewer() {
 INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         app.mainWindow = window;
-        theViewer = new Viewer(window);
+        theViewer = new Viewer(window, *app.decoder);
         theViewer->startUp();
         return TRUE;
     }
@@ -172,6 +175,17 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Started as a decoder process by another instance: decode until it ends.
+    if (isDecoderCommandLine(GetCommandLineW())) return runDecoderProcess(GetCommandLineW());
+
+    // The first decoder process starts now, so that its start overlaps the program's own. One per
+    // core serves the Catalog's thumbnails; two more serve the shown picture and the one read ahead.
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    PictureDecoder decoder(thisProgramPath(), std::max<unsigned>(1, system.dwNumberOfProcessors) + 2);
+    decoder.warmUp();
+    app.decoder = &decoder;
+
     std::set_new_handler(outOfMemory);
     _wsetlocale(LC_ALL, L"");
     app.instance = instance;
@@ -197,5 +211,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&msg);
     }
     delete retiredViewer;
+    app.decoder = nullptr;
+    decoder.shutDown();
     return static_cast<int>(msg.wParam);
 }

@@ -14,7 +14,8 @@
 #include "shell/tray_icon.h"
 #include "window_messages.h"
 
-Viewer::Viewer(HWND mainWindowHandle) : mainWindow(mainWindowHandle) {
+Viewer::Viewer(HWND mainWindowHandle, PictureDecoder& pictureDecoder)
+    : mainWindow(mainWindowHandle), decoder(pictureDecoder), readAhead(pictureDecoder) {
     // Settings hold their defaults from the Settings constructor, the imaging library is started by
     // `imaging`, and run-time fields take their initialisers.
     {
@@ -169,13 +170,10 @@ void Viewer::shutDown() {
     // A step waiting to be shown is never decoded now; a decode ahead is never waited for long.
     KillTimer(mainWindow, kShowTimerId);
     slideshow.showPending = false;
-    const bool decoderIdle = readAhead.shutDown();
+    readAhead.shutDown();  // a decode under way is cancelled: this takes moments
     KillTimer(mainWindow, kLoadingTimerId);
     image.release();  // the decoded picture belongs to the imaging library: free it first
-    if (decoderIdle)
-        imaging.reset();
-    else
-        imaging.abandon();  // the worker is still inside the decoder: the process's end frees it
+    imaging.reset();
     if (settings.trayicon || settings.layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
     if (settings.savesettings) saveSettings();
     InvalidateRect(nullptr, nullptr, TRUE);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "decoding/picture_decoder.h"
 #include "display/drawing_resources.h"
 #include "display/read_ahead.h"
 #include "display/slideshow_state.h"
@@ -43,7 +44,8 @@ class ExhibitDropTarget;
 
 class Viewer {
 public:
-    explicit Viewer(HWND mainWindow);
+    // `decoder` decodes every picture; it outlives the Viewer.
+    Viewer(HWND mainWindow, PictureDecoder& decoder);
     ~Viewer();
     Viewer(const Viewer&) = delete;
     Viewer& operator=(const Viewer&) = delete;
@@ -51,6 +53,7 @@ public:
     // ---- State, one group per subsystem ----
 
     HWND mainWindow = nullptr;
+    PictureDecoder& decoder;   // the decoder processes: every picture file is decoded there
     Settings settings;
     RunSwitches switches;      // -noshell, -nomenu and the orientation filters, never saved
     LanguageTable language;

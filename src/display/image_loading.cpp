@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "decoding/image_file_probe.h"
+#include "display/picture_targets.h"
 #include "error_log.h"
-#include "image_file_probe.h"
 #include "placement.h"
-#include "scaled_decode.h"
 #include "shown_size.h"
 #include "shortcut_file.h"
 #include "window_messages.h"
@@ -56,37 +56,36 @@ void Viewer::showLoading(const std::wstring& path) {
 bool Viewer::decodePicture(const std::wstring& path) {
     const ImageProbe probe = probeImageFile(path);
     if (failsBeforeDecoding(probe)) {
-        // Too large to decode, or something the decoder is known to crash on: unreadable.
+        // Too large to decode, or something a decoder is known to crash on: unreadable.
         image.release();
         return false;
     }
+    DecodedPicture picture;
     if (probe.verdict == ProbeVerdict::RenderAtShownSize) {
         const SIZE shown = metafileShownSize(probe, clientSize());
-        GdipImage rendered;
-        if (renderMetafileAtShownSize(path, shown.cx, shown.cy, rendered)) return image.adopt(std::move(rendered), 1);
+        if (decoder.decode(path, MetafileTarget(shown.cx, shown.cy), picture) == DecodeOutcome::Decoded)
+            return image.adoptDecoded(std::move(picture), path);
         image.release();
         return false;
     }
-    // A picture decoded ahead for this step is used at once; otherwise one of this size takes
-    // long enough to say so.
+    // A picture decoded ahead for this step is used at once (and one found not to decode is not
+    // tried again); otherwise one of this size takes long enough to say so.
     const ShownSizeRule rule = shownSizeRule();
-    AheadPicture ahead;
-    if (readAhead.take(path, rule, ahead)) {
-        const bool whole = ahead.naturalWidth == 0;
-        if (whole ? image.adopt(std::move(ahead.image), ahead.orientation)
-                  : image.adoptReduced(std::move(ahead.image), ahead.orientation, ahead.naturalWidth, ahead.naturalHeight,
-                                       ahead.bitsPerPixel, {path, ahead.size, ahead.writeTime}))
-            return true;
+    switch (readAhead.take(path, rule, picture)) {
+    case ReadAhead::Taken::Picture:
+        if (image.adoptDecoded(std::move(picture), path)) return true;
+        break;
+    case ReadAhead::Taken::Unreadable:
+        image.release();
+        return false;
+    case ReadAhead::Taken::Nothing:
+        break;
     }
     if (static_cast<std::uint64_t>(std::max(probe.width, 0)) * static_cast<std::uint64_t>(std::max(probe.height, 0)) >= kSlowDecodePixels)
         showLoading(path);
-    // The file's size and time before it is read: a file changed meanwhile never passes as this one.
-    ViewImage::Source source{path};
-    const bool stamped = ViewImage::stampOf(path, source.size, source.writeTime);
-    if (!image.loadFromFile(path)) return false;
-    const Size32 reduced = reducedStoredSize(rule, {image.naturalWidth(), image.naturalHeight()}, image.orientation);
-    if (stamped && reduced.width > 0) image.reduceTo(reduced.width, reduced.height, std::move(source));
-    return true;
+    if (decoder.decode(path, ViewTarget(rule), picture) == DecodeOutcome::Decoded) return image.adoptDecoded(std::move(picture), path);
+    image.release();
+    return false;
 }
 
 ShownSizeRule Viewer::shownSizeRule() const {
@@ -128,9 +127,9 @@ void Viewer::askForPixels(int w, int h) {
 bool Viewer::takeWholePicture() {
     const ViewImage::Source source = image.source();
     if (!image.wholeRequested || !readAhead.finished(source.path, ShownSizeRule{})) return false;
-    AheadPicture whole;
-    const bool taken = readAhead.take(source.path, ShownSizeRule{}, whole) && whole.size == source.size &&
-                       whole.writeTime == source.writeTime && image.adoptWhole(std::move(whole.image));
+    DecodedPicture whole;
+    const bool taken = readAhead.take(source.path, ShownSizeRule{}, whole) == ReadAhead::Taken::Picture &&
+                       image.adoptWhole(std::move(whole));
     image.wholeRequested = false;
     if (!slideshow.awaitingDecode) {
         KillTimer(mainWindow, kLoadingTimerId);
@@ -153,7 +152,7 @@ bool Viewer::holdPixelsFor(int w, int h) {
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     if (static_cast<std::uint64_t>(image.naturalWidth()) * static_cast<std::uint64_t>(image.naturalHeight()) >= kSlowDecodePixels)
         showLoading(path);
-    const ViewImage::Restore restored = image.restoreFullPixels();
+    const ViewImage::Restore restored = image.restoreFullPixels(decoder);
     SetCursor(previous);
     refreshCaption();  // either may have said that the picture was loading
     if (window.statusBarWindow) refreshStatus();

@@ -1,25 +1,17 @@
 // Decoding the next picture while the current one is shown.
 //
-// A worker thread decodes the file the next step in the direction of travel will show, so that the
-// step finds it ready. A decode cannot be stopped half-way: when the wanted picture changes while
-// one runs, a second worker starts on the new one at once and the first one's result is thrown
-// away when it ends. At most one picture is held. It is keyed by the path and by the file's
-// size and last-write time as they were read when it was decoded: a picture whose file has changed
-// since is never handed out. A file that does not decode is not remembered: the step decodes it
-// again on the interface thread and reports it then, as it reports any unreadable file.
+// A worker thread has the decoder process decode the file the next step in the direction of travel
+// will show, so that the step finds it ready. When the wanted picture changes while a decode runs, a
+// second worker starts on the new one at once and the first one's result is thrown away when it
+// ends. At most one picture is held. It is keyed by the path and by the file's size and last-write
+// time as the decoder read them: a picture whose file has changed since is never handed out. A file
+// found not to decode is remembered as such until the next request, so that the step reports it at
+// once instead of decoding it again.
 //
 // A picture that will be shown smaller than its pixels is held at the size it will be shown
-// (ShownSizeRule): decoded straight to a smaller scale where the platform can (JPEG through the
-// imaging component), otherwise decoded whole, resampled as the painting resamples and the whole
-// decode freed at once. The rule is part of the key: a picture held for another zoom, rotation or
-// window size is never handed out.
-//
-// The file is read into memory and decoded from there, so the read-ahead never keeps the user's
-// file open. Pictures the header probe refuses (too large, unsafe for the decoder) and metafiles
-// (rendered at the size shown) are not read ahead.
-//
-// GDI+ must be started before the first request and stay started until the object is destroyed
-// or shutDown() has returned.
+// (ShownSizeRule), made so by the decoder. The rule is part of the key: a picture held for another
+// zoom, rotation or window size is never handed out. Metafiles (drawn at the size shown) and
+// shortcuts are not read ahead.
 #pragma once
 
 #include <windows.h>
@@ -30,21 +22,14 @@
 #include <string>
 #include <thread>
 
-#include "core/win_handles.h"
-#include "shown_size.h"
+#include <atomic>
 
-// A picture decoded ahead, as handed to the step that shows it.
-struct AheadPicture {
-    GdipImage image;
-    unsigned orientation = 1;         // EXIF orientation of the file
-    int naturalWidth = 0, naturalHeight = 0;  // the picture's own size (stored axes); the image may be smaller
-    int bitsPerPixel = 0;             // of the picture as decoded whole
-    std::uint64_t size = 0, writeTime = 0;    // the file's, as it was read
-};
+#include "decoding/picture_decoder.h"
+#include "display/shown_size.h"
 
 class ReadAhead {
 public:
-    ReadAhead() = default;
+    explicit ReadAhead(PictureDecoder& decoder) : decoder_(decoder) {}
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -61,28 +46,26 @@ public:
     // already held or being decoded changes nothing.
     void request(const std::wstring& path, const ShownSizeRule& rule);
     // Hands over the picture decoded ahead for `path` under `rule` when it is ready and the file
-    // still has the size and time it had when it was read. Anything else held is dropped. False
-    // when there is nothing usable (the caller decodes the file itself).
-    bool take(const std::wstring& path, const ShownSizeRule& rule, AheadPicture& out);
+    // still has the size and time it had when it was read (Taken), or says that the file was found
+    // not to decode (Unreadable). Anything else held is dropped. Nothing: the caller decodes the
+    // file itself.
+    enum class Taken { Picture, Unreadable, Nothing };
+    Taken take(const std::wstring& path, const ShownSizeRule& rule, DecodedPicture& out);
     // Drops the held picture and forgets the request; a decode under way is discarded when it ends.
     void drop();
     // Whether a decoded picture for `path` is held (tests and benchmarks).
     bool holds(const std::wstring& path) const;
     // Waits until the worker has nothing to do, at most `milliseconds`; true when it is idle.
     bool waitIdle(DWORD milliseconds) const;
-    // Ends the worker. Waits a moment for a decode under way; a decoder that takes longer is left to
-    // finish on its own (its result is thrown away and the process may end meanwhile). True when
-    // the worker has ended; false when it is still inside the decoder, in which case the imaging
-    // library must not be stopped under it.
-    bool shutDown();
+    // Ends the workers: a decode under way is cancelled (its decoder process ended) and the workers
+    // are joined, which takes moments.
+    void shutDown();
 
 private:
-    struct Stamp {
-        std::uint64_t size = 0, writeTime = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-    static bool stampOf(const std::wstring& path, Stamp& stamp);
     void run(int worker);
+
+    PictureDecoder& decoder_;
+    std::atomic<bool> cancel_{false};
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
@@ -92,10 +75,11 @@ private:
     std::wstring decoding_[2];      // the path each worker decodes; empty when idle
     std::wstring wanted_;           // the path asked for; empty for none
     ShownSizeRule wantedRule_, decodingRule_[2];
-    std::wstring failedPath_;       // the last path found not to decode
+    std::wstring failedPath_;       // the last path the worker did not make a picture of
+    bool failedUnreadable_ = false; // ... because it does not decode (else: declined, a metafile)
     HWND notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
     std::wstring heldPath_;
     ShownSizeRule heldRule_;
-    AheadPicture held_;
+    DecodedPicture held_;
 };

@@ -12,11 +12,12 @@
 #include <memory>
 #include <utility>
 
+#include "display/picture_targets.h"
+
 namespace gp = Gdiplus::DllExports;
 
 namespace {
 
-constexpr PROPID kOrientationTag = 0x0112;
 constexpr Gdiplus::PixelFormat kFormat32bppArgb = 0x26200A;
 
 bool isOk(Gdiplus::GpStatus status) { return status == Gdiplus::Ok; }
@@ -54,79 +55,32 @@ bool findEncoder(const wchar_t* mimeType, CLSID& encoder, Gdiplus::GpStatus& sta
 
 }  // namespace
 
-ViewImage::ViewImage() : propertyBuffer_(new unsigned char[kPropertyBufferSize]()) {}
+ViewImage::ViewImage() = default;
 
 ViewImage::~ViewImage() { release(); }
 
 void ViewImage::release() {
-    image_.reset();
+    image_.reset();  // before the pixels it may wrap
+    pixels_.reset();
     ++generation_;
 }
 
-bool ViewImage::loadFromFile(const std::wstring& path) {
+bool ViewImage::adoptDecoded(DecodedPicture picture, const std::wstring& path) {
     release();
-
-    Gdiplus::GpImage* image = nullptr;
-    lastStatus = gp::GdipLoadImageFromFile(path.c_str(), &image);
-    GdipImage loadedImage(image);  // freed here unless it is kept
-    if (isOk(static_cast<Gdiplus::GpStatus>(lastStatus))) image_ = std::move(loadedImage);
-
-    if (image_) {
-        Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
-        const Gdiplus::GpStatus typeStatus = gp::GdipGetImageType(image_.get(), &type);
-        if (!isOk(typeStatus)) lastStatus = typeStatus;
-        if (isOk(typeStatus) && type != Gdiplus::ImageTypeUnknown && takeSizes()) {
-            readOrientation();
-            return true;
-        }
+    if (!picture) return false;
+    image_ = picture.wrap();
+    pixels_ = std::move(picture.bitmap);
+    if (!image_ || !takeSizes()) {
+        release();
+        return false;
     }
-    // Unusable: no image; the orientation of the last good file stays as it was.
-    release();
-    return false;
-}
-
-bool ViewImage::adopt(GdipImage decoded, unsigned fileOrientation) {
-    release();
-    image_ = std::move(decoded);
-    if (image_ && takeSizes()) {
-        lastStatus = 0;
-        orientation = fileOrientation >= 1 && fileOrientation <= 8 ? fileOrientation : 1;
-        return true;
-    }
-    release();
-    return false;
-}
-
-void ViewImage::readOrientation() {
-    if (propertySize_ == 0) {
-        UINT size = 0;
-        if (!isOk(gp::GdipGetPropertyItemSize(image_.get(), kOrientationTag, &size))) size = 0;
-        propertySize_ = size;
-    }
-
-    // A size beyond the buffer (a malformed item) is a read failure rather than an overrun.
-    Gdiplus::GpStatus status = Gdiplus::InvalidParameter;
-    if (propertySize_ <= kPropertyBufferSize) {
-        status = gp::GdipGetPropertyItem(image_.get(), kOrientationTag, propertySize_,
-                                         reinterpret_cast<Gdiplus::PropertyItem*>(propertyBuffer_.get()));
-    }
-    if (!isOk(status)) {
-        orientation = 1;
-        lastStatus = status;
-        return;
-    }
-
-    // The item's value points just after the record, inside the buffer; anything else is not trusted.
-    const auto* item = reinterpret_cast<const Gdiplus::PropertyItem*>(propertyBuffer_.get());
-    const auto begin = reinterpret_cast<std::uintptr_t>(propertyBuffer_.get());
-    const auto value = reinterpret_cast<std::uintptr_t>(item->value);
-    if (item->length < 2 || propertySize_ < 2 || value < begin || value - begin > propertySize_ - 2) {
-        orientation = 1;
-        return;
-    }
-    std::uint16_t raw = 0;
-    std::memcpy(&raw, propertyBuffer_.get() + (value - begin), sizeof raw);
-    orientation = raw;
+    lastStatus = 0;
+    orientation = picture.orientation >= 1 && picture.orientation <= 8 ? picture.orientation : 1;
+    naturalWidth_ = picture.naturalWidth;
+    naturalHeight_ = picture.naturalHeight;
+    bitsPerPixel_ = picture.bitsPerPixel;
+    if (reduced()) source_ = Source{path, picture.fileSize, picture.fileWriteTime};
+    return true;
 }
 
 bool ViewImage::loadFromBitmapHandle(HBITMAP bitmap) {
@@ -189,97 +143,36 @@ GdipImage ViewImage::resample(Gdiplus::GpImage* source, int w, int h, int interp
     return scaled;
 }
 
-GdipImage ViewImage::resampleForView(Gdiplus::GpImage* source, int w, int h, int interpolation) {
-    if (!source || w <= 0 || h <= 0) return {};
-    // The surface: a top-down 32-bit DIB section, black.
-    BITMAPINFO info = topDownDib32(w, h);
-    void* bits = nullptr;
-    const MemoryDC dc(CreateCompatibleDC(nullptr));
-    const GdiBitmap surface(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
-    if (!surface || !bits) return {};
-    {
-        const SelectedObject selected(dc.get(), surface.get());
-        Gdiplus::GpGraphics* made = nullptr;
-        if (!isOk(gp::GdipCreateFromHDC(dc.get(), &made)) || !made) return {};
-        const GdipGraphics graphics(made);
-        if (!isOk(gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation))) ||
-            !isOk(gp::GdipDrawImageRectI(graphics.get(), source, 0, 0, w, h)))
-            return {};
-    }
-    GdiFlush();
-    // The bitmap gets pixels of its own: the surface goes when this returns.
-    Gdiplus::GpBitmap* copy = nullptr;
-    if (!isOk(gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppRGB, nullptr, &copy)) || !copy) return {};
-    GdipImage result(copy);
-    Gdiplus::GpRect all(0, 0, w, h);
-    Gdiplus::BitmapData locked{};
-    if (!isOk(gp::GdipBitmapLockBits(copy, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppRGB, &locked))) return {};
-    const size_t row = static_cast<size_t>(w) * 4;
-    for (int y = 0; y < h; ++y)
-        std::memcpy(static_cast<unsigned char*>(locked.Scan0) + static_cast<std::ptrdiff_t>(y) * locked.Stride,
-                    static_cast<const unsigned char*>(bits) + row * static_cast<size_t>(y), row);
-    if (!isOk(gp::GdipBitmapUnlockBits(copy, &locked))) return {};
-    return result;
-}
-
-bool ViewImage::adoptReduced(GdipImage bitmap, unsigned fileOrientation, int naturalWidth, int naturalHeight,
-                             int bitsPerPixel, Source source) {
-    if (!adopt(std::move(bitmap), fileOrientation)) return false;
-    if (naturalWidth <= 0 || naturalHeight <= 0) {
-        release();
-        return false;
-    }
-    naturalWidth_ = naturalWidth;
-    naturalHeight_ = naturalHeight;
-    bitsPerPixel_ = bitsPerPixel;
-    source_ = std::move(source);
-    return true;
-}
-
-bool ViewImage::reduceTo(int w, int h, Source source) {
-    if (!image_ || w <= 0 || h <= 0 || w >= heldWidth_ || h >= heldHeight_) return reduced();
-    const int bits = bitsPerPixel();
-    GdipImage smaller = resampleForView(image_.get(), w, h, interpolation);
-    if (!smaller) return reduced();
-    image_ = std::move(smaller);
-    ++generation_;
-    heldWidth_ = w;
-    heldHeight_ = h;
-    bitsPerPixel_ = bits;
-    source_ = std::move(source);
-    return true;
-}
-
-ViewImage::Restore ViewImage::restoreFullPixels() {
+ViewImage::Restore ViewImage::restoreFullPixels(PictureDecoder& decoder) {
     if (!reduced()) return Restore::Done;
     std::uint64_t size = 0, writeTime = 0;
     if (!stampOf(source_.path, size, writeTime) || size != source_.size || writeTime != source_.writeTime)
         return Restore::Changed;
-    Gdiplus::GpImage* made = nullptr;
-    const Gdiplus::GpStatus status = gp::GdipLoadImageFromFile(source_.path.c_str(), &made);
-    GdipImage full(made);
-    if (!isOk(status) || !full) {
-        lastStatus = status;
-        return Restore::Failed;
-    }
-    return adoptWhole(std::move(full)) ? Restore::Done : Restore::Failed;
+    DecodedPicture whole;
+    const ShownSizeRule holdWhole;  // a rule that never reduces
+    if (decoder.decode(source_.path, ViewTarget(holdWhole), whole) != DecodeOutcome::Decoded) return Restore::Failed;
+    if (whole.fileSize != source_.size || whole.fileWriteTime != source_.writeTime) return Restore::Changed;
+    return adoptWhole(std::move(whole)) ? Restore::Done : Restore::Failed;
 }
 
-bool ViewImage::adoptWhole(GdipImage whole) {
-    if (!reduced() || !whole) return false;
+bool ViewImage::adoptWhole(DecodedPicture whole) {
+    if (!reduced() || !whole || whole.width != whole.naturalWidth || whole.height != whole.naturalHeight) return false;
+    if ((!source_.path.empty() && (whole.fileSize != source_.size || whole.fileWriteTime != source_.writeTime)))
+        return false;
+    GdipImage wrapped = whole.wrap();
     // The file as stored, then every turn the held image has had.
     const bool sideways = (turn_ & 1) != 0;
-    UINT w = 0, h = 0;
-    if (!isOk(gp::GdipGetImageWidth(whole.get(), &w)) || !isOk(gp::GdipGetImageHeight(whole.get(), &h)) ||
-        static_cast<int>(sideways ? h : w) != naturalWidth_ || static_cast<int>(sideways ? w : h) != naturalHeight_)
+    if (!wrapped || (sideways ? whole.height : whole.width) != naturalWidth_ ||
+        (sideways ? whole.width : whole.height) != naturalHeight_)
         return false;
-    if (turn_ != 0 && !isOk(gp::GdipImageRotateFlip(whole.get(), static_cast<Gdiplus::RotateFlipType>(turn_))))
+    if (turn_ != 0 && !isOk(gp::GdipImageRotateFlip(wrapped.get(), static_cast<Gdiplus::RotateFlipType>(turn_))))
         return false;
-    image_ = std::move(whole);
+    image_ = std::move(wrapped);
+    pixels_ = std::move(whole.bitmap);
     ++generation_;
     heldWidth_ = naturalWidth_;
     heldHeight_ = naturalHeight_;
-    bitsPerPixel_ = 0;
+    bitsPerPixel_ = whole.bitsPerPixel;
     source_ = Source{};
     wholeRequested = false;
     return true;

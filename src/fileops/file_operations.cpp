@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app.h"
+#include "decoding/image_file_probe.h"
 #include "file_operations.h"
 #include "win_handles.h"
 #include "shortcut_file.h"
@@ -21,6 +22,23 @@
 #include "win_paths.h"
 
 namespace {
+
+// Whether the file written at `path` is a whole picture of the format and size asked for: its header
+// says so, a BMP holds all its pixels (the header probe checks that), and a JPEG ends with the
+// marker that closes its picture.
+bool writtenWhole(const std::wstring& path, ImageFormat format, int width, int height) {
+    const ImageProbe probe = probeImageFile(path);
+    if (probe.format != format || probe.verdict != ProbeVerdict::Decode || probe.width != width || probe.height != height)
+        return false;
+    if (format != ImageFormat::Jpeg) return true;
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER end{};
+    end.QuadPart = -2;
+    unsigned char marker[2] = {};
+    DWORD got = 0;
+    return file && SetFilePointerEx(file.get(), end, nullptr, FILE_END) && ReadFile(file.get(), marker, 2, &got, nullptr) &&
+           got == 2 && marker[0] == 0xFF && marker[1] == 0xD9;
+}
 
 const std::wstring& text(const FileOpContext& context, int number) {
     return context.language->message(number);
@@ -394,11 +412,10 @@ FileOpResult saveViewTo(const FileOpContext& context, const ViewPicture& picture
                            : -1;
     image.release();
     // An encoder that loses its writes (a full drive) may still report success: only a file that
-    // reads back as the picture may take the place of anything.
-    if (status == 0 && !(image.loadFromFile(temporary) && image.naturalWidth() == picture.width &&
-                         image.naturalHeight() == picture.height))
+    // reads back as a whole picture of the format and size written may take the place of anything.
+    if (status == 0 && !writtenWhole(temporary, filter == kSaveFilterJpeg ? ImageFormat::Jpeg : ImageFormat::Bmp,
+                                     picture.width, picture.height))
         status = -2;
-    image.release();
     if (status != 0) {
         DeleteFileW(temporary.c_str());
         report(context, kMsgSaveFailed);

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "display/image_probe.h"
+#include "decoding/image_probe.h"
 
 using namespace std::string_literals;
 

@@ -14,8 +14,8 @@
 #include <tuple>
 #include <vector>
 
-#include "display/image_file_probe.h"
-#include "display/scaled_decode.h"
+#include "decoding/image_file_probe.h"
+#include "decoding/scaled_decode.h"
 
 namespace gp = Gdiplus::DllExports;
 using Gdiplus::ARGB;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "image_probe.h"
+#include "decoding/image_probe.h"
 
 // Opens the file for reading only, sharing it for reading, writing and deleting so that nobody else
 // is held up, probes its header and closes it. A file that cannot be opened gives an undecided probe

@@ -1,4 +1,4 @@
-#include "image_probe.h"
+#include "decoding/image_probe.h"
 
 #include <algorithm>
 #include <cstring>
@@ -237,10 +237,43 @@ bool dibSize(Reader& reader, std::uint64_t at, std::uint64_t& width, std::uint64
     return true;
 }
 
+// Whether a BMP's pixel data and palette lie inside the file as its header places them. A decoder
+// reads wherever the header points: data claimed past the end is refused, not read.
+bool bmpLayoutInside(Reader& reader, std::uint64_t width, std::uint64_t height) {
+    std::uint32_t dataOffset = 0, headerSize = 0;
+    if (!reader.u32(10, false, dataOffset) || !reader.u32(14, false, headerSize)) return false;
+    const bool core = headerSize == 12;
+    std::uint16_t bits = 0;
+    std::uint32_t compression = 0, colours = 0;
+    if (!reader.u16(core ? 24 : 28, false, bits)) return false;
+    if (!core && (headerSize < 40 || !reader.u32(30, false, compression) || !reader.u32(46, false, colours))) return false;
+    const std::uint64_t headerEnd = 14 + std::uint64_t{headerSize};
+    if (dataOffset < headerEnd || dataOffset >= reader.size()) return false;
+    // A palette: never more entries than the depth can index, and inside the file.
+    if (bits >= 1 && bits <= 8) {
+        const std::uint64_t most = std::uint64_t{1} << bits;
+        if (colours > most) return false;
+        const std::uint64_t entries = colours == 0 ? most : colours;
+        if (!reader.inside(headerEnd, entries * (core ? 3 : 4))) return false;
+    }
+    constexpr std::uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+    if (compression == kRgb || compression == kBitFields || compression == kAlphaBitFields) {
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+        // Rows are padded to four bytes; the last row's padding may be left out.
+        const std::uint64_t rowBits = width * bits, rowBytes = (rowBits + 31) / 32 * 4;
+        const std::uint64_t needed = rowBytes * (height - 1) + (rowBits + 7) / 8;
+        return reader.inside(dataOffset, needed);
+    }
+    return true;  // run-length or embedded data: its length is not in the header
+}
+
 ImageProbe probeBmp(Reader& reader) {
     std::uint64_t width = 0, height = 0;
     if (!dibSize(reader, 14, width, height)) return unknown(ImageFormat::Bmp);
-    return raster(ImageFormat::Bmp, width, height);
+    ImageProbe probe = raster(ImageFormat::Bmp, width, height);
+    if (probe.verdict == ProbeVerdict::Decode && !bmpLayoutInside(reader, width, height))
+        probe.verdict = ProbeVerdict::DecoderUnsafe;
+    return probe;
 }
 
 // ---- ICO ---------------------------------------------------------------------------------------

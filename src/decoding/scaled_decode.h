@@ -22,7 +22,7 @@
 
 #include <string>
 
-#include "win_handles.h"
+#include "core/win_handles.h"
 
 // Not every SDK's headers declare the source transform; its layout is fixed by the platform.
 #ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__

@@ -1,4 +1,4 @@
-#include "scaled_decode.h"
+#include "decoding/scaled_decode.h"
 
 #include <windows.h>
 
@@ -13,7 +13,7 @@
 #include <new>
 #include <utility>
 
-#include "image_probe.h"
+#include "decoding/image_probe.h"
 
 namespace gp = Gdiplus::DllExports;
 

@@ -1,10 +1,10 @@
-#include "image_file_probe.h"
+#include "decoding/image_file_probe.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "win_handles.h"
+#include "core/win_handles.h"
 
 namespace {
 

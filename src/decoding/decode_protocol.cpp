@@ -1,0 +1,61 @@
+#include "decoding/decode_protocol.h"
+
+#include <algorithm>
+
+namespace decoding {
+
+namespace {
+
+bool knownDepth(std::int32_t bits) {
+    switch (bits) {
+        case 1: case 4: case 8: case 16: case 24: case 32: case 48: case 64: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+bool acceptOpenReply(const Reply& reply, std::uint32_t sequence, std::uint64_t maxPixels, OpenedPicture& out) {
+    if (reply.sequence != sequence || reply.status != ReplyStatus::Ok) return false;
+    if (reply.naturalWidth <= 0 || reply.naturalHeight <= 0) return false;
+    const bool metafile = reply.metafile != 0;
+    // A metafile is drawn at the size it is shown, never at the size it claims: any claim will do.
+    if (!metafile && pixelBytes(reply.naturalWidth, reply.naturalHeight, maxPixels) == 0) return false;
+    if (!metafile && !knownDepth(reply.bitsPerPixel)) return false;
+    out.naturalWidth = reply.naturalWidth;
+    out.naturalHeight = reply.naturalHeight;
+    out.bitsPerPixel = metafile ? 32 : reply.bitsPerPixel;
+    out.orientation = reply.orientation >= 1 && reply.orientation <= 8 ? reply.orientation : 1;
+    out.alpha = reply.alpha != 0;
+    out.metafile = metafile;
+    out.fileSize = reply.fileSize;
+    out.fileWriteTime = reply.fileWriteTime;
+    return true;
+}
+
+std::uint64_t pixelBytes(std::int64_t width, std::int64_t height, std::uint64_t maxPixels) {
+    if (width <= 0 || height <= 0) return 0;
+    const auto w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);
+    // Each side alone is at most maxPixels, so the product is only formed when it cannot overflow.
+    if (w > maxPixels || h > maxPixels || w > maxPixels / h) return 0;
+    return w * h * 4;
+}
+
+std::uint64_t decoderMemoryBudget(const MemoryBudgetInput& input) {
+    std::uint64_t pixels = kUnknownSizePixels;
+    if (input.width > 0 && input.height > 0) {
+        const auto w = static_cast<std::uint64_t>(input.width), h = static_cast<std::uint64_t>(input.height);
+        pixels = w <= input.maxPixels && h <= input.maxPixels && w <= input.maxPixels / h ? w * h : input.maxPixels;
+    }
+    pixels = std::min(pixels, std::max<std::uint64_t>(input.maxPixels, 1));
+    return kDecoderBaseBytes + input.fileBytes + 3 * 4 * pixels;
+}
+
+unsigned decodeTimeLimit(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0) return kDecodeBaseMilliseconds + 16 * kDecodeMillisecondsPerMegapixel;
+    const std::uint64_t megapixels =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(std::min<std::int64_t>(height, 1 << 30)) >> 20, 1 << 12);
+    return kDecodeBaseMilliseconds + static_cast<unsigned>(megapixels) * kDecodeMillisecondsPerMegapixel;
+}
+
+}  // namespace decoding

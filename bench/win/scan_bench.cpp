@@ -30,6 +30,7 @@
 #include "shortcut_file.h"
 #include "viewer.h"
 
+#include "bench_decoder.h"
 #include "bench_support.h"
 
 using namespace bench;
@@ -140,7 +141,7 @@ int main() {
         return 1;
     }
     app.mainWindow = window;
-    auto* viewer = new Viewer(window);
+    auto* viewer = new Viewer(window, bench::benchDecoder());
     theViewer = viewer;
     viewer->settings.savesettings = false;
     viewer->settings.autorefresh = false;

@@ -51,6 +51,7 @@
 
 namespace gp = Gdiplus::DllExports;
 
+#include "bench_decoder.h"
 #include "bench_support.h"
 
 using namespace bench;
@@ -320,7 +321,7 @@ int main() {
         return 1;
     }
     app.mainWindow = window;
-    auto* viewer = new Viewer(window);
+    auto* viewer = new Viewer(window, bench::benchDecoder());
     theViewer = viewer;
     // Ends the viewer and its windows, removes the pictures made for the run, stops the library.
     auto tearDown = [&](const std::vector<std::wstring>& made) {

@@ -161,13 +161,6 @@ bool decodeScaledWith(int shownWidth, int shownHeight, ScaledJpeg& out, MakeDeco
 
 }  // namespace
 
-bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
-    return decodeScaledWith(shownWidth, shownHeight, out, [&path](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
-        return factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder);
-    });
-}
-
 bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out) {
     if (!stream) {
         out = ScaledJpeg{};
@@ -178,30 +171,4 @@ bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJp
         if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return E_FAIL;
         return factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder);
     });
-}
-
-bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out) {
-    out.reset();
-    if (shownWidth <= 0 || shownHeight <= 0 ||
-        static_cast<std::uint64_t>(shownWidth) * static_cast<std::uint64_t>(shownHeight) > kMaxDecodedPixels)
-        return false;
-    Gdiplus::GpImage* loaded = nullptr;
-    if (gp::GdipLoadImageFromFile(path.c_str(), &loaded) != Gdiplus::Ok || !loaded) return false;
-    GdipImage metafile(loaded);
-    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
-    if (gp::GdipGetImageType(loaded, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeMetafile) return false;
-
-    Gdiplus::GpBitmap* made = nullptr;
-    if (gp::GdipCreateBitmapFromScan0(shownWidth, shownHeight, 0, PixelFormat32bppARGB, nullptr, &made) !=
-            Gdiplus::Ok ||
-        !made)
-        return false;
-    GdipImage bitmap(made);
-    Gdiplus::GpGraphics* context = nullptr;
-    if (gp::GdipGetImageGraphicsContext(made, &context) != Gdiplus::Ok || !context) return false;
-    const GdipGraphics graphics(context);
-    gp::GdipSetInterpolationMode(context, Gdiplus::InterpolationModeHighQualityBicubic);
-    if (gp::GdipDrawImageRectI(context, loaded, 0, 0, shownWidth, shownHeight) != Gdiplus::Ok) return false;
-    out = std::move(bitmap);
-    return true;
 }

@@ -4,7 +4,7 @@
 // Imaging Component can decode at 1/2, 1/4 and 1/8 scale (its source transform), which takes a
 // fraction of the time and memory. The result is a GDI+ bitmap that is drawn like any decoded image.
 // Other formats, a picture shown at or above half its size, and any failure are left to the full
-// decode (ViewImage::loadFromFile).
+// decode. The decoder process uses it.
 //
 // What the caller keeps in mind:
 // - The bitmap is the picture as stored: the EXIF orientation is not applied and not attached as a
@@ -45,23 +45,15 @@ struct ScaledJpeg {
     int denominator = 1;        // 2, 4 or 8: natural width / bitmap width, rounded
 };
 
-// Decodes the JPEG at `path` at the smallest of 1/2, 1/4 and 1/8 scale whose result still covers
-// shownWidth x shownHeight (stored orientation). Returns false and leaves `out` empty when that does
-// not apply or cannot be done: not a JPEG, shown at more than half the natural size, no source
-// transform on this platform (Wine 8's decoder has none; once found, later calls give up at once),
-// a pixel format other than colour or grey (CMYK), or any failure. GDI+ must be started.
-bool decodeJpegScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out);
-// The same from the bytes of the file in `stream` (read from its start; the stream's position is
-// left anywhere).
+// Decodes the JPEG in `stream` (read from its start; the position is left anywhere) at the smallest
+// of 1/2, 1/4 and 1/8 scale whose result still covers shownWidth x shownHeight (stored orientation).
+// Returns false and leaves `out` empty when that does not apply or cannot be done: not a JPEG, shown
+// at more than half the natural size, no source transform on this platform (Wine 8's decoder has
+// none; once found, later calls give up at once), a pixel format other than colour or grey (CMYK),
+// or any failure. GDI+ must be started.
 bool decodeJpegScaled(IStream* stream, int shownWidth, int shownHeight, ScaledJpeg& out);
 
 // The same from a source transform the caller already has, of a picture of natural size
 // naturalWidth x naturalHeight.
 bool decodeThroughTransform(IWICBitmapSourceTransform* transform, UINT naturalWidth, UINT naturalHeight,
                             int shownWidth, int shownHeight, ScaledJpeg& out);
-
-// Renders the metafile (EMF) at `path` into a new shownWidth x shownHeight bitmap (a GpBitmap, 32 bpp
-// ARGB, transparent where the picture draws nothing): a metafile is drawn at the size it is shown,
-// never at the bounds its header claims. False and `out` empty on failure or for a size <= 0 or
-// above kMaxDecodedPixels. GDI+ must be started.
-bool renderMetafileAtShownSize(const std::wstring& path, int shownWidth, int shownHeight, GdipImage& out);

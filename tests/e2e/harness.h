@@ -104,6 +104,8 @@ public:
     bool close(int timeoutMs = 20000);
     bool waitForExit(int timeoutMs = 20000);
     DWORD exitCode() const;
+    DWORD processId() const { return process_.dwProcessId; }
+    HANDLE processHandle() const { return process_.hProcess; }
 
 private:
     PROCESS_INFORMATION process_{};

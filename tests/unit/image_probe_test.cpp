@@ -81,10 +81,13 @@ std::string gifImage(bool localTable, unsigned w = 2, unsigned h = 2) {
 const std::string kGraphicControl = "\x21\xF9\x04\x00\x0A\x00\x00\x00"s;
 const std::string kComment = "\x21\xFE\x05hello\x03" "abc\x00"s;
 
-std::string bmp(std::int32_t w, std::int32_t h) {
+// A BMP header of w x h at `bits` per pixel (with `colours` palette entries stated), followed by
+// `data` bytes: the palette and pixels, as many as the test wants there to be.
+std::string bmp(std::int32_t w, std::int32_t h, std::size_t data = 0, unsigned bits = 24, std::uint32_t colours = 0,
+                std::uint32_t dataOffset = 14 + 40, std::uint32_t compression = 0) {
     std::string info = le32(40) + le32(static_cast<std::uint32_t>(w)) + le32(static_cast<std::uint32_t>(h)) + le16(1) +
-                       le16(24) + std::string(24, '\0');
-    return "BM"s + le32(14 + 40) + le32(0) + le32(14 + 40) + info;
+                       le16(bits) + le32(compression) + std::string(12, '\0') + le32(colours) + le32(0);
+    return "BM"s + le32(14 + 40) + le32(0) + le32(dataOffset) + info + std::string(data, '\x55');
 }
 
 std::string emf(std::int32_t boundsRight, std::int32_t boundsBottom, std::int32_t frameRight, std::int32_t frameBottom) {
@@ -222,7 +225,7 @@ TEST(ImageProbe, TiffInBothByteOrders) {
 }
 
 TEST(ImageProbe, BmpHeaders) {
-    ImageProbe p = probe(bmp(640, -480));  // top-down
+    ImageProbe p = probe(bmp(640, -480, 640 * 3 * 480));  // top-down
     EXPECT_EQ(facts(p), std::tuple(ImageFormat::Bmp, 640, 480, ProbeVerdict::Decode));
     EXPECT_EQ(probe(bmp(30000, 30000)).verdict, ProbeVerdict::TooLarge);
     EXPECT_EQ(probe(bmp(1, INT32_MIN)).verdict, ProbeVerdict::TooLarge);
@@ -230,8 +233,30 @@ TEST(ImageProbe, BmpHeaders) {
     EXPECT_EQ(probe(bmp(-5, 10)).verdict, ProbeVerdict::Undecided);
     EXPECT_EQ(probe(bmp(640, 480).substr(0, 24)).verdict, ProbeVerdict::Undecided);
     // The old core header: 16-bit sizes.
-    EXPECT_EQ(facts(probe("BM"s + le32(26) + le32(0) + le32(26) + le32(12) + le16(300) + le16(200) + le16(1) + le16(24))),
+    EXPECT_EQ(facts(probe("BM"s + le32(26) + le32(0) + le32(26) + le32(12) + le16(300) + le16(200) + le16(1) + le16(24) +
+                          std::string(300 * 3 * 200, '\0'))),
               std::tuple(ImageFormat::Bmp, 300, 200, ProbeVerdict::Decode));
+}
+
+// A decoder reads wherever a BMP's header points: pixels or a palette placed outside the file are
+// refused before any decoder sees them.
+TEST(ImageProbe, BmpPixelsAndPaletteMustLieInsideTheFile) {
+    // Rows of 5 pixels at 24 bits take 15 bytes padded to 16; the last row's padding may be missing.
+    EXPECT_EQ(probe(bmp(5, 3, 16 * 3)).verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(probe(bmp(5, 3, 16 * 2 + 15)).verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(probe(bmp(5, 3, 16 * 2 + 14)).verdict, ProbeVerdict::DecoderUnsafe);
+    EXPECT_EQ(probe(bmp(5, 3)).verdict, ProbeVerdict::DecoderUnsafe) << "no pixels at all";
+    // The pixel data placed 2 GB past a 57-byte file, as a broken file seen in use does.
+    EXPECT_EQ(probe(bmp(0x303030, 1, 3, 4, 0, 0x7FFFFF30)).verdict, ProbeVerdict::DecoderUnsafe);
+    EXPECT_EQ(probe(bmp(4, 4, 4 * 4 * 3, 24, 0, 10)).verdict, ProbeVerdict::DecoderUnsafe) << "pixels inside the header";
+    // 8 bits: 256 entries of 4 bytes unless fewer are stated, never more than the depth can index.
+    EXPECT_EQ(probe(bmp(4, 2, 256 * 4 + 8, 8, 0, 54 + 256 * 4)).verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(probe(bmp(4, 2, 2 * 4 + 8, 8, 2, 54 + 2 * 4)).verdict, ProbeVerdict::Decode);
+    EXPECT_EQ(probe(bmp(4, 2, 2 * 4 + 8, 8, 0, 54 + 2 * 4)).verdict, ProbeVerdict::DecoderUnsafe) << "palette cut short";
+    EXPECT_EQ(probe(bmp(4, 2, 300 * 4 + 8, 8, 300, 54 + 300 * 4)).verdict, ProbeVerdict::DecoderUnsafe);
+    EXPECT_EQ(probe(bmp(4, 2, 64, 7)).verdict, ProbeVerdict::DecoderUnsafe) << "no such depth";
+    // Run-length data states no length: left to the decoder once it starts inside the file.
+    EXPECT_EQ(probe(bmp(4, 2, 2 * 4 + 6, 8, 2, 54 + 2 * 4, 1)).verdict, ProbeVerdict::Decode);
 }
 
 TEST(ImageProbe, IcoTakesTheLargestImageByItsOwnHeader) {

@@ -2,7 +2,7 @@
 // copy-data messages it is sent, and the skin messages posted to the program's own window.
 #include <windows.h>
 
-#include "win_test_support.h"
+#include "win/imaging_fixture.h"
 
 #include "display/view_image.h"
 #include "fileops/shortcut_file.h"
@@ -82,7 +82,7 @@ protected:
         context_.blackboxWindow = findBlackboxWindow();
         picture_ = folder_.file(L"my picture.png");
         ASSERT_TRUE(writePatternImage(picture_, 80, 60));
-        ASSERT_TRUE(image_.loadFromFile(picture_));
+        ASSERT_TRUE(wintest::loadPicture(image_, picture_));
         DesktopValuesKept::write(L"Wallpaper", L"C:\\mine.bmp");
     }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "catalog/catalog.h"
+#include "win/imaging_fixture.h"
 #include "fileops/shortcut_file.h"
 
 namespace gp = Gdiplus::DllExports;
@@ -76,7 +77,7 @@ FILETIME lastAccess(const std::wstring& path) {
 TEST_F(CatalogThumbnailTest, PicturesAreFittedIntoTheCellAndDrawn) {
     writeBmp(file(L"wide.bmp"), 400, 200, 0xFFFF0000);
     writeBmp(file(L"small.bmp"), 60, 40, 0xFF0000FF);
-    FinishedThumbnail wide = decodeThumbnail(job(file(L"wide.bmp")));
+    FinishedThumbnail wide = decodeThumbnail(wintest::testDecoder(), job(file(L"wide.bmp")));
     ASSERT_TRUE(wide.bitmap);
     EXPECT_EQ(wide.box.width, 100);
     EXPECT_EQ(wide.box.height, 50);
@@ -87,7 +88,7 @@ TEST_F(CatalogThumbnailTest, PicturesAreFittedIntoTheCellAndDrawn) {
     EXPECT_EQ(info.bmWidth, 100);
     EXPECT_EQ(info.bmHeight, 50);
 
-    FinishedThumbnail small = decodeThumbnail(job(file(L"small.bmp")));
+    FinishedThumbnail small = decodeThumbnail(wintest::testDecoder(), job(file(L"small.bmp")));
     ASSERT_TRUE(small.bitmap);
     EXPECT_EQ(small.box.width, 60);
     EXPECT_EQ(small.box.height, 40);
@@ -100,15 +101,15 @@ TEST_F(CatalogThumbnailTest, PicturesAreFittedIntoTheCellAndDrawn) {
     ASSERT_TRUE(link.open());
     ASSERT_TRUE(link.create(file(L"small.bmp"), file(L"small.bmp.lnk")));
     link.close();
-    FinishedThumbnail linked = decodeThumbnail(job(file(L"small.bmp.lnk")));
+    FinishedThumbnail linked = decodeThumbnail(wintest::testDecoder(), job(file(L"small.bmp.lnk")));
     ASSERT_TRUE(linked.bitmap);
     EXPECT_EQ(linked.box.width, 60);
     HANDLE broken = CreateFileW(file(L"broken.jpg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(broken, "not a picture", 13, &written, nullptr);
     CloseHandle(broken);
-    EXPECT_FALSE(decodeThumbnail(job(file(L"broken.jpg"))).bitmap);
-    EXPECT_FALSE(decodeThumbnail(job(file(L"missing.bmp"))).bitmap);
+    EXPECT_FALSE(decodeThumbnail(wintest::testDecoder(), job(file(L"broken.jpg"))).bitmap);
+    EXPECT_FALSE(decodeThumbnail(wintest::testDecoder(), job(file(L"missing.bmp"))).bitmap);
 }
 
 TEST_F(CatalogThumbnailTest, DecodingLeavesTheLastAccessTimeAsItWas) {
@@ -123,7 +124,7 @@ TEST_F(CatalogThumbnailTest, DecodingLeavesTheLastAccessTimeAsItWas) {
     CloseHandle(handle);
     // Read-only files too: only the attributes are written.
     SetFileAttributesW(file(L"old.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(decodeThumbnail(job(file(L"old.bmp"))).bitmap);
+    EXPECT_TRUE(decodeThumbnail(wintest::testDecoder(), job(file(L"old.bmp"))).bitmap);
     const FILETIME after = lastAccess(file(L"old.bmp"));
     EXPECT_EQ(CompareFileTime(&after, &oldTime), 0);
     SetFileAttributesW(file(L"old.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);

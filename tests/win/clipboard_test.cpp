@@ -2,7 +2,7 @@
 // and a paste that finds no bitmap (or no clipboard) changes nothing.
 #include <windows.h>
 
-#include "win_test_support.h"
+#include "win/imaging_fixture.h"
 
 #include <atomic>
 #include <thread>
@@ -139,7 +139,7 @@ TEST_F(ClipboardTest, CopyImageKeepsTheFullImageSize) {
     const std::wstring source = folder_.file(L"large.png");
     ASSERT_TRUE(writePatternImage(source, 900, 700));
     ViewImage image;
-    ASSERT_TRUE(image.loadFromFile(source));
+    ASSERT_TRUE(wintest::loadPicture(image, source));
     image.width = 450;  // shown at half size: the copy is still the whole image at its own size
     image.height = 350;
     ASSERT_TRUE(copyImageToClipboard(owner_, image, RGB(0, 0, 0)));
@@ -163,7 +163,7 @@ TEST_F(ClipboardTest, PasteWithoutABitmapOrWithoutTheClipboardChangesNothing) {
     const std::wstring source = folder_.file(L"current.png");
     ASSERT_TRUE(writePatternImage(source, 64, 48));
     ViewImage image;
-    ASSERT_TRUE(image.loadFromFile(source));
+    ASSERT_TRUE(wintest::loadPicture(image, source));
 
     putTextOnClipboard(owner_);
     EXPECT_EQ(pasteFromClipboard(owner_, image), PasteOutcome::NoBitmap);

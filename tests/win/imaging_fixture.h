@@ -9,7 +9,30 @@
 #include <memory>
 #include <string>
 
+#include "decoding/picture_decoder.h"
+#include "display/picture_targets.h"
+#include "display/view_image.h"
 #include "win/win_test_support.h"
+
+namespace wintest {
+
+// The tests' decoder processes: the built program, started as the program starts them.
+inline PictureDecoder& testDecoder() {
+    static PictureDecoder decoder(programPath(), 3);
+    return decoder;
+}
+
+// Decodes `path` into `image` as the view does: whole, or at the size `rule` shows it.
+inline bool loadPicture(ViewImage& image, const std::wstring& path, const ShownSizeRule& rule = {}) {
+    DecodedPicture picture;
+    if (testDecoder().decode(path, ViewTarget(rule), picture) != DecodeOutcome::Decoded) {
+        image.release();
+        return false;
+    }
+    return image.adoptDecoded(std::move(picture), path);
+}
+
+}  // namespace wintest
 
 template <class Tag>
 class ImagingFolderTest : public ::testing::Test {

@@ -57,7 +57,7 @@ std::vector<std::uint32_t> pixelsOf(HDC dc, int w, int h) {
 // before pictures were held reduced.
 std::vector<std::uint32_t> drawnWhole(const std::wstring& path, int w, int h, int interpolation, int turn = 0) {
     ViewImage whole;
-    EXPECT_TRUE(whole.loadFromFile(path));
+    EXPECT_TRUE(wintest::loadPicture(whole, path));
     if (turn) whole.rotateFlip(turn);
     whole.interpolation = interpolation;
     const WindowDC screen(nullptr);

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "decoding/checked_stream.h"
 #include "decoding/image_file_probe.h"
 #include "decoding/scaled_decode.h"
 
@@ -23,6 +24,13 @@ using Gdiplus::ARGB;
 namespace {
 
 void writeBytes(const std::wstring& path, const std::string& bytes) { ASSERT_TRUE(wintest::writeFile(path, bytes)); }
+
+// The JPEG decoded at a reduced scale from the file's bytes, as the decoder process does.
+bool decodeFileScaled(const std::wstring& path, int shownWidth, int shownHeight, ScaledJpeg& out) {
+    const std::string bytes = wintest::readFile(path);
+    const ComPtr<IStream> stream(createCheckedStream(std::make_shared<std::vector<std::uint8_t>>(bytes.begin(), bytes.end())));
+    return decodeJpegScaled(stream.get(), shownWidth, shownHeight, out);
+}
 
 // GDI+ encoders, known by class ids that differ only in their first field.
 enum Encoder : unsigned long { Bmp = 0x557CF400, Jpeg = 0x557CF401, Tiff = 0x557CF405, Png = 0x557CF406 };
@@ -210,7 +218,7 @@ TEST_F(ScaledDecodeTest, ProbeAgreesWithTheDecoderOnRealFiles) {
 TEST_F(ScaledDecodeTest, JpegDecodesAtTheScaleThatCoversTheShownSize) {
     writeQuadrants(at(L"big.jpg"), Jpeg, 800, 600);
     ScaledJpeg scaled;
-    const bool decoded = decodeJpegScaled(at(L"big.jpg"), 200, 150, scaled);
+    const bool decoded = decodeFileScaled(at(L"big.jpg"), 200, 150, scaled);
     if (wintest::underWine()) {
         // Wine 8's JPEG decoder offers no source transform: the caller decodes at full size.
         EXPECT_FALSE(decoded);
@@ -222,10 +230,10 @@ TEST_F(ScaledDecodeTest, JpegDecodesAtTheScaleThatCoversTheShownSize) {
     }
     // Shown at more than half the size, not a JPEG, missing, nothing shown: never scaled.
     writeQuadrants(at(L"big.png"), Png, 800, 600);
-    EXPECT_FALSE(decodeJpegScaled(at(L"big.jpg"), 401, 300, scaled));
-    EXPECT_FALSE(decodeJpegScaled(at(L"big.png"), 100, 75, scaled));
-    EXPECT_FALSE(decodeJpegScaled(at(L"missing.jpg"), 100, 75, scaled));
-    EXPECT_FALSE(decodeJpegScaled(at(L"big.jpg"), 0, 0, scaled));
+    EXPECT_FALSE(decodeFileScaled(at(L"big.jpg"), 401, 300, scaled));
+    EXPECT_FALSE(decodeFileScaled(at(L"big.png"), 100, 75, scaled));
+    EXPECT_FALSE(decodeFileScaled(at(L"missing.jpg"), 100, 75, scaled));
+    EXPECT_FALSE(decodeFileScaled(at(L"big.jpg"), 0, 0, scaled));
     EXPECT_FALSE(scaled.bitmap);
 }
 
@@ -309,32 +317,25 @@ TEST_F(ScaledDecodeTest, MetafileIsRenderedAtTheShownSize) {
     DeleteObject(blue);
     DeleteEnhMetaFile(CloseEnhMetaFile(recorder));
 
-    GdipImage shown;
-    ASSERT_TRUE(renderMetafileAtShownSize(at(L"halves.emf"), 80, 40, shown));
-    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(shown.get());
-    UINT width = 0, height = 0;
-    gp::GdipGetImageWidth(bitmap, &width);
-    gp::GdipGetImageHeight(bitmap, &height);
-    EXPECT_EQ(width, 80u);
-    EXPECT_EQ(height, 40u);
-    ARGB seen = 0;
-    gp::GdipBitmapGetPixel(bitmap, 20, 20, &seen);
-    EXPECT_TRUE(closeTo(seen, 0xFFFF0000, 8)) << std::hex << seen;
-    gp::GdipBitmapGetPixel(bitmap, 60, 20, &seen);
-    EXPECT_TRUE(closeTo(seen, 0xFF0000FF, 8)) << std::hex << seen;
+    DecodedPicture shown;
+    ASSERT_EQ(wintest::testDecoder().decode(at(L"halves.emf"), MetafileTarget(80, 40), shown), DecodeOutcome::Decoded);
+    EXPECT_EQ(shown.width, 80);
+    EXPECT_EQ(shown.height, 40);
+    const auto* pixels = static_cast<const ARGB*>(shown.bits);
+    EXPECT_TRUE(closeTo(pixels[20 * 80 + 20], 0xFFFF0000, 8)) << std::hex << pixels[20 * 80 + 20];
+    EXPECT_TRUE(closeTo(pixels[20 * 80 + 60], 0xFF0000FF, 8)) << std::hex << pixels[20 * 80 + 60];
 
     // A header claiming 2e9 x 2e9 costs no more than its shown size.
     writeBytes(at(L"huge.emf"), wintest::hugeEmf());
     EXPECT_EQ(probeImageFile(at(L"huge.emf")).verdict, ProbeVerdict::RenderAtShownSize);
-    ASSERT_TRUE(renderMetafileAtShownSize(at(L"huge.emf"), 800, 600, shown));
-    gp::GdipGetImageWidth(shown.get(), &width);
-    EXPECT_EQ(width, 800u);
+    ASSERT_EQ(wintest::testDecoder().decode(at(L"huge.emf"), MetafileTarget(800, 600), shown), DecodeOutcome::Decoded);
+    EXPECT_EQ(shown.width, 800);
 
-    // Not a metafile, missing, no size, a size above the limit: nothing.
+    // Not a metafile (declined), missing, no size, a size above the limit: nothing.
     writeQuadrants(at(L"raster.png"), Png, 8, 8);
     for (const auto& [name, w2, h2] : {std::tuple{L"raster.png", 8, 8}, {L"missing.emf", 8, 8}, {L"halves.emf", 0, 8},
                                        {L"halves.emf", 20000, 20000}}) {
-        EXPECT_FALSE(renderMetafileAtShownSize(at(name), w2, h2, shown)) << name;
+        EXPECT_NE(wintest::testDecoder().decode(at(name), MetafileTarget(w2, h2), shown), DecodeOutcome::Decoded) << name;
         EXPECT_FALSE(shown);
     }
 }

@@ -19,6 +19,7 @@ namespace gp = Gdiplus::DllExports;
 
 namespace {
 
+using wintest::loadPicture;
 using wintest::readFile;
 using wintest::writeFile;
 
@@ -57,7 +58,7 @@ TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
     ViewImage image;
     for (const auto& [encoder, name] : {std::pair{Png, L"pic.png"}, {Bmp, L"pic.bmp"}, {Jpeg, L"pic.jpg"}}) {
         writeImage(at(name), encoder, 37, 23);
-        ASSERT_TRUE(image.loadFromFile(at(name))) << name;
+        ASSERT_TRUE(loadPicture(image, at(name))) << name;
         EXPECT_EQ(image.naturalWidth(), 37);
         EXPECT_EQ(image.naturalHeight(), 23);
         EXPECT_EQ(image.bitsPerPixel(), 24);
@@ -69,10 +70,9 @@ TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
     writeFile(at(L"empty.jpg"), "");
     writeFile(at(L"text.png"), "this is not a picture\r\n");
     for (const wchar_t* name : {L"empty.jpg", L"text.png", L"missing.bmp"}) {
-        ASSERT_TRUE(image.loadFromFile(at(L"pic.png")));
-        EXPECT_FALSE(image.loadFromFile(at(name))) << name;
+        ASSERT_TRUE(loadPicture(image, at(L"pic.png")));
+        EXPECT_FALSE(loadPicture(image, at(name))) << name;
         EXPECT_FALSE(image.loaded());
-        EXPECT_NE(image.lastStatus, 0);
         EXPECT_EQ(image.naturalWidth(), 0);
         EXPECT_EQ(image.naturalHeight(), 0);
         EXPECT_EQ(image.bitsPerPixel(), 0);
@@ -80,25 +80,16 @@ TEST_F(ViewImageTest, LoadsWrittenFormatsAndRejectsWhatDoesNotDecode) {
     }
 }
 
-TEST_F(ViewImageTest, ReadsOrientationWithThePropertySizeAskedOnce) {
+TEST_F(ViewImageTest, TakesTheFilesOrientationWithoutTurningThePicture) {
     writeImage(at(L"plain.png"), Png, 16, 8);
     writeFile(at(L"six.tif"), tiffWithOrientation(6));
     writeFile(at(L"three.tif"), tiffWithOrientation(3));
     ViewImage image;
-    ASSERT_TRUE(image.loadFromFile(at(L"plain.png")));
-    EXPECT_EQ(image.propertySize(), 0u);  // unknown until a file has the property
-    ASSERT_TRUE(image.loadFromFile(at(L"six.tif")));
-    EXPECT_EQ(image.orientation, 6u);
-    EXPECT_EQ(image.naturalWidth(), 2);  // the property does not turn the decoded picture
-    const unsigned size = image.propertySize();
-    EXPECT_GT(size, 0u);
-    EXPECT_LE(size, ViewImage::kPropertyBufferSize);
-    // Once known the size is kept, also past a file without the property.
-    ASSERT_TRUE(image.loadFromFile(at(L"plain.png")));
-    EXPECT_EQ(image.orientation, 1u);
-    ASSERT_TRUE(image.loadFromFile(at(L"three.tif")));
-    EXPECT_EQ(image.orientation, 3u);
-    EXPECT_EQ(image.propertySize(), size);
+    for (const auto& [name, orientation] : {std::pair{L"six.tif", 6u}, {L"plain.png", 1u}, {L"three.tif", 3u}}) {
+        ASSERT_TRUE(loadPicture(image, at(name))) << name;
+        EXPECT_EQ(image.orientation, orientation) << name;
+    }
+    EXPECT_EQ(image.naturalWidth(), 2);  // the orientation does not turn the decoded picture
 }
 
 TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
@@ -107,7 +98,7 @@ TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
     EXPECT_FALSE(std::filesystem::exists(at(L"none.jpg")));
 
     writeImage(at(L"wide.png"), Png, 40, 20);
-    ASSERT_TRUE(image.loadFromFile(at(L"wide.png")));
+    ASSERT_TRUE(loadPicture(image, at(L"wide.png")));
     ASSERT_TRUE(image.rotateFlip(1));  // Rotate90FlipNone
     EXPECT_EQ(image.naturalWidth(), 20);
     EXPECT_EQ(image.naturalHeight(), 40);
@@ -138,7 +129,7 @@ TEST_F(ViewImageTest, RotatesDrawsAndSavesAtTheAskedSize) {
         EXPECT_EQ(image.saveScaled(at(save.name), save.format, save.w, save.h), 0);
         EXPECT_EQ(readFile(at(save.name)).substr(0, 2), save.magic);
         ViewImage back;
-        ASSERT_TRUE(back.loadFromFile(at(save.name)));
+        ASSERT_TRUE(loadPicture(back, at(save.name)));
         EXPECT_EQ(back.naturalWidth(), save.w);
         EXPECT_EQ(back.naturalHeight(), save.h);
     }
@@ -164,13 +155,17 @@ TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
         return out;
     };
     ASSERT_TRUE(wintest::writePatternImage(path, 90, 60));
+    // Shown in a 30 x 20 area, squeezed: held at that size; in a 90 x 30 area it is not smaller both ways.
+    ShownSizeRule shown;
+    shown.reduce = true;
+    shown.area = {90, 30};
+    shown.fit = {false, true, false};
     ViewImage whole, held;
-    ASSERT_TRUE(whole.loadFromFile(path));
-    ASSERT_TRUE(held.loadFromFile(path));
-    EXPECT_FALSE(held.reduceTo(90, 30, {path}));  // not smaller both ways: held whole
-    ViewImage::Source source{path};
-    ASSERT_TRUE(ViewImage::stampOf(path, source.size, source.writeTime));
-    ASSERT_TRUE(held.reduceTo(30, 20, source));
+    ASSERT_TRUE(loadPicture(whole, path));
+    ASSERT_TRUE(loadPicture(held, path, shown));
+    EXPECT_FALSE(held.reduced());
+    shown.area = {30, 20};
+    ASSERT_TRUE(loadPicture(held, path, shown));
     EXPECT_EQ(held.heldWidth(), 30);
     EXPECT_EQ(held.naturalWidth(), 90);
     EXPECT_EQ(held.bitsPerPixel(), 24);
@@ -184,15 +179,15 @@ TEST_F(ViewImageTest, ReducedPictureComesBackWholeAsTurned) {
     }
     ASSERT_EQ(held.naturalWidth(), 60);
     EXPECT_EQ(held.heldWidth(), 20);
-    EXPECT_EQ(held.restoreFullPixels(), ViewImage::Restore::Done);
+    EXPECT_EQ(held.restoreFullPixels(wintest::testDecoder()), ViewImage::Restore::Done);
     EXPECT_FALSE(held.reduced());
     EXPECT_EQ(pixels(held, 60, 90), pixels(whole, 60, 90));
 
-    ASSERT_TRUE(held.reduceTo(20, 30, source));
+    ASSERT_TRUE(loadPicture(held, path, shown));
     ASSERT_TRUE(wintest::writePatternImage(path, 91, 60));
-    EXPECT_EQ(held.restoreFullPixels(), ViewImage::Restore::Changed);
+    EXPECT_EQ(held.restoreFullPixels(wintest::testDecoder()), ViewImage::Restore::Changed);
     EXPECT_TRUE(held.reduced());
-    EXPECT_EQ(held.naturalWidth(), 60);
+    EXPECT_EQ(held.naturalWidth(), 90);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "core/viewer.h"
 #include "core/window_messages.h"
 #include "fileops/shortcut_file.h"
-#include "win_test_support.h"
+#include "win/imaging_fixture.h"
 
 namespace viewer_test {
 
@@ -146,7 +146,7 @@ protected:
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         app.mainWindow = window;
-        theViewer = windowViewer = viewer = new Viewer(window);
+        theViewer = windowViewer = viewer = new Viewer(window, wintest::testDecoder());
         autoRefreshCount = 0;
         viewer->settings.savesettings = false;
         viewer->settings.autorefresh = false;  // tests that want the watcher turn it on

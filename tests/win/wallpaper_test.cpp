@@ -3,7 +3,7 @@
 // Restore, the style values, and the command-line switches.
 #include <windows.h>
 
-#include "win_test_support.h"
+#include "win/imaging_fixture.h"
 
 #include "display/view_image.h"
 #include "shell/wallpaper.h"
@@ -41,7 +41,7 @@ TEST_F(WallpaperTest, WallpaperModeSetsTheScreenSizedFileAndKeepsTheFirstPreviou
     const std::wstring source = folder_.file(L"quarter.png");
     ASSERT_TRUE(writePatternImage(source, screen.width / 4, screen.height / 4));
     ViewImage image;
-    ASSERT_TRUE(image.loadFromFile(source));
+    ASSERT_TRUE(wintest::loadPicture(image, source));
 
     // Entering wallpaper mode: style 0 records the user's wallpaper and names the program's file.
     ASSERT_TRUE(writeDesktopWallpaperStyle(context_, 0));

@@ -147,6 +147,22 @@ private:
     std::wstring path_;
 };
 
+// The built program (GLIMVUE_EXE, set by the build for every test), which the tests start as their
+// decoder process.
+inline std::wstring programPath() {
+    wchar_t value[32768] = {};
+    const DWORD length = GetEnvironmentVariableW(L"GLIMVUE_EXE", value, 32768);
+    if (length == 0 || length >= 32768) return {};
+    // A Unix path (the build's) is reached through Wine's drive for the root.
+    std::wstring path(value, length);
+    if (!path.empty() && path[0] == L'/') {
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
+        path = L"Z:" + path;
+    }
+    return path;
+}
+
 // The imaging library, started for the object's lifetime.
 class Imaging {
 public:

@@ -25,6 +25,35 @@ constexpr DWORD kStartLimitMilliseconds = 20000;
 // How often a waiting caller looks at the decoder's memory, its cancel flag and the clock.
 constexpr DWORD kWatchMilliseconds = 15;
 
+// The decoder processes running, for the program's fault handler: should the program itself crash,
+// its decoders are ended at once, whatever the system then does with the program (a crash report,
+// a debugger) and however long that takes.
+constexpr std::size_t kTrackedProcesses = 64;
+std::atomic<HANDLE> trackedProcesses[kTrackedProcesses];
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+LONG WINAPI endDecodersOnFault(EXCEPTION_POINTERS* fault) {
+    for (std::atomic<HANDLE>& slot : trackedProcesses)
+        if (const HANDLE process = slot.load()) TerminateProcess(process, 0xDEAD);
+    return previousFilter ? previousFilter(fault) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+void track(HANDLE process) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { previousFilter = SetUnhandledExceptionFilter(endDecodersOnFault); });
+    for (std::atomic<HANDLE>& slot : trackedProcesses) {
+        HANDLE empty = nullptr;
+        if (slot.compare_exchange_strong(empty, process)) return;
+    }
+}
+
+void untrack(HANDLE process) {
+    for (std::atomic<HANDLE>& slot : trackedProcesses) {
+        HANDLE held = process;
+        if (slot.compare_exchange_strong(held, nullptr)) return;
+    }
+}
+
 // Handles are inheritable only while one decoder process is being created, so that no other
 // process started meanwhile inherits them, and no decoder inherits another's.
 std::mutex spawnMutex;
@@ -65,7 +94,10 @@ public:
     enum class Result { Replied, Failed, Cancelled };
 
     static std::unique_ptr<DecoderProcess> start(const std::wstring& program);
-    ~DecoderProcess() { end(); }
+    ~DecoderProcess() {
+        end();
+        untrack(process_.get());
+    }
 
     ControlBlock& block() { return *block_; }
     HANDLE process() const { return process_.get(); }
@@ -154,6 +186,7 @@ std::unique_ptr<DecoderProcess> DecoderProcess::start(const std::wstring& progra
     }
     if (!created) return nullptr;
     decoder->process_.reset(info.hProcess);
+    track(info.hProcess);
     const KernelHandle thread(info.hThread);
     decoder->id_ = info.dwProcessId;
     // In its job before it runs a single instruction: it cannot outlive the program.

@@ -63,8 +63,12 @@ bool Viewer::decodePicture(const std::wstring& path) {
     DecodedPicture picture;
     if (probe.verdict == ProbeVerdict::RenderAtShownSize) {
         const SIZE shown = metafileShownSize(probe, clientSize());
-        if (decoder.decode(path, MetafileTarget(shown.cx, shown.cy), picture) == DecodeOutcome::Decoded)
+        if (decoder.decode(path, MetafileTarget(shown.cx, shown.cy), picture) == DecodeOutcome::Decoded) {
+            // A metafile's own size is the one it is drawn at: it claims whatever it likes.
+            picture.naturalWidth = picture.width;
+            picture.naturalHeight = picture.height;
             return image.adoptDecoded(std::move(picture), path);
+        }
         image.release();
         return false;
     }

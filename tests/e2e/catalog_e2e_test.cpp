@@ -258,6 +258,11 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     images.addBmp(L"a.bmp", 100, 100, 0xFF0000);
     images.addBmp(L"b.bmp", 60, 40, 0x0000FF);
     images.addBmp(L"c.bmp", 100, 100, 0x00FF00);
+    // Pictures whose decoder crashes or stalls cost their own thumbnails only (the decoder does so
+    // with GLIMVUE_DECODER_FAULTS=1, which the program takes from this process).
+    SetEnvironmentVariableW(L"GLIMVUE_DECODER_FAULTS", L"1");
+    images.add(L"d.png", "GLIMVUE-FAULT:crash");
+    images.add(L"e.png", "GLIMVUE-FAULT:hang");
     // An access time long past, which a look at the thumbnail must not move.
     SYSTEMTIME old{2001, 2, 0, 3, 4, 5, 6, 0};
     FILETIME oldTime{};

@@ -195,6 +195,8 @@ public:
     void onLoadingTimer();    // the target has been loading for a while: say so
     // Starts decoding the entry the next step in this direction will show.
     void readAheadNext(bool forward);
+    // Drops the picture decoded ahead (the exhibit changed); a step waiting for it asks again.
+    void dropReadAhead();
     void suspendSlideshow(bool byDialog);
     void resumeSlideshow();
     void restartSlideTimer();

@@ -64,6 +64,13 @@ void Viewer::onShowTimer() {
     slideshow.awaitingDecode = true;
 }
 
+void Viewer::dropReadAhead() {
+    readAhead.drop();
+    // A step waiting for the decode it had asked for asks again: every step ends in a picture or
+    // a failure.
+    if (slideshow.showPending && slideshow.awaitingDecode) SetTimer(mainWindow, kShowTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
 void Viewer::onPictureDecoded() {
     if (takeWholePicture()) return;
     if (!slideshow.showPending || !slideshow.awaitingDecode) return;

@@ -403,7 +403,7 @@ ExhibitOrder Viewer::exhibitOrder() const { return {settings.sort, settings.sort
 
 bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vector<std::wstring>* roots,
                           bool byWatcher) {
-    readAhead.drop();
+    dropReadAhead();
     BuildRequest request;
     request.root = root;
     request.roots = roots ? *roots : std::vector<std::wstring>{root};
@@ -421,7 +421,7 @@ bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vect
 
 void Viewer::sortExhibit() {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    readAhead.drop();  // the next entry is another one now
+    dropReadAhead();  // the next entry is another one now
     store.sortEntries(exhibitOrder());
     SetCursor(previous);
 }

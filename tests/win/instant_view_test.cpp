@@ -252,6 +252,19 @@ TEST_F(InstantViewTest, ReadAheadIsUsedOnlyWhileStillValid) {
     EXPECT_EQ(viewer->store.currentPathCopy(), tree / L"a.bmp");
     EXPECT_EQ(viewer->image.naturalWidth(), 2);
 
+    // A re-order while a step waits for its decode: the step still ends in its picture.
+    viewer->settings.sort = kSortForward;
+    viewer->sortExhibit();
+    makeCurrent(tree / L"a.bmp");
+    viewer->showCurrent(true);
+    ahead.drop();
+    viewer->navigate(CMD_NEXT);  // from a to b
+    viewer->onShowTimer();
+    ASSERT_TRUE(viewer->slideshow.awaitingDecode);
+    viewer->sortExhibit();
+    ASSERT_TRUE(settle()) << "the step was lost";
+    EXPECT_EQ(viewer->image.naturalWidth(), 7);
+
     // A zoom: the picture held is the file's own pixels, never one at another scale.
     viewer->settings.sort = kSortForward;
     viewer->sortExhibit();

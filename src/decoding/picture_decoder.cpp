@@ -6,6 +6,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -267,13 +268,27 @@ PictureDecoder::PictureDecoder(std::wstring program, unsigned maxProcesses)
 PictureDecoder::~PictureDecoder() { shutDown(); }
 
 void PictureDecoder::warmUp() {
-    if (auto process = acquire()) giveBack(std::move(process));
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_ || !idle_.empty() || running_ >= maxProcesses_) return;  // one is ready, or none may start
+        ++running_;
+    }
+    std::unique_ptr<DecoderProcess> process = DecoderProcess::start(program_);
+    std::unique_lock lock(mutex_);
+    if (process && !stopping_) {
+        idle_.push_back(std::move(process));
+    } else {
+        --running_;
+        lock.unlock();
+        process.reset();  // ended as it goes
+    }
+    freed_.notify_all();
 }
 
-std::unique_ptr<DecoderProcess> PictureDecoder::acquire() {
+std::unique_ptr<DecoderProcess> PictureDecoder::acquire(const std::atomic<bool>* cancel) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (stopping_) return nullptr;
+        if (stopping_ || (cancel && cancel->load())) return nullptr;
         while (!idle_.empty()) {
             std::unique_ptr<DecoderProcess> process = std::move(idle_.back());
             idle_.pop_back();
@@ -296,7 +311,8 @@ std::unique_ptr<DecoderProcess> PictureDecoder::acquire() {
             busy_.push_back(process.get());
             return process;
         }
-        freed_.wait(lock);
+        // Every decoder is busy: wait for one, looking at the caller's cancel flag now and then.
+        freed_.wait_for(lock, std::chrono::milliseconds(kWatchMilliseconds));
     }
 }
 
@@ -370,8 +386,9 @@ DecodeOutcome PictureDecoder::decode(const std::wstring& path, const DecodeTarge
     const std::uint64_t budget = decoderMemoryBudget({fileBytes, claimedWidth, claimedHeight, kMaxDecodedPixels});
     const DWORD timeLimit = decodeTimeLimit(claimedWidth, claimedHeight);
 
-    std::unique_ptr<DecoderProcess> process = acquire();
-    if (!process) return stopFlag_.load() ? DecodeOutcome::Cancelled : DecodeOutcome::Unreadable;
+    std::unique_ptr<DecoderProcess> process = acquire(cancel);
+    if (!process)
+        return stopFlag_.load() || (cancel && cancel->load()) ? DecodeOutcome::Cancelled : DecodeOutcome::Unreadable;
 
     // A decoder that failed is ended and replaced; the picture is unreadable (or the wait cancelled).
     auto fail = [&](DecoderProcess::Result result) {

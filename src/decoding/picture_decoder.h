@@ -82,7 +82,9 @@ public:
     std::vector<DWORD> processIds() const;
 
 private:
-    std::unique_ptr<DecoderProcess> acquire();
+    // A decoder process for one decode: an idle one, a new one while fewer than the most run, or
+    // the next one to be free. Null when stopping or cancelled, or when none can be started.
+    std::unique_ptr<DecoderProcess> acquire(const std::atomic<bool>* cancel = nullptr);
     void giveBack(std::unique_ptr<DecoderProcess> process);
 
     const std::wstring program_;

@@ -104,6 +104,7 @@ void Viewer::startUp() {
     applySettingsToWindow();
     startShellIntegration();
     loadMenusAndLanguage();
+    if (!switches.tooLongPath.empty()) showMessage(switches.tooLongPath + L" " + language.message(kMsgTooLong), kExclamation);
 
     // The scan rests after its first folder until the first picture is on the screen.
     store.holdScans();
@@ -171,13 +172,15 @@ void Viewer::shutDown() {
     slideshow.showPending = false;
     const bool decoderIdle = readAhead.shutDown();
     KillTimer(mainWindow, kLoadingTimerId);
+    // A Catalog still open (the session ends under it) stops decoding before the imaging library goes.
+    if (window.catalogWindow) SendMessageW(window.catalogWindow, CatalogMessage::EndWork, 0, 0);
     image.release();  // the decoded picture belongs to the imaging library: free it first
     if (decoderIdle)
         imaging.reset();
     else
         imaging.abandon();  // the worker is still inside the decoder: the process's end frees it
     if (settings.trayicon || settings.layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
-    if (settings.savesettings) saveSettings();
+    if (settings.savesettings && !saveSettings()) reportNotWritten(files.settingsPath, true);
     InvalidateRect(nullptr, nullptr, TRUE);
     PostQuitMessage(0);
     // The lists, the surfaces, the brush and the font go with the Viewer.

@@ -9,7 +9,8 @@ namespace MainMessage {
 enum : UINT {
     TrayNotify = WM_USER + 1,       // the tray icon's callback; lParam is the mouse message
     ReopenMenu = WM_USER + 3,       // reopen the Main Menu: wParam = MAKELONG(x, y + 100), lParam = submenu
-    RefreshStatus = WM_USER + 4,    // refresh the status bar (a build has ended)
+    BuildEnded = WM_USER + 4,       // a build has ended: refresh the status bar and any Catalog; wParam 1
+                                    // for a watcher's rebuild (auto-find refills the Catalog)
     CloseInstance = WM_USER + 5,    // another instance asks this one to close
     AutoRefreshDone = WM_USER + 8,  // a rebuild that followed a folder change has finished
     FolderChanged = WM_USER + 9,    // the folder watcher saw a settled change: rebuild
@@ -24,9 +25,10 @@ enum : UINT {
     ShowMenu = WM_USER + 3,       // show the Catalog's menu
     RefreshStatus = WM_USER + 4,  // refresh the Catalog's status
     Busy = WM_USER + 7,           // an automatic rebuild is running
-    Refill = WM_USER + 8,         // refill the list after an automatic rebuild
+    Refill = WM_USER + 8,         // refill the list after an automatic rebuild; wParam 1: auto-find chose
     AltKey = WM_USER + 21,          // an Alt key taken by the keyboard hook: wParam is the key
     ThumbnailReady = WM_USER + 20,  // a decoding thread finished a thumbnail: lParam owns it
+    EndWork = WM_USER + 22,         // the program ends (the session ends): stop decoding now
 };
 }
 

@@ -67,5 +67,5 @@ uint32_t encodeMenuPoint(int x, int y) {
 
 void decodeMenuPoint(uint32_t code, int& x, int& y) {
     x = static_cast<int16_t>(code & 0xFFFFu);
-    y = static_cast<int>((code >> 16) & 0xFFFFu) - 100;
+    y = static_cast<int16_t>((code >> 16) & 0xFFFFu) - 100;
 }

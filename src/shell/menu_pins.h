@@ -39,7 +39,7 @@ MenuReopen reopenAfterCommand(const MenuPins& pins);
 // The menu was dismissed: unwind one level of pinning and reopen on the next outer pinned level.
 MenuReopen unwindAfterDismiss(MenuPins& pins);
 
-// The reopen message's wParam carries x in the low 16 bits and y + 100 in the high 16 bits, so that
-// points a little above the screen's top edge survive the unsigned field.
+// The reopen message's wParam carries x in the low 16 bits and y + 100 in the high 16 bits, both
+// signed, so that points on monitors left of or above the primary one come back as they went.
 uint32_t encodeMenuPoint(int x, int y);
 void decodeMenuPoint(uint32_t code, int& x, int& y);

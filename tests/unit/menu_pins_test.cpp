@@ -94,7 +94,8 @@ TEST(MenuPins, PointTravelsWithYRaisedBy100) {
     const uint32_t code = encodeMenuPoint(300, 200);
     EXPECT_EQ(code & 0xFFFFu, 300u);
     EXPECT_EQ(code >> 16, 300u);  // 200 + 100
-    for (auto [x, y] : {std::pair{0, 0}, {1279, 1023}, {-50, -80}, {-1920, 5}}) {
+    // Monitors left of and above the primary one too (a menu at y = -600 must not come back at 64936).
+    for (auto [x, y] : {std::pair{0, 0}, {1279, 1023}, {-50, -80}, {-1920, 5}, {10, -600}, {-1280, -1024}}) {
         int gotX = 0, gotY = 0;
         decodeMenuPoint(encodeMenuPoint(x, y), gotX, gotY);
         EXPECT_EQ(gotX, x);

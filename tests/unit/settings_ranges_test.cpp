@@ -69,6 +69,19 @@ TEST(SettingRanges, OutOfRangeNumbersAreCutOrTakeTheDefault) {
     EXPECT_EQ(findSettingRange(L"Position", L"timer"), findSettingRange(L"Position", L"left"));
 }
 
+TEST(SettingRanges, NumbersTypedIntoDialogsAreKeptInTheSettingsRange) {
+    // The dialog reads digits without wrapping; the value then goes through its setting's range.
+    const uint32_t typed = parseUnsignedDigits(L"99999999999");
+    EXPECT_EQ(typed, 4294967295u);
+    Settings s;
+    EXPECT_EQ(enteredSettingValue(s, &s.zoomstep, 999999999), 1000);
+    EXPECT_EQ(enteredSettingValue(s, &s.zoomstep, 0), 10);
+    EXPECT_EQ(enteredSettingValue(s, &s.collagesize, typed), 4096);
+    EXPECT_EQ(enteredSettingValue(s, &s.thumbsize, 999999999), 1024);
+    EXPECT_EQ(enteredSettingValue(s, &s.opacity, typed) + enteredSettingValue(s, &s.timer, 7), 255 + 7);
+    EXPECT_EQ(enteredSettingValue(s, &s.bbCaptionAdjust, 300), 200);
+}
+
 using SettingRangesFile = TempDirTest;
 
 TEST_F(SettingRangesFile, WildValuesFromTheFileAndTheCommandLineAreSavedInRange) {

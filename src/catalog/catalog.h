@@ -18,6 +18,7 @@
 
 #include "core/win_handles.h"
 #include "fileops/shell_objects.h"
+#include "shell/command_rows.h"
 #include "thumbnail_logic.h"
 
 class Viewer;
@@ -61,8 +62,7 @@ public:
     int iconMargin = 0;
     bool busy = true;
     int shiftAnchor = -1;
-    bool rootPinned = false;
-    int pinnedSubmenu = -1;
+    MenuPins pins;  // the pinned levels of the Catalog Menu (the root and one submenu)
 
 private:
     friend LRESULT CALLBACK catalogKeyboardHook(int, WPARAM, LPARAM);

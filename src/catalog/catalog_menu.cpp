@@ -58,8 +58,8 @@ void Catalog::showMenu(int x, int y, int submenu) {
     LoadedMenuTexts sink(root);
     viewer.language.applyCatalogMenuTexts(sink);
     HMENU shown = root;
-    if (pinnedSubmenu >= 0)
-        if (HMENU pinned = GetSubMenu(root, submenu)) shown = pinned;
+    if (const MenuPath path = menuToShow(pins, submenu); path.depth == 1)
+        if (HMENU pinned = GetSubMenu(root, path.positions[0])) shown = pinned;
 
     const Settings& s = viewer.settings;
     for (UINT item : {CMD_COPY_FILE, CMD_MOVE_FILE, CMD_PASTE}) EnableMenuItem(root, item, MF_BYCOMMAND | MF_ENABLED);
@@ -69,33 +69,22 @@ void Catalog::showMenu(int x, int y, int submenu) {
     if (s.sortby >= 0 && s.sortby <= 5) check(CMD_SORT_TREE + s.sortby, true);
     check(CMD_SORT_CASE, s.sortcase);
     check(CMD_AUTOREFRESH, s.autorefresh);
-    check(CMD_PIN_ROOT, rootPinned);
-    if (pinnedSubmenu >= 0) check(CMD_PIN_ROOT + pinnedSubmenu, true);
+    check(CMD_PIN_ROOT, pins.rootPinned);
+    if (pins.pinnedSubmenu >= 0) check(CMD_PIN_ROOT + pins.pinnedSubmenu, true);
 
     SetForegroundWindow(catalogWindow);
-    const int chosen = static_cast<int>(
-        TrackPopupMenu(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, catalogWindow, nullptr));
+    const TrackedMenu tracked = trackMenu(shown, x, y, catalogWindow, static_cast<UINT>(pins.lastChosen));
     menu.reset();
 
+    const int chosen = static_cast<int>(tracked.chosen);
     if (chosen == CMD_CATALOG_VIEW || chosen == CMD_CATALOG_CLOSE || chosen == CMD_EXIT) {
         runCommand(chosen);
         return;
     }
-    const WPARAM where = encodeMenuPoint(x, y);
-    if (chosen == 0) {
-        if (pinnedSubmenu >= 0) {
-            pinnedSubmenu = -1;
-            if (rootPinned) PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, 0);
-        } else {
-            rootPinned = false;
-        }
-        return;
-    }
-    runCommand(chosen);
-    if (pinnedSubmenu >= 0)
-        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, pinnedSubmenu);
-    else if (rootPinned)
-        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, 0);
+    if (chosen != 0) runCommand(chosen);
+    const MenuReopen reopen = afterTracking(pins, chosen, tracked.byUser);
+    if (reopen.reopen && IsWindow(catalogWindow))
+        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, encodeMenuPoint(x, y), reopen.submenu);
 }
 
 // ---- Commands ------------------------------------------------------------------------------------
@@ -156,11 +145,8 @@ void Catalog::runCommand(int command) {
     case CMD_PASTE:
         if (!building()) pasteHere();
         return;
-    case CMD_PIN_ROOT:
-        rootPinned = !rootPinned;
-        return;
-    case CMD_PIN_ROOT + 18: case CMD_PIN_ROOT + 19: case CMD_PIN_ROOT + 20:
-        pinnedSubmenu = pinnedSubmenu == command - CMD_PIN_ROOT ? -1 : command - CMD_PIN_ROOT;
+    case CMD_PIN_ROOT: case CMD_PIN_ROOT + 18: case CMD_PIN_ROOT + 19: case CMD_PIN_ROOT + 20:
+        applyPinCommand(pins, static_cast<CommandId>(command));
         return;
     default:
         if (command >= CMD_SORT_FORWARD && command <= CMD_SORT_CASE) forwardAndRefill(command, true);
@@ -252,7 +238,7 @@ void Catalog::onKey(WORD key) {
     case VK_F1: {
         POINT origin{0, 0};
         ClientToScreen(catalogWindow, &origin);
-        showMenu(origin.x, origin.y, pinnedSubmenu >= 0 ? pinnedSubmenu : 0);
+        showMenu(origin.x, origin.y, pins.pinnedSubmenu >= 0 ? pins.pinnedSubmenu : 0);
         return;
     }
     case VK_F3: findCommand(CMD_FIND_NEXT); return;

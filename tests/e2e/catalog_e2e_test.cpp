@@ -419,7 +419,7 @@ TEST(Catalog, MenuPinsClipboardFavoritesAndArchiveTakeTheWholeSelection) {
     menuKeys({VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT, VK_RETURN});  // File Ops' Pin
     ASSERT_TRUE(e2e::menuOpensAt(program, origin, &fileOps));
     EXPECT_LT(fileOps.bottom - fileOps.top, root.bottom - root.top) << "File Ops alone, not the whole menu";
-    menuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Pin, Cut, Copy
+    menuKeys({VK_DOWN, VK_DOWN, VK_RETURN});  // from its Pin, selected, to Cut and Copy
     bool cut = true;
     EXPECT_TRUE(e2e::waitFor([&] { return clipboardFiles(&cut) == std::vector{images.file(L"b.bmp"), images.file(L"c.bmp")}; }));
     EXPECT_FALSE(cut);

@@ -87,6 +87,7 @@ void Viewer::openCatalog() {
     const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_CATALOG), mainWindow,
                                            Catalog::dialogProc, reinterpret_cast<LPARAM>(this));
     window.autorefreshBeforeCatalog.reset();
+    if (store.shuttingDown) return;  // the program ended under the Catalog (the session ended)
     if (settings.autorefresh != autoRefreshBefore) executeCommand(CMD_AUTOREFRESH);
     if (result == 0) {
         PostMessageW(mainWindow, WM_CLOSE, 0, 0);
@@ -174,6 +175,12 @@ INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, L
     case CatalogMessage::AltKey:
         catalog->runAltKey(static_cast<WORD>(wParam));
         return TRUE;
+    case WM_TIMER:
+        if (wParam == kCatalogCheckTimerId) catalog->followExhibit();
+        return TRUE;
+    case CatalogMessage::FollowExhibit:
+        catalog->followExhibit();
+        return TRUE;
     case CatalogMessage::ThumbnailReady:
         catalog->onThumbnailReady(reinterpret_cast<FinishedThumbnail*>(lParam));
         return TRUE;
@@ -213,6 +220,7 @@ void Catalog::create() {
     catalogStatusHeight = statusRect.bottom - statusRect.top;
 
     startDecoders();
+    SetTimer(catalogWindow, kCatalogCheckTimerId, kCatalogCheckMs, nullptr);
 
     const int current = viewer.store.currentIndex;
     if (current >= 0 && static_cast<size_t>(current) < count) selectOnly(current);
@@ -226,6 +234,7 @@ void Catalog::create() {
 }
 
 void Catalog::destroy() {
+    KillTimer(catalogWindow, kCatalogCheckTimerId);
     stopDecoders();
     shown_.clear();
     if (dropRegistered_) dropTarget_.revoke();
@@ -267,6 +276,10 @@ void Catalog::layout(int width, int height) {
 }
 
 bool Catalog::building() const { return viewer.store.building; }
+
+void Catalog::followExhibit() {
+    if (!building() && listStale()) refill(true);  // a build refills the list when it ends
+}
 
 bool Catalog::listStale() const {
     const auto shown = static_cast<size_t>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
@@ -354,7 +367,7 @@ void Catalog::keepShiftRange() {
 void Catalog::updateStatus() {
     const int focused = focusedItem();
     const size_t entries = viewer.store.size();
-    if (!building()) {
+    if (!building() && !listStale()) {  // a stale list's index names another file
         selectedPath = focused >= 0 ? viewer.store.entryPath(static_cast<size_t>(focused)) : std::wstring();
         const size_t selectedCount = static_cast<size_t>(SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0));
         if (selectedCount > 1)
@@ -386,7 +399,7 @@ void Catalog::refill(bool keepSelection) {
         } else if (!selectedPath.empty()) {
             index = viewer.store.indexOfPath(selectedPath);
         } else {
-            index = viewer.store.currentIndex;
+            index = focusedItem() >= 0 ? viewer.store.currentIndex.load() : -1;  // none stays none
         }
     }
     if (index >= count) index = count != 0 ? 0 : -1;
@@ -562,7 +575,7 @@ LRESULT Catalog::onCustomDraw(NMLVCUSTOMDRAW* draw) {
         // the list is filled again (a build that runs refills it when it ends).
         if (!building() && listStale()) {
             dropThumbnails();
-            PostMessageW(catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
+            PostMessageW(catalogWindow, CatalogMessage::FollowExhibit, 0, 0);
             return CDRF_DODEFAULT;
         }
         updateVisibleRange();

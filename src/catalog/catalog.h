@@ -90,6 +90,8 @@ private:
     bool listStale() const;
     // Sets the list's count to the exhibit's and takes its revision; thumbnails of another revision go.
     void takeExhibitCount();
+    // Fills a stale list again (looked at regularly and before each paint).
+    void followExhibit();
 
     // Selection helpers.
     int focusedItem() const;

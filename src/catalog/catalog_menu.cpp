@@ -429,7 +429,7 @@ void Catalog::dragOutSelection() {
 std::wstring Catalog::dropFolderAt(POINTL point) {
     turnAutoRefreshOn();
     if (listStale()) {
-        PostMessageW(catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
+        PostMessageW(catalogWindow, CatalogMessage::FollowExhibit, 0, 0);
         return {};  // no folder until the list shows the exhibit as it is
     }
     LVHITTESTINFO hit{};

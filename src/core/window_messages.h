@@ -29,6 +29,7 @@ enum : UINT {
     AltKey = WM_USER + 21,          // an Alt key taken by the keyboard hook: wParam is the key
     ThumbnailReady = WM_USER + 20,  // a decoding thread finished a thumbnail: lParam owns it
     EndWork = WM_USER + 22,         // the program ends (the session ends): stop decoding now
+    FollowExhibit = WM_USER + 23,   // the exhibit may have changed under the list: fill it again if so
 };
 }
 
@@ -41,5 +42,8 @@ constexpr UINT_PTR kShowTimerId = 1027;
 constexpr UINT_PTR kLoadingTimerId = 1028;
 // Start-up is over (the first picture has been painted): what it left for later runs now.
 constexpr UINT_PTR kStartUpTimerId = 1029;
+// The Catalog looks whether the exhibit changed under its list (a picture dropped after it failed).
+constexpr UINT_PTR kCatalogCheckTimerId = 1031;
+constexpr UINT kCatalogCheckMs = 500;
 // The show/hide hotkey's identifier.
 constexpr int kHideHotkeyId = 1351;

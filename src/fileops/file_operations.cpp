@@ -441,6 +441,9 @@ std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::w
 }
 
 DWORD rewriteFile(const std::wstring& path, const std::function<bool(const std::wstring& temporary)>& write) {
+    // A read-only file is not replaced (Windows refuses it; some systems would not).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
     DWORD error = 0;
     std::wstring temporary;
     if (!claimTemporaryBeside(path, temporary, error)) return error;

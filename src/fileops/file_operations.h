@@ -156,8 +156,8 @@ std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::w
 // Rewrites the file at `path` so that it is never found half written (a full drive, a crash, the
 // power gone): `write` fills a new file beside it (a free temporary name) and says whether all of it
 // was written; that file is flushed to the disk and then takes the old one's place in one step. When
-// anything fails the old file stays exactly as it was and nothing new is left behind. Returns 0, or
-// the platform's error code.
+// anything fails the old file stays exactly as it was and nothing new is left behind; a read-only
+// file is never replaced. Returns 0, or the platform's error code.
 DWORD rewriteFile(const std::wstring& path, const std::function<bool(const std::wstring& temporary)>& write);
 
 // Keeps a copy of the file as path + ".bak" (replacing an older copy, also as rewriteFile does).

@@ -106,6 +106,18 @@ TEST(Settings, SaveNowAndSaveOnExitOffAndTheOwnerWindowForwardsCommands) {
     }));
     EXPECT_FALSE(program.savedSettings().slide);
 
+    // A file that may not be written (read-only): Save Now says so and leaves it as it was.
+    const std::wstring ini = program.file(L"glimvue.ini");
+    const std::string saved = e2e::readBytes(ini);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    program.postCommand(CMD_SAVE_NOW);
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::waitFor([&] { return (box = program.findMessageBox()) != nullptr; }));
+    EXPECT_NE(e2e::windowTexts(box).find(ini + L" could not be written"), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(e2e::readBytes(ini), saved);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+
     // Save on Exit off: closing writes nothing. Exit goes to the hidden owner window, which passes it on.
     fs::remove(program.file(L"glimvue.ini"));
     program.postCommand(CMD_SAVE_ON_EXIT);

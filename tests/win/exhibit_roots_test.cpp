@@ -118,12 +118,7 @@ TEST_F(ExhibitRoots, FileOperationsChangeTheEntryOfTheirOwnFileOnly) {
     for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"}) ASSERT_TRUE(tree.file(name));
     ASSERT_TRUE(build());
     auto result = [&](ExhibitChange change, const wchar_t* path, const wchar_t* source) {
-        FileOpResult r;
-        r.outcome = FileOpOutcome::Done;
-        r.change = change;
-        r.path = tree / path;
-        r.source = source ? tree / source : std::wstring();
-        return r;
+        return FileOpResult{FileOpOutcome::Done, change, Redisplay::None, tree / path, source ? tree / source : L""};
     };
     // b was recycled while c became the entry at the index: b goes, c stays current.
     makeCurrent(tree / L"c.bmp");
@@ -157,13 +152,14 @@ TEST_F(ExhibitRoots, FolderChoosersAndSaveAsLeaveTheirSurroundingsAlone) {
     EXPECT_EQ(viewer->settings.favorites, tree / L"program\\fav");
     EXPECT_EQ(viewer->folderSetting(Viewer::FolderKind::Favorites), tree / L"program\\fav");
 
-    std::wstring directory(MAX_PATH, L'\0');
-    directory.resize(GetCurrentDirectoryW(MAX_PATH, directory.data()));
+    auto currentDirectory = [] {
+        std::wstring directory(MAX_PATH, L'\0');
+        return directory.substr(0, GetCurrentDirectoryW(MAX_PATH, directory.data()));
+    };
+    const std::wstring directory = currentDirectory();
     ASSERT_TRUE(viewer->chooseSettingsFile());
     EXPECT_EQ(viewer->files.settingsPath, tree / L"elsewhere\\other.ini");
-    std::wstring after(MAX_PATH, L'\0');
-    after.resize(GetCurrentDirectoryW(MAX_PATH, after.data()));
-    EXPECT_EQ(after, directory) << "the dialog moved the current directory";
+    EXPECT_EQ(currentDirectory(), directory) << "the dialog moved the current directory";
 
     // On a thread already in the multithreaded apartment, a chooser (cancelled here) leaves it there.
     cancel = true;
@@ -192,7 +188,6 @@ TEST_F(ExhibitRoots, SettingsThatCannotBeWrittenAtExitAreKeptAndLogged) {
     viewer->settings.savesettings = true;
     viewer->shutDown();
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-    viewer->settings.savesettings = false;
     EXPECT_EQ(readFile(ini), "old");
     std::string record = "\xFF\xFE";
     for (wchar_t c : ini + L" could not be written\r\n") record += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};

@@ -15,6 +15,7 @@
 #include "core/window_messages.h"
 #include "display/view_image.h"
 #include "fileops/shortcut_file.h"
+#include "shell/menu_pins.h"
 
 namespace {
 
@@ -73,11 +74,20 @@ LRESULT CALLBACK catalogMouseHook(int code, WPARAM wParam, LPARAM lParam) {
 // ---- Opening -----------------------------------------------------------------------------------
 
 void Viewer::openCatalog() {
+    // One Catalog at a time (the tray's menu still works while it is open): it comes to the front.
+    if (window.catalogWindow) {
+        SetForegroundWindow(window.catalogWindow);
+        return;
+    }
+    // Auto-refresh is on while the Catalog is open; the user's own value is the one saved meanwhile.
     const bool autoRefreshBefore = settings.autorefresh;
+    window.autorefreshBeforeCatalog = autoRefreshBefore;
     if (!autoRefreshBefore) executeCommand(CMD_AUTOREFRESH);
     if (settings.hideViewer && IsWindowVisible(mainWindow)) toggleShowHide();
     const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_CATALOG), mainWindow,
                                            Catalog::dialogProc, reinterpret_cast<LPARAM>(this));
+    window.autorefreshBeforeCatalog.reset();
+    if (store.shuttingDown) return;  // the program ended under the Catalog (the session ended)
     if (settings.autorefresh != autoRefreshBefore) executeCommand(CMD_AUTOREFRESH);
     if (result == 0) {
         PostMessageW(mainWindow, WM_CLOSE, 0, 0);
@@ -141,9 +151,12 @@ INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, L
         delete catalog;
         return TRUE;
     case CatalogMessage::ShowMenu:
-        catalog->showMenu(static_cast<short>(LOWORD(wParam)), static_cast<int>(HIWORD(wParam)) - 100,
-                          static_cast<int>(lParam));
+    {
+        int x = 0, y = 0;
+        decodeMenuPoint(static_cast<uint32_t>(wParam), x, y);
+        catalog->showMenu(x, y, static_cast<int>(lParam));
         return TRUE;
+    }
     case CatalogMessage::RefreshStatus:
         catalog->updateStatus();
         return TRUE;
@@ -154,10 +167,19 @@ INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, L
         catalog->setStatusPart(1, L"");
         return TRUE;
     case CatalogMessage::Refill:
-        catalog->refill(false);
+        catalog->refill(wParam == 0);  // wParam 1: auto-find chose the entry to show
+        return TRUE;
+    case CatalogMessage::EndWork:
+        catalog->stopDecoders();
         return TRUE;
     case CatalogMessage::AltKey:
         catalog->runAltKey(static_cast<WORD>(wParam));
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kCatalogCheckTimerId) catalog->followExhibit();
+        return TRUE;
+    case CatalogMessage::FollowExhibit:
+        catalog->followExhibit();
         return TRUE;
     case CatalogMessage::ThumbnailReady:
         catalog->onThumbnailReady(reinterpret_cast<FinishedThumbnail*>(lParam));
@@ -184,8 +206,8 @@ void Catalog::create() {
 
     listView = CreateWindowExW(0, WC_LISTVIEWW, L"Catalog", WS_CHILD | WS_VISIBLE | LVS_ICON | LVS_OWNERDATA, 0, 0, 0,
                                0, catalogWindow, nullptr, app.instance, nullptr);
-    const size_t count = viewer.store.size();
-    SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+    takeExhibitCount();
+    const size_t count = static_cast<size_t>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
     // The image list only sets the spacing of the cells; the list view owns and destroys it.
     HIMAGELIST spacing = ImageList_Create(thumb, thumb, ILC_COLOR24, 0, 0);
     SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(spacing));
@@ -198,10 +220,11 @@ void Catalog::create() {
     catalogStatusHeight = statusRect.bottom - statusRect.top;
 
     startDecoders();
+    SetTimer(catalogWindow, kCatalogCheckTimerId, kCatalogCheckMs, nullptr);
 
     const int current = viewer.store.currentIndex;
     if (current >= 0 && static_cast<size_t>(current) < count) selectOnly(current);
-    PostMessageW(listView, LVM_ENSUREVISIBLE, current, FALSE);
+    PostMessageW(listView, LVM_ENSUREVISIBLE, current, FALSE);  // once the list has its size
 
     RECT client{};
     GetClientRect(catalogWindow, &client);
@@ -211,6 +234,7 @@ void Catalog::create() {
 }
 
 void Catalog::destroy() {
+    KillTimer(catalogWindow, kCatalogCheckTimerId);
     stopDecoders();
     shown_.clear();
     if (dropRegistered_) dropTarget_.revoke();
@@ -253,20 +277,35 @@ void Catalog::layout(int width, int height) {
 
 bool Catalog::building() const { return viewer.store.building; }
 
+void Catalog::followExhibit() {
+    if (!building() && listStale()) refill(true);  // a build refills the list when it ends
+}
+
+bool Catalog::listStale() const {
+    const auto shown = static_cast<size_t>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    std::lock_guard lock(viewer.store.exhibitMutex);
+    return viewer.store.exhibit.revision() != listRevision_ || viewer.store.exhibit.size() < shown;
+}
+
+void Catalog::takeExhibitCount() {
+    size_t count = 0;
+    uint64_t revision = 0;
+    {
+        std::lock_guard lock(viewer.store.exhibitMutex);
+        count = viewer.store.exhibit.size();
+        revision = viewer.store.exhibit.revision();
+    }
+    if (revision != listRevision_) dropThumbnails();
+    listRevision_ = revision;
+    SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+}
+
 bool Catalog::regularExhibit() const { return viewer.store.exhibitRoot == viewer.store.buildRootCopy(); }
 
 // ---- Selection ---------------------------------------------------------------------------------
 
 int Catalog::focusedItem() const {
     return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
-void Catalog::focusItem(int item) const {
-    if (item < 0) return;
-    LVITEMW state{};
-    state.stateMask = LVIS_FOCUSED;
-    state.state = LVIS_FOCUSED;
-    SendMessageW(listView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
 }
 
 int Catalog::firstSelected() const {
@@ -282,12 +321,16 @@ std::vector<int> Catalog::selectedItems() const {
 }
 
 std::vector<std::wstring> Catalog::selectedPaths(bool releaseShownImage) {
+    if (listStale()) {
+        refill(true);
+        return {};
+    }
     std::vector<std::wstring> paths;
-    const int current = viewer.store.currentIndex;
+    const std::wstring shown = viewer.store.currentPathCopy();
     for (int item : selectedItems()) {
         std::wstring path = viewer.store.entryPath(static_cast<size_t>(item));
         if (path.empty()) continue;
-        if (releaseShownImage && item == current) viewer.image.release();  // the file must not be held
+        if (releaseShownImage && path == shown) viewer.image.release();  // the file must not be held
         paths.push_back(std::move(path));
     }
     return paths;
@@ -302,6 +345,7 @@ void Catalog::selectOnly(int index) {
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
     SendMessageW(listView, LVM_SETSELECTIONMARK, 0, index);
+    SendMessageW(listView, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
 }
 
 void Catalog::keepShiftRange() {
@@ -323,7 +367,7 @@ void Catalog::keepShiftRange() {
 void Catalog::updateStatus() {
     const int focused = focusedItem();
     const size_t entries = viewer.store.size();
-    if (!building()) {
+    if (!building() && !listStale()) {  // a stale list's index names another file
         selectedPath = focused >= 0 ? viewer.store.entryPath(static_cast<size_t>(focused)) : std::wstring();
         const size_t selectedCount = static_cast<size_t>(SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0));
         if (selectedCount > 1)
@@ -343,23 +387,24 @@ void Catalog::updateStatus() {
 void Catalog::refill(bool keepSelection) {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     dropThumbnails();
-    const size_t count = viewer.store.size();
-    SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+    takeExhibitCount();
+    const auto count = static_cast<long long>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
     InvalidateRect(listView, nullptr, TRUE);
     long long index = viewer.store.currentIndex;
-    if (keepSelection) {
-        long long found = -1;
-        if (regularExhibit()) {
-            if (!restorePath.empty()) found = viewer.store.indexOfPath(restorePath);
-            if (found < 0 && !selectedPath.empty()) found = viewer.store.indexOfPath(selectedPath);
+    if (keepSelection && regularExhibit()) {
+        // The file the user had stays selected wherever it is now; when it is gone, nothing is
+        // (rather than another file at its old place).
+        if (!restorePath.empty() && (index = viewer.store.indexOfPath(restorePath)) >= 0) {
+            restorePath.clear();
+        } else if (!selectedPath.empty()) {
+            index = viewer.store.indexOfPath(selectedPath);
+        } else {
+            index = focusedItem() >= 0 ? viewer.store.currentIndex.load() : -1;  // none stays none
         }
-        if (found < 0) found = focusedItem();
-        if (found >= 0) index = found;
     }
-    if (index < 0 || static_cast<size_t>(index) >= count) index = count ? 0 : -1;
+    if (index >= count) index = count != 0 ? 0 : -1;
     busy = false;
     selectOnly(static_cast<int>(index));
-    if (index >= 0) SendMessageW(listView, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
     updateStatus();
     setTitle();
     trimWorkingSet();
@@ -369,7 +414,7 @@ void Catalog::refill(bool keepSelection) {
 void Catalog::afterKey() {
     if (building()) {
         busy = false;
-        SendMessageW(listView, LVM_SETITEMCOUNT, viewer.store.size(), 0);
+        takeExhibitCount();
         InvalidateRect(listView, nullptr, TRUE);
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     }
@@ -412,7 +457,9 @@ INT_PTR Catalog::onNotify(NMHDR* header) {
         return TRUE;
     case NM_DBLCLK: {
         const int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-        if (item >= 0 && static_cast<size_t>(item) < viewer.store.size()) {
+        if (listStale()) {
+            refill(true);  // the item may show another file than its index names now
+        } else if (item >= 0 && static_cast<size_t>(item) < viewer.store.size()) {
             viewer.store.currentIndex = item;
             closeWith(1);
         }
@@ -524,6 +571,13 @@ void Catalog::dropThumbnails() {
 LRESULT Catalog::onCustomDraw(NMLVCUSTOMDRAW* draw) {
     switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
+        // The exhibit changed under the list: no thumbnail is drawn over another file's item, and
+        // the list is filled again (a build that runs refills it when it ends).
+        if (!building() && listStale()) {
+            dropThumbnails();
+            PostMessageW(catalogWindow, CatalogMessage::FollowExhibit, 0, 0);
+            return CDRF_DODEFAULT;
+        }
         updateVisibleRange();
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:

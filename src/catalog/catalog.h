@@ -21,6 +21,7 @@
 #include "core/win_handles.h"
 #include "decoding/picture_decoder.h"
 #include "fileops/shell_objects.h"
+#include "shell/command_rows.h"
 #include "thumbnail_logic.h"
 
 class Viewer;
@@ -64,8 +65,7 @@ public:
     int iconMargin = 0;
     bool busy = true;
     int shiftAnchor = -1;
-    bool rootPinned = false;
-    int pinnedSubmenu = -1;
+    MenuPins pins;  // the pinned levels of the Catalog Menu (the root and one submenu)
 
 private:
     friend LRESULT CALLBACK catalogKeyboardHook(int, WPARAM, LPARAM);
@@ -86,14 +86,31 @@ private:
     long long nearestItem(const NMLVFINDITEMW& find);
     void keepShiftRange();
 
+    // The list and the exhibit. The list's items are the exhibit's entries by index; when an entry
+    // may have moved to another index since the list was filled (a picture dropped after it failed,
+    // a rebuild, a re-sort), the list is stale: what it shows, and its thumbnails, may belong to
+    // other files than the indexes name now.
+    bool listStale() const;
+    // Sets the list's count to the exhibit's and takes its revision; thumbnails of another revision go.
+    void takeExhibitCount();
+    // Fills a stale list again (looked at regularly and before each paint).
+    void followExhibit();
+
     // Selection helpers.
     int focusedItem() const;
-    // Gives `item` the focus rectangle again (after an operation that refilled the list); -1: none.
-    void focusItem(int item) const;
     int firstSelected() const;
     std::vector<int> selectedItems() const;
+    // The paths of the selected items, the shown picture let go of when it is among them (so that
+    // its file is not held). A stale list is filled again (keeping the selection by path) and gives
+    // none: no command then acts on a file the user did not see picked.
     std::vector<std::wstring> selectedPaths(bool releaseShownImage);
+    // Selects and focuses one item visibly (scrolled into view, the status following); -1: none.
     void selectOnly(int index);
+    // After files left the exhibit: their entries go, the list is filled again, and the item now at
+    // `position` is selected, so that the next command names what the highlight shows.
+    void afterFilesLeft(const std::vector<std::wstring>& paths, int position);
+    // The question before recycling or archiving: one file is named, several are counted.
+    bool confirmed(int verb, int several, const std::vector<std::wstring>& paths);
     bool regularExhibit() const;
     bool building() const;
 
@@ -125,6 +142,7 @@ private:
     std::atomic<bool> cancelDecodes_{false};  // raised at close: decodes under way end at once
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
+    uint64_t listRevision_ = 0;  // the exhibit's revision the list was filled from
     MemoryDC drawDc_;
     HookHandle keyboardHook_;
     HookHandle mouseHook_;

@@ -4,16 +4,20 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "catalog.h"
 #include "core/app.h"
 #include "core/command_ids.h"
 #include "core/viewer.h"
 #include "core/window_messages.h"
 #include "display/slideshow_logic.h"
+#include "fileops/file_names.h"
 #include "fileops/file_operations.h"
 #include "fileops/shell_objects.h"
 #include "fileops/shortcut_file.h"
 #include "shell/loaded_menu_texts.h"
+#include "shell/menu_pins.h"
 #include "shell/shell_menu.h"
 #include "shell/wallpaper.h"
 #include "shell/wallpaper_logic.h"
@@ -54,8 +58,8 @@ void Catalog::showMenu(int x, int y, int submenu) {
     LoadedMenuTexts sink(root);
     viewer.language.applyCatalogMenuTexts(sink);
     HMENU shown = root;
-    if (pinnedSubmenu >= 0)
-        if (HMENU pinned = GetSubMenu(root, submenu)) shown = pinned;
+    if (const MenuPath path = menuToShow(pins, submenu); path.depth == 1)
+        if (HMENU pinned = GetSubMenu(root, path.positions[0])) shown = pinned;
 
     const Settings& s = viewer.settings;
     for (UINT item : {CMD_COPY_FILE, CMD_MOVE_FILE, CMD_PASTE}) EnableMenuItem(root, item, MF_BYCOMMAND | MF_ENABLED);
@@ -65,33 +69,22 @@ void Catalog::showMenu(int x, int y, int submenu) {
     if (s.sortby >= 0 && s.sortby <= 5) check(CMD_SORT_TREE + s.sortby, true);
     check(CMD_SORT_CASE, s.sortcase);
     check(CMD_AUTOREFRESH, s.autorefresh);
-    check(CMD_PIN_ROOT, rootPinned);
-    if (pinnedSubmenu >= 0) check(CMD_PIN_ROOT + pinnedSubmenu, true);
+    check(CMD_PIN_ROOT, pins.rootPinned);
+    if (pins.pinnedSubmenu >= 0) check(CMD_PIN_ROOT + pins.pinnedSubmenu, true);
 
     SetForegroundWindow(catalogWindow);
-    const int chosen = static_cast<int>(
-        TrackPopupMenu(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, catalogWindow, nullptr));
+    const TrackedMenu tracked = trackMenu(shown, x, y, catalogWindow, static_cast<UINT>(pins.lastChosen));
     menu.reset();
 
+    const int chosen = static_cast<int>(tracked.chosen);
     if (chosen == CMD_CATALOG_VIEW || chosen == CMD_CATALOG_CLOSE || chosen == CMD_EXIT) {
         runCommand(chosen);
         return;
     }
-    const WPARAM where = (static_cast<WPARAM>(static_cast<uint16_t>(y + 100)) << 16) | static_cast<uint16_t>(x);
-    if (chosen == 0) {
-        if (pinnedSubmenu >= 0) {
-            pinnedSubmenu = -1;
-            if (rootPinned) PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, 0);
-        } else {
-            rootPinned = false;
-        }
-        return;
-    }
-    runCommand(chosen);
-    if (pinnedSubmenu >= 0)
-        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, pinnedSubmenu);
-    else if (rootPinned)
-        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, where, 0);
+    if (chosen != 0) runCommand(chosen);
+    const MenuReopen reopen = afterTracking(pins, chosen, tracked.byUser);
+    if (reopen.reopen && IsWindow(catalogWindow))
+        PostMessageW(catalogWindow, CatalogMessage::ShowMenu, encodeMenuPoint(x, y), reopen.submenu);
 }
 
 // ---- Commands ------------------------------------------------------------------------------------
@@ -99,6 +92,10 @@ void Catalog::showMenu(int x, int y, int submenu) {
 void Catalog::runCommand(int command) {
     switch (command) {
     case CMD_CATALOG_VIEW: {
+        if (listStale()) {
+            refill(true);  // Enter again shows what the highlight shows now
+            return;
+        }
         int item = firstSelected();
         if (item < 0) item = focusedItem();
         viewer.store.currentIndex = item >= 0 && static_cast<size_t>(item) < viewer.store.size() ? item : 0;
@@ -148,11 +145,8 @@ void Catalog::runCommand(int command) {
     case CMD_PASTE:
         if (!building()) pasteHere();
         return;
-    case CMD_PIN_ROOT:
-        rootPinned = !rootPinned;
-        return;
-    case CMD_PIN_ROOT + 18: case CMD_PIN_ROOT + 19: case CMD_PIN_ROOT + 20:
-        pinnedSubmenu = pinnedSubmenu == command - CMD_PIN_ROOT ? -1 : command - CMD_PIN_ROOT;
+    case CMD_PIN_ROOT: case CMD_PIN_ROOT + 18: case CMD_PIN_ROOT + 19: case CMD_PIN_ROOT + 20:
+        applyPinCommand(pins, static_cast<CommandId>(command));
         return;
     default:
         if (command >= CMD_SORT_FORWARD && command <= CMD_SORT_CASE) forwardAndRefill(command, true);
@@ -182,6 +176,10 @@ void Catalog::runRebuild(int command) {
 void Catalog::folderJump(int command) {
     const int first = firstSelected();
     if (first < 0 || building()) return;
+    if (listStale()) {
+        refill(true);
+        return;
+    }
     if (command == CMD_NEXT_FOLDER || command == CMD_PREV_FOLDER) {
         size_t target = 0;
         {
@@ -217,6 +215,10 @@ void Catalog::findCommand(int command) {
 void Catalog::toViewer() {
     const int focused = focusedItem();
     if (focused < 0) return;
+    if (listStale()) {
+        refill(true);  // the focused item may show another file than its index names now
+        return;
+    }
     viewer.store.currentIndex = focused;
     viewer.showCurrent(true);
 }
@@ -236,7 +238,7 @@ void Catalog::onKey(WORD key) {
     case VK_F1: {
         POINT origin{0, 0};
         ClientToScreen(catalogWindow, &origin);
-        showMenu(origin.x, origin.y, pinnedSubmenu >= 0 ? pinnedSubmenu : 0);
+        showMenu(origin.x, origin.y, pins.pinnedSubmenu >= 0 ? pins.pinnedSubmenu : 0);
         return;
     }
     case VK_F3: findCommand(CMD_FIND_NEXT); return;
@@ -294,8 +296,9 @@ void Catalog::runAltKey(WORD key) {
 }
 
 void Catalog::blackboxWallpaper() {
-    if (selectedPath.empty()) return;
-    std::wstring path = selectedPath;
+    const std::vector<std::wstring> selected = selectedPaths(false);
+    if (selected.empty()) return;
+    std::wstring path = selected.front();
     if (isCatalogShortcut(path)) {
         ShortcutFile link;
         std::wstring target;
@@ -315,35 +318,52 @@ void Catalog::turnAutoRefreshOn() {
     if (!viewer.settings.autorefresh) viewer.executeCommand(CMD_AUTOREFRESH);
 }
 
+bool Catalog::confirmed(int verb, int several, const std::vector<std::wstring>& paths) {
+    const LanguageTable& language = viewer.language;
+    const std::wstring text = paths.size() == 1
+                                  ? confirmationText(language.message(verb), paths.front(), language.message(kMsgQuestion))
+                                  : language.message(several);
+    return MessageBoxW(catalogWindow, text.c_str(), catalogTitle.c_str(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+void Catalog::afterFilesLeft(const std::vector<std::wstring>& paths, int position) {
+    for (const std::wstring& path : paths)
+        if (!pathIsTaken(path)) viewer.store.removeEntry(path);
+    refill(true);
+    const auto count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    if (position >= 0 && count > 0) selectOnly(std::min(position, count - 1));
+    updateStatus();
+}
+
 void Catalog::recycleSelection() {
-    if (firstSelected() < 0) return;
-    if (viewer.settings.confirmdelete &&
-        MessageBoxW(catalogWindow, viewer.language.message(25).c_str(), catalogTitle.c_str(),
-                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
+    const std::vector<std::wstring> paths = selectedPaths(false);
+    if (paths.empty()) return;
+    if (viewer.settings.confirmdelete && !confirmed(kMsgRecycle, kMsgRecycleSelected, paths)) return;
     turnAutoRefreshOn();
     const int focused = focusedItem();
-    const std::wstring list = doubleNullList(selectedPaths(true));
+    if (selectedPaths(true).empty()) return;  // lets go of the shown picture's file
+    const std::wstring list = doubleNullList(paths);
     SHFILEOPSTRUCTW operation{};
     operation.hwnd = catalogWindow;
     operation.wFunc = FO_DELETE;
     operation.pFrom = list.c_str();
     operation.fFlags = FOF_ALLOWUNDO;
-    if (SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted) focusItem(focused);
+    SHFileOperationW(&operation);
+    afterFilesLeft(paths, focused);
 }
 
 // Each selected file is moved into the archive under a free name (the name, else its numbered
 // variants), as the archive command of the main window does: a file already in the archive is never
 // replaced, whatever the platform's shell makes of name collisions.
 void Catalog::archiveSelection() {
-    const std::wstring archive = viewer.settings.archive;
-    if (firstSelected() < 0 || archive.empty()) return;
-    if (viewer.settings.confirmarchive &&
-        MessageBoxW(catalogWindow, viewer.language.message(26).c_str(), catalogTitle.c_str(),
-                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
+    const std::wstring archive = viewer.folderSetting(Viewer::FolderKind::Archive);
+    if (archive.empty()) return;
+    const std::vector<std::wstring> paths = selectedPaths(false);
+    if (paths.empty()) return;
+    if (viewer.settings.confirmarchive && !confirmed(kMsgArchive, kMsgArchiveSelected, paths)) return;
     turnAutoRefreshOn();
     const int focused = focusedItem();
+    if (selectedPaths(true).empty()) return;  // lets go of the shown picture's file
     FileOpContext context(catalogWindow, viewer.language);
     context.releaseImage = [] {};  // the selection below releases the shown image
     std::wstring folder = archive;  // never asked for: it is set
@@ -352,17 +372,15 @@ void Catalog::archiveSelection() {
     request.logPath = viewer.files.archiveLogPath;
     request.confirm = false;
     request.log = viewer.settings.archivelog;
-    bool moved = false;
-    for (const std::wstring& path : selectedPaths(true)) {
+    for (const std::wstring& path : paths) {
         request.path = path;
         if (!archiveFile(context, request).done()) break;  // reported once, by the operation
-        moved = true;
     }
-    if (moved) focusItem(focused);
+    afterFilesLeft(paths, focused);
 }
 
 void Catalog::favoriteSelection() {
-    const std::wstring favorites = viewer.settings.favorites;
+    const std::wstring favorites = viewer.folderSetting(Viewer::FolderKind::Favorites);
     if (favorites.empty()) return;
     const FileOpContext context(catalogWindow, viewer.language);
     for (const std::wstring& path : selectedPaths(false)) sendShortcut(context, favorites, path);
@@ -381,6 +399,10 @@ void Catalog::copySelection() {
 
 void Catalog::pasteHere() {
     turnAutoRefreshOn();
+    if (listStale()) {
+        refill(true);  // the folder is that of the file the user sees selected
+        return;
+    }
     const int first = firstSelected();
     std::wstring folder = first >= 0 ? folderOf(viewer.store.entryPath(static_cast<size_t>(first)))
                                      : viewer.store.buildRootCopy();
@@ -406,6 +428,10 @@ void Catalog::dragOutSelection() {
 
 std::wstring Catalog::dropFolderAt(POINTL point) {
     turnAutoRefreshOn();
+    if (listStale()) {
+        PostMessageW(catalogWindow, CatalogMessage::FollowExhibit, 0, 0);
+        return {};  // no folder until the list shows the exhibit as it is
+    }
     LVHITTESTINFO hit{};
     hit.pt = POINT{point.x, point.y};
     ScreenToClient(listView, &hit.pt);

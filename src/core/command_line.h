@@ -34,6 +34,7 @@ struct RunSwitches {
     bool noMenu = false;           // -nomenu: nearly every command is refused
     bool landscapeFilter = false;  // only landscape images are shown
     bool portraitFilter = false;   // only portrait images are shown
+    std::wstring tooLongPath;      // a path argument past the platform's limit, reported at start-up
 };
 
 struct SwitchOutcome {

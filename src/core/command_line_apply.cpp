@@ -47,10 +47,10 @@ void Viewer::applyPathArgument(const std::wstring& argument) {
     // A trailing backslash (other than a drive root's) would double up when names are appended.
     while (path.size() > 3 && path.back() == L'\\') path.pop_back();
 
-    // A path past the platform's limit can be neither scanned nor saved: say so, and fall back to
-    // the program's folder as for a folder that does not exist.
+    // A path past the platform's limit can be neither scanned nor saved: say so (once the language
+    // file has been read), and fall back to the program's folder as for a folder that does not exist.
     if (path.size() > MAX_PATH - 1) {
-        showMessage(path + L" " + language.message(kMsgTooLong), kExclamation);
+        switches.tooLongPath = path;
         store.exhibitRoot = files.programFolder;
         store.setCurrentPath({});
         return;

@@ -9,8 +9,10 @@
 
 #include "app.h"
 #include "command_ids.h"
+#include "fileops/file_names.h"
 #include "fileops/file_operations.h"
 #include "viewer.h"
+#include "win_paths.h"
 
 namespace {
 
@@ -66,17 +68,17 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 bool browseForProgram(std::wstring& path) {
     static const wchar_t filter[] = L"EXE Files (*.exe)\0*.exe\0";
     for (bool withStart : {true, false}) {
-        std::wstring buffer(32768, L'\0');
-        if (withStart) path.copy(buffer.data(), std::min(path.size(), buffer.size() - 1));
-        OPENFILENAMEW dialog{};
-        dialog.lStructSize = sizeof(dialog);
-        dialog.lpstrFilter = filter;
-        dialog.lpstrFile = buffer.data();
-        dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-        dialog.lpstrDefExt = L"exe";
-        dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        if (GetOpenFileNameW(&dialog)) {
-            path = buffer.c_str();
+        FileDialogRequest dialog;
+        dialog.filter = filter;
+        dialog.filterChars = sizeof filter / sizeof filter[0];
+        if (withStart) dialog.name = path;
+        dialog.defaultExtension = L"exe";
+        dialog.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        dialog.open = true;
+        std::wstring chosen;
+        int filterIndex = 0;
+        if (runFileDialog(dialog, chosen, filterIndex)) {
+            path = chosen;
             return true;
         }
         // A start that is no valid file name (the setting holds arbitrary text): open without it.
@@ -160,20 +162,17 @@ bool Viewer::chooseBackgroundColour() {
     return true;
 }
 
+std::wstring Viewer::folderSetting(FolderKind which) const {
+    const std::wstring& folder = which == FolderKind::Archive ? settings.archive : settings.favorites;
+    const std::wstring resolved = resolveAgainst(files.programFolder, folder);
+    return resolved == folder ? folder : fullPath(resolved);
+}
+
 bool Viewer::chooseFolder(FolderKind which) {
-    std::wstring& folder = which == FolderKind::Archive ? settings.archive : settings.favorites;
-    std::wstring preselect;
-    if (!folder.empty()) {
-        const DWORD length = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-        if (length > 0) {
-            preselect.assign(length, L'\0');
-            const DWORD written = GetFullPathNameW(folder.c_str(), length, preselect.data(), nullptr);
-            preselect.resize(written < length ? written : 0);
-        }
-    }
     const std::wstring chosen = browseForFolder(
-        mainWindow, language.message(which == FolderKind::Archive ? kMsgSetArchive : kMsgSetFavorites), preselect);
+        mainWindow, language.message(which == FolderKind::Archive ? kMsgSetArchive : kMsgSetFavorites),
+        folderSetting(which));
     if (chosen.empty()) return false;
-    folder = chosen;
+    (which == FolderKind::Archive ? settings.archive : settings.favorites) = chosen;
     return true;
 }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app.h"
+#include "fileops/file_operations.h"
 #include "viewer.h"
 #include "win_handles.h"
 
@@ -12,55 +13,26 @@ bool Viewer::chooseSettingsFile() {
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : files.settingsPath.substr(0, slash);
     const std::wstring name = slash == std::wstring::npos ? files.settingsPath : files.settingsPath.substr(slash + 1);
 
-    std::wstring buffer(32768, L'\0');
-    name.copy(buffer.data(), std::min(name.size(), buffer.size() - 1));
-    const std::wstring title = language.message(kMsgSaveSettings);
     static const wchar_t filter[] = L"INI File (*.ini)\0*.ini\0";
-
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = filter;
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = L"ini";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&dialog)) return false;
-    files.settingsPath = buffer.c_str();
+    FileDialogRequest dialog;
+    dialog.owner = mainWindow;
+    dialog.filter = filter;
+    dialog.filterChars = sizeof filter / sizeof filter[0];
+    dialog.title = language.message(kMsgSaveSettings);
+    dialog.folder = folder;
+    dialog.name = name;
+    dialog.defaultExtension = L"ini";
+    dialog.flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    std::wstring chosen;
+    int filterIndex = 0;
+    if (!runFileDialog(dialog, chosen, filterIndex)) return false;
+    files.settingsPath = chosen;
     return true;
 }
 
-namespace {
-
-int CALLBACK preselectFolder(HWND dialog, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
-    return 0;
-}
-
-}  // namespace
-
 bool Viewer::chooseExhibitRoot(bool build) {
-    const std::wstring title = language.message(kMsgSetExhibitRoot);
-    BROWSEINFOW browse{};
-    browse.hwndOwner = mainWindow;
-    browse.lpszTitle = title.c_str();
-    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_BROWSEFILEJUNCTIONS;
-    browse.lpfn = preselectFolder;
-    browse.lParam = reinterpret_cast<LPARAM>(store.exhibitRoot.c_str());
-
-    ShowCursor(TRUE);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::wstring path;
-    if (const CoTaskMemory chosen(SHBrowseForFolderW(&browse)); chosen) {
-        std::wstring buffer(32768, L'\0');
-        if (SHGetPathFromIDListEx(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), buffer.data(),
-                                  static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT))
-            path = buffer.c_str();
-    }
-    CoUninitialize();
-    ShowCursor(FALSE);
+    const std::wstring path =
+        browseForFolder(mainWindow, language.message(kMsgSetExhibitRoot), store.exhibitRoot, BIF_BROWSEFILEJUNCTIONS);
     if (path.empty()) return false;  // cancelled, or a folder with no file-system path
     if (!build) {
         store.exhibitRoot = path;

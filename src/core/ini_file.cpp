@@ -330,6 +330,7 @@ bool IniFile::open(const std::wstring& path, Mode mode) {
     }
     mode_ = mode;
     wroteAnything_ = false;
+    writeFailed_ = false;
     readPos_ = readEnd_ = 0;
     if (mode == Read) {
         readBuffer_.resize(kReadBlockBytes);
@@ -345,20 +346,26 @@ bool IniFile::open(const std::wstring& path, Mode mode) {
         readPos_ = readEnd_ = 0;
     } else if (wideText_) {
         const unsigned char bom[2] = {0xFF, 0xFE};
-        std::fwrite(bom, 1, sizeof bom, file_);
+        writeFailed_ = std::fwrite(bom, 1, sizeof bom, file_) != sizeof bom;
     }
     return true;
 }
 
-void IniFile::close() {
-    if (file_) std::fclose(file_);
+bool IniFile::close() {
+    bool ok = !(mode_ == Write && writeFailed_);
+    if (file_) {
+        if (mode_ == Write && (std::fflush(file_) != 0 || std::ferror(file_))) ok = false;
+        if (std::fclose(file_) != 0 && mode_ == Write) ok = false;
+    }
     file_ = nullptr;
+    writeFailed_ = false;
     wideText_ = false;
     wroteAnything_ = false;
     format_ = {};
     readBuffer_.clear();
     readBuffer_.shrink_to_fit();
     readPos_ = readEnd_ = 0;
+    return ok;
 }
 
 int IniFile::readByte() {
@@ -453,10 +460,10 @@ void IniFile::writeText(const std::wstring& text) {
             bytes.push_back(static_cast<char>(unit & 0xFF));
             bytes.push_back(static_cast<char>(unit >> 8));
         }
-        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
     } else {
         const std::string bytes = wideToNarrow(text);
-        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
     }
 }
 

@@ -73,7 +73,9 @@ public:
                       const std::function<void(const std::wstring& key, const std::wstring& value)>& visit);
     // Appends the section: header line (none when null), then one line per descriptor.
     void writeSection(const SettingsTable& table, const wchar_t* header);
-    void close();
+    // Closes the file. For a file open for writing, false when any of it could not be written (a
+    // full drive, a failing device) or the file did not close cleanly.
+    bool close();
 
     // Longest line kept when reading; the rest of a longer line is dropped (a value can never use it:
     // strings keep at most a path's length).
@@ -90,6 +92,7 @@ private:
     Mode mode_ = Read;
     bool wideText_ = false;
     bool wroteAnything_ = false;
+    bool writeFailed_ = false;
     IniTextFormat format_;
     // Reading goes through a block buffer of its own so that huge files stream at a steady pace.
     std::vector<unsigned char> readBuffer_;

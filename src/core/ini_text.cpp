@@ -75,24 +75,14 @@ IniTextFormat detectIniText(const std::string& bytes) {
     return sniffer.result();
 }
 
-bool keepUnreadableFile(const std::wstring& path) {
+BeforeOverwrite checkBeforeOverwrite(const std::wstring& path) {
     FileCloser in{openFileWide(path, L"rb")};
-    if (!in.file) return true;  // nothing there to keep
+    if (!in.file) return BeforeOverwrite::Free;  // nothing there to keep
 
     std::vector<unsigned char> block(kBlockBytes);
     IniTextSniffer sniffer;
     for (size_t got; (got = std::fread(block.data(), 1, block.size(), in.file)) > 0;)
         sniffer.feed(block.data(), got);
-    if (std::ferror(in.file)) return false;  // not even its bytes can be read: leave it alone
-    if (sniffer.result().readable()) return true;
-
-    std::rewind(in.file);
-    FileCloser out{openFileWide(path + L".bak", L"wb")};
-    if (!out.file) return false;
-    for (size_t got; (got = std::fread(block.data(), 1, block.size(), in.file)) > 0;)
-        if (std::fwrite(block.data(), 1, got, out.file) != got) return false;
-    if (std::ferror(in.file)) return false;
-    const bool closed = std::fclose(out.file) == 0;
-    out.file = nullptr;
-    return closed;
+    if (std::ferror(in.file)) return BeforeOverwrite::LeaveAlone;
+    return sniffer.result().readable() ? BeforeOverwrite::Free : BeforeOverwrite::KeepFirst;
 }

@@ -50,7 +50,8 @@ private:
 
 IniTextFormat detectIniText(const std::string& bytes);
 
-// Before the file at `path` is overwritten: when it exists but cannot be read as text, its bytes are
-// copied to path + ".bak" (replacing an older copy). Returns false only when such a copy was needed
-// and could not be made; the caller must then leave the file alone.
-bool keepUnreadableFile(const std::wstring& path);
+// What must happen before the file at `path` is overwritten. Free: nothing is there, or it reads as
+// text. KeepFirst: it cannot be read as text, so its bytes are to be kept as path + ".bak" first.
+// LeaveAlone: not even its bytes can be read, and it must not be overwritten.
+enum class BeforeOverwrite { Free, KeepFirst, LeaveAlone };
+BeforeOverwrite checkBeforeOverwrite(const std::wstring& path);

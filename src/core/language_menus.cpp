@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "command_ids.h"
+#include "fileops/file_operations.h"
 #include "viewer.h"
 #include "win_handles.h"
 #include "win_paths.h"
@@ -60,11 +61,16 @@ void Viewer::loadMenusAndLanguage() {
 }
 
 void Viewer::writeTranslationTemplate() {
-    if (pathExists(files.languagePath)) CopyFileW(files.languagePath.c_str(), (files.languagePath + L".bak").c_str(), FALSE);
-    {
+    // The translation there is kept as .bak first; without that copy it is not replaced.
+    const std::wstring& path = files.languagePath;
+    bool written = !pathExists(path) || keepBackup(path) == 0;
+    if (written) {
         LoadedMenus menus;
         menus.captureInto(language);
-        language.writeLanguageTemplate(files.languagePath);
+        written = rewriteFile(path, [this](const std::wstring& temporary) {
+                      return language.writeLanguageTemplate(temporary);
+                  }) == 0;
     }
+    if (!written) reportNotWritten(path, true);
     ExitProcess(0);
 }

@@ -86,6 +86,8 @@ constexpr const wchar_t* kMessages[] = {
     L"Archive selected images?",
     L"is too long",
     L"Loading...",
+    L"A hotkey needs Control, Shift, Alt or Win",
+    L"could not be written",
 };
 
 // Dialog captions and labels by number. A number-input dialog uses string N as its caption and N + 1
@@ -283,5 +285,5 @@ bool LanguageTable::writeLanguageTemplate(const std::wstring& path) const {
     };
     file.writeSection(header, L"[Language]");
     for (const Section& section : kSections) writeEntries(file, section.header, this->*section.entries);
-    return true;
+    return file.close();
 }

@@ -51,7 +51,7 @@ public:
     // Reads the seven translatable sections; a file that cannot be opened changes nothing.
     void loadLanguage(const std::wstring& path);
     // Writes all eight sections (English template when nothing was translated). False when the file
-    // could not be opened for writing.
+    // could not be opened or not all of it could be written.
     bool writeLanguageTemplate(const std::wstring& path) const;
 
     const std::vector<LanguageEntry>& messages() const { return messages_; }
@@ -83,5 +83,5 @@ enum MessageId : int {
     kMsgArchive = 17, kMsgArchiveFailed = 18, kMsgNoFiles = 19, kMsgStillNoMatch = 20,
     kMsgNoMatch = 21, kMsgHotkeyUnavailable = 22, kMsgSearching = 23, kMsgAutoUpdating = 24,
     kMsgRecycleSelected = 25, kMsgArchiveSelected = 26, kMsgTooLong = 27,
-    kMsgLoading = 28,
+    kMsgLoading = 28, kMsgHotkeyNeedsModifier = 29, kMsgNotWritten = 30,
 };

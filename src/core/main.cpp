@@ -121,8 +121,8 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         viewer->showMainMenu(x, y, static_cast<int>(lParam));
         return TRUE;
     }
-    case MainMessage::RefreshStatus:
-        viewer->refreshStatusAfterBuild();
+    case MainMessage::BuildEnded:
+        viewer->onBuildEnded(wParam != 0);
         return TRUE;
     case WM_MOVE:
         viewer->onMove();

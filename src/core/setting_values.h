@@ -35,3 +35,6 @@ enum AutoFindKind : int { kAutoFindOff = 0, kAutoFindCreated = 1, kAutoFindModif
 
 // `zoomquality`: the imaging library's interpolation modes in use.
 enum ZoomQuality : int { kQualityDefault = 0, kQualityHigh = 2, kQualityBest = 7 };
+
+// `zoom` and the zoom commands: the largest zoom in percent (100 times).
+inline constexpr int kMaxZoomPercent = 10000;

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "app.h"
+#include "fileops/error_log.h"
+#include "fileops/file_operations.h"
 #include "ini_text.h"
 #include "settings_ranges.h"
 #include "viewer.h"
@@ -32,11 +34,13 @@ void Viewer::loadSettings() {
     slideshow.enabledTransitions = transitionListOf(settings.transitionFlags);
 }
 
-void Viewer::saveSettings() {
+bool Viewer::saveSettings() {
     settings.version = kProductVersion;
     if (settings.savefolder) settings.folder = store.exhibitRoot;
     if (settings.layer == kLayerFullScreen) settings.layout = static_cast<int16_t>(window.windowedLayout);
     if (settings.markexit) settings.bookmark = store.currentIndex;
+    const bool autorefresh = settings.autorefresh;
+    settings.autorefresh = window.autorefreshBeforeCatalog.value_or(autorefresh);
 
     // A desktop folder that was looked up (not configured) is written empty, so the next start
     // looks it up again; the running program keeps using what it found.
@@ -51,13 +55,33 @@ void Viewer::saveSettings() {
     }
     settings.transitionFlags = transitionFlagsOf(slideshow.enabledTransitions);
 
-    IniFile file;
-    if (keepUnreadableFile(files.settingsPath) && file.open(files.settingsPath, IniFile::Write)) {
-        writeAllSections(file, settings);
-        file.close();
+    // A file that is not text (someone else's, or damaged) is kept as .bak before it is replaced.
+    const std::wstring& path = files.settingsPath;
+    DWORD error = 0;
+    switch (checkBeforeOverwrite(path)) {
+    case BeforeOverwrite::Free: break;
+    case BeforeOverwrite::KeepFirst: error = keepBackup(path); break;
+    case BeforeOverwrite::LeaveAlone: error = ERROR_READ_FAULT; break;
     }
+    if (error == 0)
+        error = rewriteFile(path, [this](const std::wstring& temporary) {
+            IniFile file;
+            if (!file.open(temporary, IniFile::Write)) return false;
+            writeAllSections(file, settings);
+            return file.close();
+        });
     settings.desktop = desktop;
     settings.windowRect = windowRect;
+    settings.autorefresh = autorefresh;
+    return error == 0;
+}
+
+void Viewer::reportNotWritten(const std::wstring& path, bool atExit) {
+    const std::wstring text = path + L" " + language.message(kMsgNotWritten);
+    if (atExit)
+        appendErrorLog(files.errorLogPath, text);
+    else
+        showMessage(text, kExclamation);
 }
 
 void Viewer::applySettingsToWindow() {

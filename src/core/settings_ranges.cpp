@@ -58,7 +58,7 @@ std::vector<SettingRange> buildRanges() {
         coordinates(L"Catalog Position"),
 
         // Locked zoom in percent (0: none), up to 100 times.
-        quantity(L"Image", L"zoom", 0, 10000, 0),
+        quantity(L"Image", L"zoom", 0, kMaxZoomPercent, 0),
         quantity(L"Image", L"zoomstep", 1, 1000, 10),
         // The imaging library's interpolation modes.
         choice(L"Image", L"zoomquality", 0, 7, 0),
@@ -121,6 +121,14 @@ int32_t keepInRange(const SettingRange& range, int32_t value) {
         if (value > range.maximum) return range.above == Beyond::Clamp ? range.maximum : range.fallback;
         return value;
     }
+    return value;
+}
+
+int32_t enteredSettingValue(Settings& settings, const void* field, uint32_t entered) {
+    const int32_t value = static_cast<int32_t>(std::min<uint32_t>(entered, kMaxInt));
+    for (const SettingSchemaRow& row : settingsSchema())
+        if (row.field(settings) == field)
+            if (const SettingRange* range = findSettingRange(row.section, row.key)) return keepInRange(*range, value);
     return value;
 }
 

@@ -46,3 +46,8 @@ int32_t keepInRange(const SettingRange& range, int32_t value);
 
 // Brings every numeric setting into its range; settings already inside stay as they are.
 void keepSettingsInRange(Settings& settings);
+
+// A number typed into a dialog for the setting held at `field` (a member of `settings`), brought
+// into that setting's range as if it had been read from the file; numbers beyond 32 bits count as
+// the largest one.
+int32_t enteredSettingValue(Settings& settings, const void* field, uint32_t entered);

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cwctype>
 
@@ -159,10 +160,10 @@ bool equalsNoCase(const std::wstring& a, const std::wstring& b) {
 
 
 unsigned long parseUnsignedDigits(const std::wstring& text) {
-    uint32_t value = 0;
+    uint64_t value = 0;
     for (wchar_t c : text) {
         if (c < L'0' || c > L'9') break;
-        value = value * 10u + static_cast<uint32_t>(c - L'0');
+        value = std::min<uint64_t>(value * 10u + static_cast<uint64_t>(c - L'0'), UINT32_MAX);
     }
-    return value;
+    return static_cast<unsigned long>(value);
 }

@@ -15,7 +15,7 @@ std::wstring fromUtf8(const std::string& bytes);
 wchar_t foldCase(wchar_t c);
 bool equalsNoCase(const std::wstring& a, const std::wstring& b);
 
-// The leading decimal digits of the text as an unsigned 32-bit number (wrapping like unsigned
-// arithmetic); 0 when it starts with no digit.
+// The leading decimal digits of the text as an unsigned 32-bit number, at most 2^32 - 1 (a longer
+// number never turns into a small one); 0 when it starts with no digit.
 unsigned long parseUnsignedDigits(const std::wstring& text);
 

@@ -105,6 +105,7 @@ void Viewer::startUp() {
     applySettingsToWindow();
     startShellIntegration();
     loadMenusAndLanguage();
+    if (!switches.tooLongPath.empty()) showMessage(switches.tooLongPath + L" " + language.message(kMsgTooLong), kExclamation);
 
     // The scan rests after its first folder until the first picture is on the screen.
     store.holdScans();
@@ -172,10 +173,12 @@ void Viewer::shutDown() {
     slideshow.showPending = false;
     readAhead.shutDown();  // a decode under way is cancelled: this takes moments
     KillTimer(mainWindow, kLoadingTimerId);
+    // A Catalog still open (the session ends under it) stops decoding before the imaging library goes.
+    if (window.catalogWindow) SendMessageW(window.catalogWindow, CatalogMessage::EndWork, 0, 0);
     image.release();  // the decoded picture belongs to the imaging library: free it first
     imaging.reset();
     if (settings.trayicon || settings.layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &shell.trayIconData);
-    if (settings.savesettings) saveSettings();
+    if (settings.savesettings && !saveSettings()) reportNotWritten(files.settingsPath, true);
     InvalidateRect(nullptr, nullptr, TRUE);
     PostQuitMessage(0);
     // The lists, the surfaces, the brush and the font go with the Viewer.

@@ -21,6 +21,7 @@
 #include "exhibit/folder_watcher.h"
 #include "language_table.h"
 #include "settings.h"
+#include "settings_ranges.h"
 #include "shell/command_rows.h"
 #include "shell/placement.h"
 #include "shell/shell_state.h"
@@ -111,7 +112,12 @@ public:
 
     void locateProgramFiles();
     void loadSettings();
-    void saveSettings();
+    // Writes the settings file whole, or not at all: false when it could not be written (the file
+    // then stays as it was).
+    bool saveSettings();
+    // Tells the user that a file of the program could not be written: a message, or at exit (and
+    // without a window) a line in the error log.
+    void reportNotWritten(const std::wstring& path, bool atExit);
     void applySettingsToWindow();
     // Command line, left to right; -translate ends the program.
     void applyCommandLine(const std::vector<std::wstring>& arguments);
@@ -122,6 +128,12 @@ public:
     // Dialogs. The number-input dialog: caption dialogText(kind), hint dialogText(kind + 1); returns
     // the number entered, or `value` when cancelled. Callers run it in the dialog wrapper.
     long askNumber(int kind, long value);
+    // The number dialog for a numeric setting: the number entered, brought into the setting's range,
+    // replaces the setting (cancelled: it stays as it is).
+    template <class Int>
+    void askSetting(int kind, Int& field) {
+        field = static_cast<Int>(enteredSettingValue(settings, &field, static_cast<uint32_t>(askNumber(kind, field))));
+    }
     bool chooseSettingsFile();
     bool chooseExhibitRoot(bool build);
     // The About box; the path dialog for `image viewer` (kind 18) or `file manager` (kind 19), which
@@ -132,6 +144,9 @@ public:
     bool chooseBackgroundColour();
     enum class FolderKind { Favorites, Archive };
     bool chooseFolder(FolderKind which);
+    // The favorites or archive folder as a full path: a relative setting lies beside the program
+    // (the portable layout), whatever the current directory is. Empty when it is not set.
+    std::wstring folderSetting(FolderKind which) const;
 
     // ---- Exhibit (src/exhibit) ----
 
@@ -233,6 +248,10 @@ public:
     void drawFileName(HDC dc);
     void resetCollage();
     void paintCollage(HDC dc);
+    // The collage's canvas (the client, or the monitor in full screen) and the size of the current
+    // picture's tile in it: what is drawn is what the status bar reports.
+    SIZE collageCanvas() const;
+    Size32 collageTile() const;
     SIZE clientSize() const;  // client less the status bar
 
     // Geometry, scrolling and the mouse (view_input.cpp)
@@ -253,7 +272,9 @@ public:
     void destroyStatusBar();
     void refreshCaption();
     void refreshStatus();
-    void refreshStatusAfterBuild();  // a build has ended: its count replaces the first folder's
+    // A build has ended: the status bar's count, and a Catalog open now shows the whole exhibit
+    // (after a watcher's rebuild auto-find refills it).
+    void onBuildEnded(bool byWatcher);
 
     // ---- Catalog (src/catalog) ----
 

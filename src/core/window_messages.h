@@ -9,7 +9,8 @@ namespace MainMessage {
 enum : UINT {
     TrayNotify = WM_USER + 1,       // the tray icon's callback; lParam is the mouse message
     ReopenMenu = WM_USER + 3,       // reopen the Main Menu: wParam = MAKELONG(x, y + 100), lParam = submenu
-    RefreshStatus = WM_USER + 4,    // refresh the status bar (a build has ended)
+    BuildEnded = WM_USER + 4,       // a build has ended: refresh the status bar and any Catalog; wParam 1
+                                    // for a watcher's rebuild (auto-find refills the Catalog)
     CloseInstance = WM_USER + 5,    // another instance asks this one to close
     AutoRefreshDone = WM_USER + 8,  // a rebuild that followed a folder change has finished
     FolderChanged = WM_USER + 9,    // the folder watcher saw a settled change: rebuild
@@ -24,9 +25,11 @@ enum : UINT {
     ShowMenu = WM_USER + 3,       // show the Catalog's menu
     RefreshStatus = WM_USER + 4,  // refresh the Catalog's status
     Busy = WM_USER + 7,           // an automatic rebuild is running
-    Refill = WM_USER + 8,         // refill the list after an automatic rebuild
+    Refill = WM_USER + 8,         // refill the list after an automatic rebuild; wParam 1: auto-find chose
     AltKey = WM_USER + 21,          // an Alt key taken by the keyboard hook: wParam is the key
     ThumbnailReady = WM_USER + 20,  // a decoding thread finished a thumbnail: lParam owns it
+    EndWork = WM_USER + 22,         // the program ends (the session ends): stop decoding now
+    FollowExhibit = WM_USER + 23,   // the exhibit may have changed under the list: fill it again if so
 };
 }
 
@@ -39,5 +42,8 @@ constexpr UINT_PTR kShowTimerId = 1027;
 constexpr UINT_PTR kLoadingTimerId = 1028;
 // Start-up is over (the first picture has been painted): what it left for later runs now.
 constexpr UINT_PTR kStartUpTimerId = 1029;
+// The Catalog looks whether the exhibit changed under its list (a picture dropped after it failed).
+constexpr UINT_PTR kCatalogCheckTimerId = 1031;
+constexpr UINT kCatalogCheckMs = 500;
 // The show/hide hotkey's identifier.
 constexpr int kHideHotkeyId = 1351;

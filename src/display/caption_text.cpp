@@ -92,11 +92,11 @@ std::wstring dimensionsPart(int width, int height, int bitsPerPixel) {
     return L"\t" + decimal(width) + L"x" + decimal(height) + L"x" + decimal(bitsPerPixel);
 }
 
-std::wstring zoomPart(bool collage, int collageSize, int pictureWidth, int zoomPercent, int zoomLock,
+std::wstring zoomPart(bool collage, int tileWidth, int pictureWidth, int zoomPercent, int zoomLock,
                       bool manualZoom) {
     if (collage) {
         const long long percent =
-            pictureWidth == 0 ? 0 : static_cast<long long>(collageSize) * 100 / pictureWidth;
+            pictureWidth == 0 ? 0 : static_cast<long long>(tileWidth) * 100 / pictureWidth;
         return L"\t" + decimal(percent) + L"%";
     }
     const bool locked = zoomLock != 0 && !manualZoom;

@@ -38,8 +38,9 @@ std::wstring fileSizePart(bool pasted, bool sizeReadable, uint32_t sizeBytes, co
 // Status part 1: "\tWxHxBPP".
 std::wstring dimensionsPart(int width, int height, int bitsPerPixel);
 // Status part 2: "\t<zoom>%", "\t!<zoom>%" when a zoom lock is set and the zoom is not manual; in collage
-// mode "\t<collageSize * 100 / pictureWidth>%" ("\t0%" for a picture without width).
-std::wstring zoomPart(bool collage, int collageSize, int pictureWidth, int zoomPercent, int zoomLock,
+// mode the zoom the tile is drawn at, "\t<tileWidth * 100 / pictureWidth>%" ("\t0%" for a picture
+// without width).
+std::wstring zoomPart(bool collage, int tileWidth, int pictureWidth, int zoomPercent, int zoomLock,
                       bool manualZoom);
 // Status part 3: "\t H:<x> V:<y>" with the scroll steps across each way (0 when the range is 0 or less,
 // else range / step + 1; a step below 1 counts as 1); empty when squeeze is on and the zoom is not

@@ -22,9 +22,7 @@ void blendCommand(Viewer& v, int) {
 }
 
 void opacityCommand(Viewer& v, int) {
-    // A negative entry counts as above the limit (compared unsigned).
-    const unsigned long value = static_cast<unsigned long>(v.askNumber(4, v.settings.opacity));
-    v.settings.opacity = static_cast<int16_t>(value > 255 ? 255 : value);
+    v.askSetting(4, v.settings.opacity);  // more than 255 is opaque
     if (v.window.setLayeredWindowAttributes)
         v.window.setLayeredWindowAttributes(v.mainWindow, 0, static_cast<BYTE>(v.settings.opacity), LWA_ALPHA);
 }
@@ -92,7 +90,7 @@ const CommandActionRow kActions[] = {
          v.restartSlideTimer();
      }},
     {CMD_TIMER, CMD_TIMER, [](Viewer& v, int) {
-         v.settings.timer = static_cast<int32_t>(v.askNumber(2, v.settings.timer));
+         v.askSetting(2, v.settings.timer);
          v.restartSlideTimer();
      }},
     {CMD_WINDOWED, CMD_WINDOWED, [](Viewer& v, int) { v.setWindowMode(kLayerWindowed); }},
@@ -129,7 +127,7 @@ const CommandActionRow kActions[] = {
     {CMD_STRETCH, CMD_STRETCH, [](Viewer& v, int) { v.zoomCommand(CMD_STRETCH); }},
     {CMD_ZOOM_IN, CMD_ZOOM_100, [](Viewer& v, int offset) { v.zoomCommand(CMD_ZOOM_IN + offset); }},
     {CMD_ZOOM_STEP, CMD_ZOOM_STEP,
-     [](Viewer& v, int) { v.settings.zoomstep = static_cast<int16_t>(v.askNumber(10, v.settings.zoomstep)); }},
+     [](Viewer& v, int) { v.askSetting(10, v.settings.zoomstep); }},
     {CMD_ZOOM_LOCK, CMD_ZOOM_LOCK, [](Viewer& v, int) { v.zoomCommand(CMD_ZOOM_LOCK); }},
     {CMD_QUALITY_DEFAULT, CMD_QUALITY_DEFAULT, [](Viewer& v, int) {
          v.settings.zoomquality = kQualities[0];
@@ -156,7 +154,7 @@ const CommandActionRow kActions[] = {
     // Collage and Transitions
     {CMD_COLLAGE, CMD_COLLAGE, collageCommand},
     {CMD_COLLAGE_SIZE, CMD_COLLAGE_SIZE,
-     [](Viewer& v, int) { v.settings.collagesize = static_cast<int16_t>(v.askNumber(12, v.settings.collagesize)); }},
+     [](Viewer& v, int) { v.askSetting(12, v.settings.collagesize); }},
     {CMD_TRANSITION_0, CMD_TRANSITION_14, [](Viewer& v, int offset) { v.slideshow.toggleTransition(offset); }},
 };
 

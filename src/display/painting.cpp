@@ -167,9 +167,18 @@ void Viewer::drawFileName(HDC dc) {
     TextOutW(dc, 4, 4, text.c_str(), static_cast<int>(text.size()));
 }
 
+SIZE Viewer::collageCanvas() const {
+    if (settings.layer == kLayerFullScreen) return {window.monitorWidth(), window.monitorHeight()};
+    return clientSize();
+}
+
+Size32 Viewer::collageTile() const {
+    const SIZE canvas = collageCanvas();
+    return collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize, {canvas.cx, canvas.cy});
+}
+
 void Viewer::resetCollage() {
-    SIZE canvas = clientSize();
-    if (settings.layer == kLayerFullScreen) canvas = {window.monitorWidth(), window.monitorHeight()};
+    const SIZE canvas = collageCanvas();
     drawing.viewSource = {};  // the surface becomes the collage's canvas
     {
         const WindowDC dc(mainWindow);
@@ -182,7 +191,7 @@ void Viewer::resetCollage() {
 void Viewer::paintCollage(HDC dc) {
     if (settings.title) refreshCaption();
     if (!image.loaded()) return;
-    const Size32 tile = collageTileSize({image.naturalWidth(), image.naturalHeight()}, settings.collagesize);
+    const Size32 tile = collageTile();
     askForPixels(tile.width, tile.height);
     drawing.tile.resize(dc, tile.width, tile.height);
     image.drawTo(drawing.tile.dc(), tile.width, tile.height);

@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "app.h"
+#include "command_ids.h"
+#include "window_messages.h"
 #include "shell/tray_icon.h"
 #include "caption_text.h"
 #include "shortcut_file.h"
@@ -111,13 +113,15 @@ void Viewer::refreshStatus() {
     setPart(0, fileSizePart(pasted, size != INVALID_FILE_SIZE, size, language.message(kMsgKB),
                             language.message(kMsgNotAFile)));
     setPart(1, dimensionsPart(image.naturalWidth(), image.naturalHeight(), image.bitsPerPixel()));
-    setPart(2, zoomPart(settings.collage, settings.collagesize, image.naturalWidth(), view.zoomPercent, settings.zoom, view.manualZoom));
+    setPart(2, zoomPart(settings.collage, collageTile().width, image.naturalWidth(), view.zoomPercent, settings.zoom, view.manualZoom));
     computeScrollRange();
     setPart(3, scrollPart(settings.collage, language.message(kMsgCollage), settings.squeeze, view.manualZoom, view.scrollRangeX,
                           view.scrollRangeY, view.scrollStep));
     setPart(4, positionPart(pasted, static_cast<size_t>(store.currentIndex), count));
 }
 
-void Viewer::refreshStatusAfterBuild() {
+void Viewer::onBuildEnded(bool byWatcher) {
+    // The count in the status bar was that of the first folder.
     if (IsWindowVisible(mainWindow) && window.statusBarWindow && store.size() != 0 && image.loaded()) refreshStatus();
+    if (window.catalogWindow && !byWatcher) PostMessageW(window.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
 }

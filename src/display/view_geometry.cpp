@@ -151,28 +151,18 @@ Point32 cropOrigin(Size32 window, Size32 shown, int layout) {
             fixedOffset(window.height, shown.height, axisOf(layout, false))};
 }
 
-Size32 collageTileSize(Size32 natural, int collageSize) {
+Size32 collageTileSize(Size32 natural, int collageSize, Size32 canvas) {
     const int32_t side = std::max(0, collageSize);
-    return fitSize(natural, {side, side}, 0, FitSwitches{true, false, false});
+    const Size32 box{std::clamp(canvas.width, 0, side), std::clamp(canvas.height, 0, side)};
+    return fitSize(natural, box, 0, FitSwitches{true, false, false});
 }
 
-int zoomIn(int percent, int step, bool alt) {
-    return saturate(static_cast<int64_t>(percent) + (alt ? 1 : step));
+int zoomStepped(int percent, int step, bool alt, bool in) {
+    const int64_t by = alt ? 1 : step;
+    if (in) return static_cast<int>(std::clamp<int64_t>(percent + by, percent, std::max(percent, kMaxZoomPercent)));
+    if (percent <= step) return percent;
+    return static_cast<int>(std::max<int64_t>(percent - by, 1));
 }
-
-bool canZoomOut(int percent, int step) { return percent > step; }
-
-int zoomOut(int percent, int step, bool alt) {
-    if (!canZoomOut(percent, step)) return percent;
-    return saturate(static_cast<int64_t>(percent) - (alt ? 1 : step));
-}
-
-ZoomState toggleActualSize(ZoomState current, int zoomLock) {
-    if (current.percent != 100) return {100, true};
-    return {zoomLock, false};
-}
-
-int zoomLockFor(int percent) { return percent == 100 ? 0 : percent; }
 
 int scrollMultiplier(int scrollStep, bool shift, bool ctrl, bool alt) {
     if (shift) return saturate(static_cast<int64_t>(scrollStep) * 2);

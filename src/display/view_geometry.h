@@ -58,29 +58,17 @@ Placement placeImage(Size32 natural, Size32 target, int percent, FitSwitches fit
 // an image larger than the window gives a negative origin.
 Point32 cropOrigin(Size32 window, Size32 shown, int layout);
 
-// Size of one collage tile: the image squeezed into a collageSize square (large images shrink to
-// fit, small ones keep their size). A collageSize below 0 counts as 0.
-Size32 collageTileSize(Size32 natural, int collageSize);
+// Size of one collage tile: the image squeezed into a collageSize square cut to the canvas (large
+// images shrink to fit with their aspect kept, small ones keep their size), so that every tile is
+// seen whole. A collageSize or canvas side below 0 counts as 0.
+Size32 collageTileSize(Size32 natural, int collageSize, Size32 canvas);
 
 // ---- Zoom ----------------------------------------------------------------------------------
 
-// Zoom In: one percent more with Alt, else `step` more.
-int zoomIn(int percent, int step, bool alt);
-// Zoom Out applies only when the percentage is above the step.
-bool canZoomOut(int percent, int step);
-// Zoom Out: one percent less with Alt, else `step` less; the percentage unchanged when
-// canZoomOut is false.
-int zoomOut(int percent, int step, bool alt);
-
-struct ZoomState {
-    int percent = 0;
-    bool manual = false;
-    bool operator==(const ZoomState&) const = default;
-};
-// The 100% command: to 100 (manual) unless already at 100, then back to the zoom lock (not manual).
-ZoomState toggleActualSize(ZoomState current, int zoomLock);
-// The zoom setting that Zoom Lock stores for the current percentage: 0 (none) for 100, else it.
-int zoomLockFor(int percent);
+// Zoom In (`in`) or Zoom Out: one percent with Alt, else `step`. Zoom In stops at kMaxZoomPercent;
+// Zoom Out applies only while the percentage is above the step (it never reaches 0, which would
+// mean "fit"), and the percentage then comes back unchanged.
+int zoomStepped(int percent, int step, bool alt, bool in);
 
 // ---- Scrolling -----------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "command_ids.h"
@@ -151,16 +152,14 @@ void Viewer::zoomCommand(int command) {
     const bool alt = GetKeyState(VK_MENU) < 0;
     switch (command) {
     case CMD_ZOOM_IN:
+    case CMD_ZOOM_OUT: {
+        const int stepped = zoomStepped(view.zoomPercent, settings.zoomstep, alt, command == CMD_ZOOM_IN);
+        if (stepped == view.zoomPercent) return;
         view.manualZoom = true;
-        view.zoomPercent += alt ? 1 : settings.zoomstep;
+        view.zoomPercent = stepped;
         if (settings.slide) restartSlideTimer();
         break;
-    case CMD_ZOOM_OUT:
-        if (view.zoomPercent <= settings.zoomstep) return;
-        view.manualZoom = true;
-        view.zoomPercent -= alt ? 1 : settings.zoomstep;
-        if (settings.slide) restartSlideTimer();
-        break;
+    }
     case CMD_ZOOM_100:
         if (view.zoomPercent != 100) {
             view.zoomPercent = 100;
@@ -178,7 +177,7 @@ void Viewer::zoomCommand(int command) {
     case CMD_ZOOM_LOCK:
         view.manualZoom = false;
         settings.squeeze = settings.shrink = settings.stretch = false;
-        settings.zoom = static_cast<int16_t>(view.zoomPercent == 100 ? 0 : view.zoomPercent);
+        settings.zoom = static_cast<int16_t>(view.zoomPercent == 100 ? 0 : std::clamp(view.zoomPercent, 0, kMaxZoomPercent));
         refreshStatus();
         return;
     case CMD_SQUEEZE:

@@ -1,6 +1,7 @@
 #include "exhibit.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "text.h"
@@ -21,7 +22,12 @@ const wchar_t* PathArena::store(std::wstring_view text) {
     return place;
 }
 
-Exhibit::Exhibit() : arena_(std::make_shared<PathArena>()) {}
+Exhibit::Exhibit() : arena_(std::make_shared<PathArena>()) { touch(); }
+
+void Exhibit::touch() {
+    static std::atomic<uint64_t> lastRevision{0};
+    revision_ = ++lastRevision;
+}
 
 void Exhibit::append(std::wstring_view path, FileTime created, FileTime modified, FileTime accessed) {
     ExhibitEntry entry;
@@ -44,6 +50,7 @@ void Exhibit::appendEntry(const Exhibit& from, const ExhibitEntry& entry) {
 void Exhibit::clear() {
     entries_ = {};
     arena_ = std::make_shared<PathArena>();
+    touch();
 }
 
 void Exhibit::insert(size_t index, std::wstring_view path, FileTime created, FileTime modified,
@@ -51,10 +58,12 @@ void Exhibit::insert(size_t index, std::wstring_view path, FileTime created, Fil
     append(path, created, modified, accessed);
     if (index < entries_.size() - 1)
         std::rotate(entries_.begin() + static_cast<std::ptrdiff_t>(index), entries_.end() - 1, entries_.end());
+    touch();
 }
 
 void Exhibit::erase(size_t index) {
     if (index < entries_.size()) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+    touch();
 }
 
 size_t Exhibit::memoryBytes() const { return entries_.capacity() * sizeof(ExhibitEntry) + arena_->bytes(); }

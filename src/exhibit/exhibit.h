@@ -62,15 +62,27 @@ public:
     void erase(size_t index);
     void shrinkToFit() { entries_.shrink_to_fit(); }
 
-    std::vector<ExhibitEntry>& entries() { return entries_; }
+    // The entries themselves, to be reordered: a new revision.
+    std::vector<ExhibitEntry>& entries() {
+        touch();
+        return entries_;
+    }
     const std::vector<ExhibitEntry>& entries() const { return entries_; }
+
+    // Changes when an entry may have moved to another index (inserted, erased, reordered, cleared)
+    // and is unique among all exhibits of the process, so a copy put back keeps its own. Appending
+    // at the end leaves it: every index still names the entry it did.
+    uint64_t revision() const { return revision_; }
 
     // Bytes held for this exhibit: the entry array and the path arena.
     size_t memoryBytes() const;
 
 private:
+    void touch();
+
     std::shared_ptr<PathArena> arena_;
     std::vector<ExhibitEntry> entries_;
+    uint64_t revision_ = 0;
 };
 
 // True when the path has a "." and the text from its last "." is ".lnk" in any letter case.

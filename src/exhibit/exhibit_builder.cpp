@@ -2,6 +2,7 @@
 // released as soon as the first folder that yields images has been scanned.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <unordered_set>
@@ -294,14 +295,14 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         exhibit.shrinkToFit();
     }
     building = false;
-    if (!request.byWatcher && request.catalogWindow) PostMessageW(request.catalogWindow, WM_COMMAND, CMD_REFRESH, 0);
+    // The main window refreshes the count of its status bar, and refills a Catalog that is open by
+    // then (it may have opened after the build was asked for); the end of a watcher's rebuild also
+    // runs auto-find, which refills the Catalog on its own.
+    PostMessageW(request.mainWindow, MainMessage::BuildEnded, request.announcesWatcherEnd ? 1 : 0, 0);
     if (request.announcesWatcherEnd) {
         watcherEndPending = false;
         PostMessageW(request.mainWindow, MainMessage::AutoRefreshDone, 0, 0);
     }
-    // The count in the status bar was that of the first folder: have it refreshed.
-    if (IsWindowVisible(request.mainWindow) && size() != 0)
-        PostMessageW(request.mainWindow, MainMessage::RefreshStatus, 0, 0);
 }
 
 void ExhibitStore::sortEntries(const ExhibitOrder& newOrder) {
@@ -361,26 +362,49 @@ long long ExhibitStore::indexOfPath(const std::wstring& path) const {
     return -1;
 }
 
-void ExhibitStore::removeCurrentEntry() {
+namespace {
+
+// The index of the entry naming `path` (in any letter case), the one at `preferred` first; npos for none.
+size_t findEntry(const Exhibit& exhibit, const std::wstring& path, size_t preferred) {
+    auto names = [&](size_t i) { return equalsNoCase(std::wstring(exhibit[i].path()), path); };
+    if (path.empty()) return std::wstring::npos;
+    if (preferred < exhibit.size() && names(preferred)) return preferred;
+    for (size_t i = 0; i < exhibit.size(); ++i)
+        if (names(i)) return i;
+    return std::wstring::npos;
+}
+
+}  // namespace
+
+bool ExhibitStore::removeEntry(const std::wstring& path) {
     std::lock_guard lock(exhibitMutex);
-    if (exhibit.empty()) return;
-    exhibit.erase(static_cast<size_t>(currentIndex));
+    const size_t index = findEntry(exhibit, path, static_cast<size_t>(currentIndex));
+    if (index == std::wstring::npos) return false;
+    exhibit.erase(index);
+    if (static_cast<int>(index) < currentIndex) --currentIndex;
     if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = 0;
+    return true;
 }
 
-void ExhibitStore::insertEntry(size_t index, const std::wstring& path, FileTime created, FileTime modified,
-                               FileTime accessed) {
+void ExhibitStore::moveEntry(const std::wstring& from, const std::wstring& to, FileTime created, FileTime modified,
+                             FileTime accessed) {
     std::lock_guard lock(exhibitMutex);
-    exhibit.insert(index < exhibit.size() ? index : exhibit.size(), path, created, modified, accessed);
+    size_t index = findEntry(exhibit, from, static_cast<size_t>(currentIndex));
+    if (index == std::wstring::npos) index = std::min(static_cast<size_t>(currentIndex), exhibit.size());
+    else exhibit.erase(index);
+    for (size_t other; (other = findEntry(exhibit, to, index)) != std::wstring::npos;) {
+        exhibit.erase(other);
+        if (other < index) --index;
+    }
+    exhibit.insert(index, to, created, modified, accessed);
+    currentIndex = static_cast<int>(index);
 }
 
-void ExhibitStore::replaceCurrentEntry(const std::wstring& path, FileTime created, FileTime modified,
+void ExhibitStore::insertEntryIfAbsent(size_t index, const std::wstring& path, FileTime created, FileTime modified,
                                        FileTime accessed) {
     std::lock_guard lock(exhibitMutex);
-    const size_t index = static_cast<size_t>(currentIndex);
-    exhibit.erase(index);
-    exhibit.insert(index < exhibit.size() ? index : exhibit.size(), path, created, modified, accessed);
-    if (static_cast<size_t>(currentIndex) >= exhibit.size()) currentIndex = static_cast<int>(exhibit.size()) - 1;
+    if (findEntry(exhibit, path, index) != std::wstring::npos) return;
+    exhibit.insert(std::min(index, exhibit.size()), path, created, modified, accessed);
 }
 
 bool ExhibitStore::removeCurrentEntryIf(const std::wstring& path) {
@@ -413,7 +437,6 @@ bool Viewer::buildExhibit(const std::wstring& root, bool append, const std::vect
     request.hidden = settings.hidden;
     request.order = exhibitOrder();
     request.mainWindow = mainWindow;
-    request.catalogWindow = window.catalogWindow;
     request.byWatcher = byWatcher;
     request.waitForFirstFolder = !byWatcher;
     return store.build(std::move(request));

@@ -62,8 +62,8 @@ const CommandActionRow kActions[] = {
     // View
     {CMD_VIEW_EXHIBIT, CMD_VIEW_EXHIBIT, [](Viewer& v, int) { v.viewFolder(v.store.exhibitRoot, true); }},
     {CMD_VIEW_DESKTOP, CMD_VIEW_DESKTOP, [](Viewer& v, int) { viewNamedFolder(v, v.settings.desktop); }},
-    {CMD_VIEW_FAVORITES, CMD_VIEW_FAVORITES, [](Viewer& v, int) { viewNamedFolder(v, v.settings.favorites); }},
-    {CMD_VIEW_ARCHIVE, CMD_VIEW_ARCHIVE, [](Viewer& v, int) { viewNamedFolder(v, v.settings.archive); }},
+    {CMD_VIEW_FAVORITES, CMD_VIEW_FAVORITES, [](Viewer& v, int) { viewNamedFolder(v, v.folderSetting(Viewer::FolderKind::Favorites)); }},
+    {CMD_VIEW_ARCHIVE, CMD_VIEW_ARCHIVE, [](Viewer& v, int) { viewNamedFolder(v, v.folderSetting(Viewer::FolderKind::Archive)); }},
     {CMD_VIEW_IMAGEDIR, CMD_VIEW_IMAGEDIR,
      [](Viewer& v, int) { v.viewFolder(folderOfPath(v.store.currentPathCopy()), false); }},
     {CMD_VIEW_LINKDIR, CMD_VIEW_LINKDIR, [](Viewer& v, int) { v.viewLinkTarget(); }},

@@ -39,8 +39,7 @@ struct BuildRequest {
     bool subfolders = true;
     bool hidden = true;
     ExhibitOrder order;              // the order asked for; an ordering asked for later replaces it
-    HWND mainWindow = nullptr;       // told when the build ends (status bar, auto-find)
-    HWND catalogWindow = nullptr;    // told to refill after a build the interface asked for
+    HWND mainWindow = nullptr;       // told when the build ends (status bar, Catalog, auto-find)
     bool byWatcher = false;          // the folder watcher asked for it
     bool announcesWatcherEnd = false;  // its end is announced for auto-find (set by the store)
     bool waitForFirstFolder = true;  // the requester waits until the first folder with images is in
@@ -74,12 +73,20 @@ public:
     // Index of the entry for the path: the path itself, the target of a shortcut path, or a
     // shortcut entry whose target is the path; -1 for none.
     long long indexOfPath(const std::wstring& path) const;
-    // Removes the current entry; the index then designates the following one (0 past the end).
-    void removeCurrentEntry();
-    // Inserts an entry at `index` (clamped to the end) under the lock.
-    void insertEntry(size_t index, const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
-    // Replaces the current entry by one for `path` at the same place, under the lock.
-    void replaceCurrentEntry(const std::wstring& path, FileTime created, FileTime modified, FileTime accessed);
+    // After a file operation, each in one locked step. A rebuild may have moved the entries since the
+    // operation read the current one, so entries are found by their paths (the current entry first;
+    // paths name one file in any letter case), never taken from the index alone.
+    // The entry of a file that is gone: the index keeps designating the entry it did, or the one that
+    // followed the removed current entry (0 past the end). False when no entry names the path.
+    bool removeEntry(const std::wstring& path);
+    // A file moved or renamed from `from` to `to`: its entry takes the new path at its place and
+    // becomes current, and any other entry of `to` (a file the move replaced) leaves the exhibit.
+    // When no entry names `from` any longer, `to` is inserted at the current index instead.
+    void moveEntry(const std::wstring& from, const std::wstring& to, FileTime created, FileTime modified,
+                   FileTime accessed);
+    // A new file: inserted at `index` (clamped to the end) unless an entry already names it.
+    void insertEntryIfAbsent(size_t index, const std::wstring& path, FileTime created, FileTime modified,
+                             FileTime accessed);
 
     // A new exhibit root: the exhibit set aside belonged to the old one, so View Exhibit must not
     // bring it back, and a filter of the old exhibit ends.

@@ -117,12 +117,14 @@ void Viewer::onFolderChanged() {
 }
 
 void Viewer::onAutoRefreshDone() {
+    long long newest = -1;
     {
         std::lock_guard lock(store.exhibitMutex);
-        const long long newest = newestIndex(store.exhibit, settings.autofindtype);
+        newest = newestIndex(store.exhibit, settings.autofindtype);
         if (newest >= 0) store.currentIndex = static_cast<int>(newest);
     }
     if (store.size() != 0) showCurrent(true);
-    if (window.catalogWindow) PostMessageW(window.catalogWindow, CatalogMessage::Refill, 0, 0);
+    // The Catalog keeps its selection, unless auto-find went to another picture.
+    if (window.catalogWindow) PostMessageW(window.catalogWindow, CatalogMessage::Refill, newest >= 0 ? 1 : 0, 0);
     store.autoRefreshBuild = false;
 }

@@ -45,9 +45,7 @@ void Viewer::dragOutCurrent() {
     // The effect reported is not to be trusted (a site may move a file and report a copy, or the
     // reverse): look at the file itself. Gone means it moved away from this folder.
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() != ERROR_ACCESS_DENIED &&
-        store.currentPathCopy() == path)
-        store.removeCurrentEntry();
+    if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() != ERROR_ACCESS_DENIED) store.removeEntry(path);
     showCurrent(true);
     resumeSlideshow();
 }

@@ -20,20 +20,21 @@ FileOpContext contextFor(Viewer& v) {
     return context;
 }
 
-// The favorites or archive folder dialog; a chosen folder is stored. True when the setting is set.
-bool askForFolder(Viewer& v, int title, std::wstring& setting) {
-    const std::wstring chosen = browseForFolder(v.mainWindow, v.language.message(title), setting);
-    if (!chosen.empty()) setting = chosen;
-    return !setting.empty();
+using Folder = Viewer::FolderKind;
+
+// The favorites or archive folder, asked for first when it is not set; empty when none was chosen.
+std::wstring folderAskedIfUnset(Viewer& v, Folder which) {
+    if (v.folderSetting(which).empty()) v.chooseFolder(which);
+    return v.folderSetting(which);
 }
 
 // Send Shortcut (offset 0) or Send Copy (offset 1) to the favorites folder.
 void sendToFavorites(Viewer& v, int offset) {
-    if (v.settings.favorites.empty() && !askForFolder(v, kMsgSetFavorites, v.settings.favorites)) return;
+    const std::wstring favorites = folderAskedIfUnset(v, Folder::Favorites);
+    if (favorites.empty()) return;
     const FileOpContext context = contextFor(v);
     const std::wstring path = v.store.currentPathCopy();
-    v.applyFileOpResult(offset == 0 ? sendShortcut(context, v.settings.favorites, path)
-                                    : sendCopy(context, v.settings.favorites, path));
+    v.applyFileOpResult(offset == 0 ? sendShortcut(context, favorites, path) : sendCopy(context, favorites, path));
 }
 
 // Shortcut To Desktop (offset 0) or Copy To Desktop (offset 1).
@@ -51,17 +52,20 @@ void moveToArchive(Viewer& v, int) {
     const FileOpContext context = contextFor(v);
     ArchiveRequest request;
     request.path = v.store.currentPathCopy();
-    request.archiveFolder = &v.settings.archive;
+    std::wstring archive = v.folderSetting(Folder::Archive);
+    request.archiveFolder = &archive;
     request.logPath = v.files.archiveLogPath;
     request.confirm = v.settings.confirmarchive;
     request.log = v.settings.archivelog;
-    v.applyFileOpResult(archiveFile(context, request));
+    const FileOpResult result = archiveFile(context, request);
+    if (v.settings.archive.empty()) v.settings.archive = archive;  // chosen when it was asked for
+    v.applyFileOpResult(result);
     v.resumeSlideshow();
 }
 
 void copyToArchive(Viewer& v, int) {
-    if (v.settings.archive.empty() && !askForFolder(v, kMsgSetArchive, v.settings.archive)) return;
-    v.applyFileOpResult(sendCopy(contextFor(v), v.settings.archive, v.store.currentPathCopy()));
+    const std::wstring archive = folderAskedIfUnset(v, Folder::Archive);
+    if (!archive.empty()) v.applyFileOpResult(sendCopy(contextFor(v), archive, v.store.currentPathCopy()));
 }
 
 // Copy File... (offset 0) or Move/Rename... (offset 1) through the save dialog.
@@ -102,12 +106,12 @@ void recycle(Viewer& v, int) {
 const CommandActionRow kActions[] = {
     // Favorites and Archive
     {CMD_SEND_SHORTCUT, CMD_SEND_COPY, sendToFavorites},
-    {CMD_FAVORITES_DIR, CMD_FAVORITES_DIR, [](Viewer& v, int) { askForFolder(v, kMsgSetFavorites, v.settings.favorites); }},
+    {CMD_FAVORITES_DIR, CMD_FAVORITES_DIR, [](Viewer& v, int) { v.chooseFolder(Folder::Favorites); }},
     {CMD_DESKTOP_LINK, CMD_DESKTOP_COPY, sendToDesktop},
     {CMD_ARCHIVE_MOVE, CMD_ARCHIVE_MOVE, moveToArchive},
     {CMD_ARCHIVE_COPY, CMD_ARCHIVE_COPY, copyToArchive},
     {CMD_CONFIRM_MOVE, CMD_CONFIRM_MOVE, [](Viewer& v, int) { toggle(v.settings.confirmarchive); }},
-    {CMD_ARCHIVE_DIR, CMD_ARCHIVE_DIR, [](Viewer& v, int) { askForFolder(v, kMsgSetArchive, v.settings.archive); }},
+    {CMD_ARCHIVE_DIR, CMD_ARCHIVE_DIR, [](Viewer& v, int) { v.chooseFolder(Folder::Archive); }},
     {CMD_ARCHIVE_LOG, CMD_ARCHIVE_LOG, [](Viewer& v, int) { toggle(v.settings.archivelog); }},
     // Copy, move and save as; recycle
     {CMD_COPY_FILE, CMD_MOVE_FILE, copyOrMove},
@@ -126,25 +130,16 @@ void Viewer::applyFileOpResult(const FileOpResult& result) {
     case ExhibitChange::None:
         break;
     case ExhibitChange::RemoveCurrent:
-        store.removeCurrentEntry();
+        store.removeEntry(result.source);
         break;
     case ExhibitChange::ReplaceCurrent:
         readFileTimes(result.path, created, modified, accessed);
-        store.replaceCurrentEntry(result.path, created, modified, accessed);
+        store.moveEntry(result.source, result.path, created, modified, accessed);
         break;
-    case ExhibitChange::InsertIfAbsent: {
-        bool present = false;
-        {
-            std::lock_guard lock(store.exhibitMutex);
-            for (const ExhibitEntry& entry : store.exhibit.entries())
-                if (entry.path() == result.path) present = true;
-        }
-        if (!present) {
-            readFileTimes(result.path, created, modified, accessed);
-            store.insertEntry(static_cast<size_t>(store.currentIndex), result.path, created, modified, accessed);
-        }
+    case ExhibitChange::InsertIfAbsent:
+        readFileTimes(result.path, created, modified, accessed);
+        store.insertEntryIfAbsent(static_cast<size_t>(store.currentIndex), result.path, created, modified, accessed);
         break;
-    }
     }
     switch (result.redisplay) {
     case Redisplay::None:

@@ -61,6 +61,24 @@ std::FILE* openStartedLog(const std::wstring& logPath) {
 
 std::wstring nameOfPath(const std::wstring& path) { return path.substr(nameStart(path)); }
 
+std::wstring resolveAgainst(const std::wstring& base, const std::wstring& path) {
+    auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.empty() || (path.size() >= 2 && path[1] == L':') || (path.size() >= 2 && isSlash(path[0]) && isSlash(path[1])))
+        return path;
+    if (isSlash(path[0])) {
+        // The root of the base's drive: "X:", or "\\server\share" of a network folder.
+        size_t rootLength = base.size() >= 2 && base[1] == L':' ? 2 : 0;
+        if (base.starts_with(L"\\\\")) {
+            const size_t server = base.find(L'\\', 2);
+            const size_t share = server == std::wstring::npos ? server : base.find(L'\\', server + 1);
+            rootLength = share == std::wstring::npos ? base.size() : share;
+        }
+        return base.substr(0, rootLength) + path;
+    }
+    if (base.empty()) return path;
+    return (isSlash(base.back()) ? base : base + L"\\") + path;
+}
+
 std::wstring destinationInFolder(const std::wstring& folder, const std::wstring& sourcePath) {
     std::wstring destination = folder;
     if (destination.empty() || destination.back() != L'\\') destination += L'\\';

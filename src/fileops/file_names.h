@@ -19,6 +19,12 @@ std::wstring nameOfPath(const std::wstring& path);
 // drive root such as "D:\") gets no second one.
 std::wstring destinationInFolder(const std::wstring& folder, const std::wstring& sourcePath);
 
+// A folder setting as a path of its own: an absolute path ("X:\..." or "\\server\...") as it stands,
+// one that starts with a single backslash on the drive of `base`, any other relative one (a name,
+// ".\...", "..\...") below `base`. Empty stays empty; "X:name" (relative to that drive's current
+// folder) stays as it is.
+std::wstring resolveAgainst(const std::wstring& base, const std::wstring& path);
+
 // Variant n of a taken path: "-" and n with at least two digits before the extension of its name
 // (from the last "." of the name). photo.jpg -> photo-01.jpg, photo.jpg.lnk -> photo.jpg-01.lnk,
 // notes -> notes-01. A "." in a folder name is not an extension.

@@ -67,10 +67,12 @@ FileOpResult outcome(FileOpOutcome what, Redisplay redisplay = Redisplay::None, 
     return result;
 }
 
-FileOpResult success(ExhibitChange change, Redisplay redisplay, const std::wstring& path) {
+FileOpResult success(ExhibitChange change, Redisplay redisplay, const std::wstring& path,
+                     const std::wstring& source = {}) {
     FileOpResult result = outcome(FileOpOutcome::Done, redisplay);
     result.change = change;
     result.path = path;
+    result.source = source;
     return result;
 }
 
@@ -114,7 +116,8 @@ bool claimTemporaryBeside(const std::wstring& path, std::wstring& temporary, DWO
 // Puts a finished temporary file in place of `destination`, replacing it only when allowed; the
 // temporary file is removed when that fails.
 bool putInPlace(const std::wstring& temporary, const std::wstring& destination, bool replace, DWORD& error) {
-    if (MoveFileExW(temporary.c_str(), destination.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return true;
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(temporary.c_str(), destination.c_str(), flags)) return true;
     error = GetLastError();
     SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(temporary.c_str());
@@ -168,42 +171,7 @@ std::wstring extensionWithoutDot(const std::wstring& path) {
     return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
 }
 
-// The platform's save dialog. `filter` is a double-terminated filter list.
-struct SaveDialog {
-    HWND owner = nullptr;
-    const wchar_t* filter = nullptr;
-    size_t filterChars = 0;
-    std::wstring title;  // empty: the platform's own
-    std::wstring folder;
-    std::wstring name;
-    std::wstring defaultExtension;  // empty: none
-    DWORD flags = 0;
-};
-
-bool runSaveDialog(const SaveDialog& request, std::wstring& chosen, int& filterIndex) {
-    std::wstring buffer(32768, L'\0');
-    request.name.copy(buffer.data(), std::min(request.name.size(), buffer.size() - 1));
-    const std::wstring filter(request.filter, request.filterChars);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = request.owner;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
-    dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
-    dialog.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
-    dialog.Flags = request.flags;
-    if (!GetSaveFileNameW(&dialog)) return false;
-    chosen = buffer.c_str();
-    filterIndex = static_cast<int>(dialog.nFilterIndex);
-    return !chosen.empty();
-}
-
-// The dialog leaves the current directory alone: a program whose current directory is a picture
-// folder keeps that folder from being renamed or removed.
-constexpr DWORD kSaveDialogFlags = OFN_NODEREFERENCELINKS | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
+constexpr DWORD kSaveDialogFlags = OFN_NODEREFERENCELINKS | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 
 std::wstring fileTitle(const std::wstring& path) {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -222,6 +190,29 @@ int CALLBACK preselectFolder(HWND dialog, UINT message, LPARAM, LPARAM data) {
 }
 
 }  // namespace
+
+bool runFileDialog(const FileDialogRequest& request, std::wstring& chosen, int& filterIndex) {
+    std::wstring buffer(32768, L'\0');
+    request.name.copy(buffer.data(), std::min(request.name.size(), buffer.size() - 1));
+    const std::wstring filter(request.filter, request.filterChars);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = request.owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    dialog.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
+    dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+    dialog.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
+    // Relative folders in the settings, the exhibit root and the programs named by the user stay
+    // where they were: the dialog leaves the current directory alone.
+    dialog.Flags = request.flags | OFN_NOCHANGEDIR;
+    if (!(request.open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog))) return false;
+    chosen = buffer.c_str();
+    filterIndex = static_cast<int>(dialog.nFilterIndex);
+    return !chosen.empty();
+}
 
 FileOpContext::FileOpContext(HWND ownerWindow, const LanguageTable& table)
     : owner(ownerWindow),
@@ -271,7 +262,7 @@ FileOpResult recycleFile(const FileOpContext& context, const std::wstring& path,
     // Declined in the shell's own confirmation: the file stays, and so does its entry.
     if (operation.fAnyOperationsAborted || pathIsTaken(path))
         return outcome(FileOpOutcome::Cancelled, Redisplay::ShowCurrent);
-    return success(ExhibitChange::RemoveCurrent, Redisplay::ShowCurrent, path);
+    return success(ExhibitChange::RemoveCurrent, Redisplay::ShowCurrent, path, path);
 }
 
 FileOpResult archiveFile(const FileOpContext& context, const ArchiveRequest& request) {
@@ -297,7 +288,7 @@ FileOpResult archiveFile(const FileOpContext& context, const ArchiveRequest& req
         return outcome(FileOpOutcome::Failed, Redisplay::ShowCurrent, error);
     }
     if (request.log) appendUtf16Log(request.logPath, archiveLogRecord(request.path, folder));
-    return success(ExhibitChange::RemoveCurrent, Redisplay::ShowCurrent, destination);
+    return success(ExhibitChange::RemoveCurrent, Redisplay::ShowCurrent, destination, request.path);
 }
 
 FileOpResult sendCopy(const FileOpContext& context, const std::wstring& folder, const std::wstring& path) {
@@ -359,7 +350,7 @@ FileOpResult copyOrMoveTo(const FileOpContext& context, const std::wstring& path
             report(context, failure);
             return outcome(FileOpOutcome::Failed, Redisplay::ShowCurrent, error);
         }
-        return success(ExhibitChange::ReplaceCurrent, Redisplay::ShowCurrent, chosen);
+        return success(ExhibitChange::ReplaceCurrent, Redisplay::ShowCurrent, chosen, path);
     }
     if (!copyReplacing(path, chosen, error)) {
         report(context, failure);
@@ -370,7 +361,7 @@ FileOpResult copyOrMoveTo(const FileOpContext& context, const std::wstring& path
 
 FileOpResult copyOrMoveAs(const FileOpContext& context, const std::wstring& path, bool move) {
     static const wchar_t kFilter[] = L"Source format\0\0";
-    SaveDialog dialog;
+    FileDialogRequest dialog;
     dialog.owner = context.owner;
     dialog.filter = kFilter;
     dialog.filterChars = sizeof kFilter / sizeof kFilter[0];
@@ -381,7 +372,7 @@ FileOpResult copyOrMoveAs(const FileOpContext& context, const std::wstring& path
     dialog.flags = kSaveDialogFlags;
     std::wstring chosen;
     int filter = 0;
-    if (!runSaveDialog(dialog, chosen, filter)) return outcome(FileOpOutcome::Cancelled);
+    if (!runFileDialog(dialog, chosen, filter)) return outcome(FileOpOutcome::Cancelled);
     return copyOrMoveTo(context, path, chosen, move);
 }
 
@@ -430,7 +421,7 @@ FileOpResult saveViewTo(const FileOpContext& context, const ViewPicture& picture
 
 FileOpResult saveViewAs(const FileOpContext& context, const SaveViewRequest& request) {
     static const wchar_t kFilter[] = L"JPG/JPEG Files (*.jpg)\0*.jpg;*jpeg\0BMP Files (*.bmp)\0*.bmp\0\0";
-    SaveDialog dialog;
+    FileDialogRequest dialog;
     dialog.owner = context.owner;
     dialog.filter = kFilter;
     dialog.filterChars = sizeof kFilter / sizeof kFilter[0];
@@ -439,15 +430,15 @@ FileOpResult saveViewAs(const FileOpContext& context, const SaveViewRequest& req
     dialog.flags = kSaveDialogFlags;
     std::wstring chosen;
     int filter = 0;
-    if (!runSaveDialog(dialog, chosen, filter)) return outcome(FileOpOutcome::Cancelled);
+    if (!runFileDialog(dialog, chosen, filter)) return outcome(FileOpOutcome::Cancelled);
     return saveViewTo(context, request.picture, chosen, filter, true);
 }
 
-std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::wstring& preselect) {
+std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::wstring& preselect, UINT extraFlags) {
     BROWSEINFOW browse{};
     browse.hwndOwner = owner;
     browse.lpszTitle = title.c_str();
-    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | extraFlags;
     browse.lpfn = preselectFolder;
     browse.lParam = preselect.empty() ? 0 : reinterpret_cast<LPARAM>(preselect.c_str());
 
@@ -464,6 +455,36 @@ std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::w
     if (SUCCEEDED(com)) CoUninitialize();
     ShowCursor(FALSE);
     return path;
+}
+
+DWORD rewriteFile(const std::wstring& path, const std::function<bool(const std::wstring& temporary)>& write) {
+    // A read-only file is not replaced (Windows refuses it; some systems would not).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+    DWORD error = 0;
+    std::wstring temporary;
+    if (!claimTemporaryBeside(path, temporary, error)) return error;
+    bool written = write && write(temporary);
+    if (!written) {
+        error = ERROR_WRITE_FAULT;
+    } else {
+        // On the disk before it takes the old file's place, not only in the system's cache.
+        const FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        written = file && FlushFileBuffers(file.get());
+        if (!written) error = GetLastError();
+    }
+    if (!written) {
+        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(temporary.c_str());
+        return error ? error : ERROR_WRITE_FAULT;
+    }
+    return putInPlace(temporary, path, true, error) ? 0 : error;
+}
+
+DWORD keepBackup(const std::wstring& path) {
+    return rewriteFile(path + L".bak",
+                       [&](const std::wstring& copy) { return CopyFileW(path.c_str(), copy.c_str(), FALSE) != FALSE; });
 }
 
 bool readFileTimes(const std::wstring& path, uint64_t& created, uint64_t& modified, uint64_t& accessed) {

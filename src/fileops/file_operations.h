@@ -46,9 +46,9 @@ enum class FileOpOutcome {
 // What the caller does to the exhibit once the operation has returned.
 enum class ExhibitChange {
     None,
-    RemoveCurrent,    // the file left its folder: remove the current entry (Viewer::removeCurrentEntry)
-    ReplaceCurrent,   // moved or renamed: erase the current entry and insert `path` at the same index
-    InsertIfAbsent,   // a new file: unless an entry's path equals `path`, insert it at the current index
+    RemoveCurrent,    // the file `source` left its folder: remove its entry
+    ReplaceCurrent,   // `source` was moved or renamed to `path`: its entry takes the new path at its place
+    InsertIfAbsent,   // a new file: unless an entry names `path`, insert it at the current index
 };
 
 // What the caller does to the view afterwards.
@@ -63,6 +63,7 @@ struct FileOpResult {
     ExhibitChange change = ExhibitChange::None;
     Redisplay redisplay = Redisplay::None;
     std::wstring path;  // the file written, or where the file went
+    std::wstring source;  // the file acted on
     DWORD error = 0;    // the platform's error code for Failed
 
     bool done() const { return outcome == FileOpOutcome::Done; }
@@ -131,9 +132,36 @@ FileOpResult saveViewAs(const FileOpContext& context, const SaveViewRequest& req
 FileOpResult saveViewTo(const FileOpContext& context, const ViewPicture& picture,
                         const std::wstring& chosen, int filter, bool replaceChosen);
 
-// The folder chooser of the favorites and archive commands: the shell's folder browser owned by
-// `owner`, titled `title`, with `preselect` selected. The chosen folder, or empty.
-std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::wstring& preselect);
+// The platform's save dialog (open dialog with `open`) started in `folder` with `name` in its name
+// box; `filter` is a double-terminated filter list. It never changes the current directory. The
+// chosen path and the filter it was chosen with; false when cancelled.
+struct FileDialogRequest {
+    HWND owner = nullptr;
+    const wchar_t* filter = nullptr;
+    size_t filterChars = 0;
+    std::wstring title;  // empty: the platform's own
+    std::wstring folder;
+    std::wstring name;
+    std::wstring defaultExtension;  // empty: none
+    DWORD flags = 0;
+    bool open = false;
+};
+bool runFileDialog(const FileDialogRequest& request, std::wstring& chosen, int& filterIndex);
+
+// The folder choosers: the shell's folder browser owned by `owner`, titled `title`, with `preselect`
+// selected, the browser's `extraFlags` added. The chosen folder, or empty. COM is initialised for the
+// browser and uninitialised only when that initialisation succeeded, so a caller's COM stays as it was.
+std::wstring browseForFolder(HWND owner, const std::wstring& title, const std::wstring& preselect, UINT extraFlags = 0);
+
+// Rewrites the file at `path` so that it is never found half written (a full drive, a crash, the
+// power gone): `write` fills a new file beside it (a free temporary name) and says whether all of it
+// was written; that file is flushed to the disk and then takes the old one's place in one step. When
+// anything fails the old file stays exactly as it was and nothing new is left behind; a read-only
+// file is never replaced. Returns 0, or the platform's error code.
+DWORD rewriteFile(const std::wstring& path, const std::function<bool(const std::wstring& temporary)>& write);
+
+// Keeps a copy of the file as path + ".bak" (replacing an older copy, also as rewriteFile does).
+DWORD keepBackup(const std::wstring& path);
 
 // Creation, last-write and last-access times of a file, for a new exhibit entry. False (times 0)
 // when the file cannot be opened.

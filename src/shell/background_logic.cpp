@@ -31,7 +31,7 @@ int modifiersFromChecks(const HotkeyChecks& checks) {
 }
 
 bool hotkeyCombination(int hidemod, int hidekey, HotkeyCombination& combination) {
-    if (hidekey < 1 || hidekey > 254) return false;
+    if (hidekey < 1 || hidekey > 254 || (hidemod & kHotkeyModifierMask) == 0) return false;
     combination.modifiers = hidemod & kHotkeyModifierMask;
     combination.key = hidekey;
     return true;

@@ -30,7 +30,8 @@ HotkeyChecks checksFromModifiers(int modifiers);
 int modifiersFromChecks(const HotkeyChecks& checks);
 
 // The hotkey the program registers for a setting: the modifier bits it knows, and a key code in
-// 1..254; false for a key outside that range, which no registration can take.
+// 1..254; false for a key outside that range, which no registration can take, and for a key without
+// any modifier, which would take that key away from every program.
 struct HotkeyCombination {
     int modifiers = 0;
     int key = 0;

@@ -47,6 +47,10 @@ void fullScreenLayout(Viewer& v, int16_t layout) {
     }
 }
 
+void saveOrSay(Viewer& v) {
+    if (!v.saveSettings()) v.reportNotWritten(v.files.settingsPath, false);
+}
+
 const CommandActionRow kActions[] = {
     // Window
     {CMD_TITLE, CMD_TITLE, [](Viewer& v, int) {
@@ -92,9 +96,9 @@ const CommandActionRow kActions[] = {
     {CMD_SCREEN_ROAMING, CMD_SCREEN_ROAMING, [](Viewer& v, int) { fullScreenLayout(v, kLayoutRoaming); }},
     {CMD_WALL, CMD_WALL, [](Viewer& v, int) { v.setWindowMode(kLayerWallpaper); }},
     // Settings and Exit
-    {CMD_SAVE_NOW, CMD_SAVE_NOW, [](Viewer& v, int) { v.saveSettings(); }},
+    {CMD_SAVE_NOW, CMD_SAVE_NOW, [](Viewer& v, int) { saveOrSay(v); }},
     {CMD_SAVE_AS, CMD_SAVE_AS, [](Viewer& v, int) {
-         if (v.chooseSettingsFile()) v.saveSettings();
+         if (v.chooseSettingsFile()) saveOrSay(v);
      }},
     {CMD_SAVE_ON_EXIT, CMD_SAVE_ON_EXIT, [](Viewer& v, int) { toggle(v.settings.savesettings); }},
     {CMD_SAVE_FOLDER, CMD_SAVE_FOLDER, [](Viewer& v, int) { toggle(v.settings.savefolder); }},

@@ -34,6 +34,8 @@ struct MenuPins {
     int pinnedSubmenu = -1;       // position of the pinned submenu in the Main Menu
     int pinnedInnerSubmenu = -1;  // position of the pinned second-level submenu in its parent
     int pinnedInnerParent = -1;   // position in the Main Menu of that parent
+    int lastChosen = 0;           // the command chosen last, selected when its level opens again
+    int systemCloses = 0;         // times in a row the system took the open menu away
 };
 
 // The run-time state menu items show besides the settings.

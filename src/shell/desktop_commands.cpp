@@ -54,7 +54,7 @@ void wallpaperStyleCommand(Viewer& v, int offset) {
 }
 
 void blackboxAdjustCommand(Viewer& v, int kind, int16_t& value) {
-    value = static_cast<int16_t>(v.askNumber(kind, value));
+    v.askSetting(kind, value);
     v.refreshLayout();
 }
 
@@ -135,7 +135,7 @@ bool Viewer::setWallpaper() {
     return setDesktopWallpaper(wallpaperContextOf(*this), image, size, imagePath);
 }
 
-void Viewer::clearWallpaper() { clearDesktopWallpaper(); }
+void Viewer::clearWallpaper() { clearDesktopWallpaper(files.wallpaperPath); }
 
 void Viewer::restoreWallpaper() { restoreDesktopWallpaper(); }
 
@@ -200,12 +200,10 @@ bool Viewer::pasteImage() {
     const PasteOutcome outcome = pasteFromClipboard(mainWindow, image);
     if (outcome == PasteOutcome::NoBitmap || outcome == PasteOutcome::Unavailable) return false;
     if (outcome == PasteOutcome::Pasted) {
+        // Shown like any new picture: fitted by the switches, or at the zoom lock.
         store.setCurrentPath(shell.pastedImageName);
-        view.scrollX = view.scrollY = 0;
-        view.autoscrollDone = false;
-        view.zoomPercent = 100;
+        view.resetForNewImage(settings.zoom);
         view.appliedRotation = 0;
-        view.manualZoom = settings.zoom != 0;
     }
     return true;  // pasted, or the image was released: the view changes either way
 }

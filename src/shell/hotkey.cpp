@@ -68,6 +68,11 @@ void confirm(HWND dialog, HotkeyDialogContext& context) {
     const int modifiers = modifiersFromChecks({checked(dialog, IDC_HOTKEY_CONTROL), checked(dialog, IDC_HOTKEY_SHIFT),
                                                checked(dialog, IDC_HOTKEY_ALT), checked(dialog, IDC_HOTKEY_WIN)});
     HotkeyState& state = *context.state;
+    if ((modifiers & kHotkeyModifierMask) == 0) {
+        showMessage(context.language->message(kMsgHotkeyNeedsModifier), kInformation);
+        SetTimer(dialog, kKeyScanTimer, kKeyScanMs, nullptr);
+        return;
+    }
     if (modifiers == state.modifiers && context.currentKey == state.key) {
         EndDialog(dialog, IDOK);
         return;

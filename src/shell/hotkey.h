@@ -43,7 +43,8 @@ std::wstring hotkeyKeyName(int virtualKey);
 // The hotkey dialog (template 410), modal, owned by `owner`. It shows the key's name and the
 // modifiers, takes the highest named key held down at each 50 ms tick, and on OK registers a
 // changed combination (see changeShowHideHotkey); a combination that cannot be registered shows
-// "Hotkey unavailable" and the dialog stays open. OK without a change, Cancel and closing change
+// "Hotkey unavailable", one without a modifier says that a modifier is needed, and the dialog stays
+// open. OK without a change, Cancel and closing change
 // nothing. Texts come from the dialog strings 26..31, 0 and 1. Returns true when OK closed it.
 // The caller brackets it like every modal dialog (slideshow suspended, cursor shown).
 bool hotkeyDialog(HINSTANCE instance, HWND owner, const LanguageTable& language, HWND hotkeyWindow,

@@ -27,13 +27,13 @@ void shellOpen(const std::wstring& file, const std::wstring& parameters) {
 void decorate(Viewer& v, int) {
     if (v.settings.layer == kLayerWallpaper) return;
     v.settings.decorate = !v.settings.decorate;
-    ShowWindow(v.mainWindow, SW_HIDE);
+    // The frame is redrawn in place: hiding the window and showing it again would take the focus
+    // away and back (closing a menu opened meanwhile) and make it flash.
     const LONG_PTR style = GetWindowLongPtrW(v.mainWindow, GWL_STYLE);
     SetWindowLongPtrW(v.mainWindow, GWL_STYLE,
                       v.settings.decorate ? style | kDecorationStyles : style & ~kDecorationStyles);
     SetWindowPos(v.mainWindow, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    ShowWindow(v.mainWindow, SW_SHOW);
 }
 
 void backgroundColour(Viewer& v, int) {

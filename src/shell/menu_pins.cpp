@@ -61,11 +61,34 @@ MenuReopen unwindAfterDismiss(MenuPins& pins) {
     return {};
 }
 
+MenuReopen afterTracking(MenuPins& pins, int chosen, bool byUser) {
+    MenuReopen next;
+    if (chosen != 0) {
+        pins.systemCloses = 0;
+        pins.lastChosen = chosen;
+        next = reopenAfterCommand(pins);
+    } else if (!byUser && pins.systemCloses < kMaxSystemReopens && (next = reopenAfterCommand(pins)).reopen) {
+        ++pins.systemCloses;
+    } else {
+        pins.systemCloses = 0;
+        next = unwindAfterDismiss(pins);
+    }
+    if (!next.reopen) pins.lastChosen = 0;
+    return next;
+}
+
+int downsToReach(const std::vector<bool>& separators, int position) {
+    if (position < 0 || static_cast<size_t>(position) >= separators.size() || separators[position]) return 0;
+    int downs = 0;
+    for (int i = 0; i <= position; ++i) downs += separators[i] ? 0 : 1;
+    return downs;
+}
+
 uint32_t encodeMenuPoint(int x, int y) {
     return (static_cast<uint32_t>(x) & 0xFFFFu) | ((static_cast<uint32_t>(y + 100) & 0xFFFFu) << 16);
 }
 
 void decodeMenuPoint(uint32_t code, int& x, int& y) {
     x = static_cast<int16_t>(code & 0xFFFFu);
-    y = static_cast<int>((code >> 16) & 0xFFFFu) - 100;
+    y = static_cast<int16_t>((code >> 16) & 0xFFFFu) - 100;
 }

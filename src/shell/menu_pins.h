@@ -2,6 +2,8 @@
 // what follows when the tracked menu returns (reopen on the pinned level, or unwind one level).
 #pragma once
 
+#include <vector>
+
 #include "shell/command_rows.h"
 
 // Positions in the Main Menu of the submenus that hold second-level submenus, by the hundreds digit
@@ -39,7 +41,20 @@ MenuReopen reopenAfterCommand(const MenuPins& pins);
 // The menu was dismissed: unwind one level of pinning and reopen on the next outer pinned level.
 MenuReopen unwindAfterDismiss(MenuPins& pins);
 
-// The reopen message's wParam carries x in the low 16 bits and y + 100 in the high 16 bits, so that
-// points a little above the screen's top edge survive the unsigned field.
+// What follows a tracked menu: `chosen` is the command that ran (0: none), `byUser` whether the
+// user closed the menu (a key or a mouse button) rather than the system (a window the last command
+// changed taking the focus while it settles). A command reopens the innermost pinned level, where
+// it is then selected; a dismissal unwinds one level; a menu the system took away opens again as it
+// was, three times in a row at most. A menu that does not reopen forgets the command chosen.
+MenuReopen afterTracking(MenuPins& pins, int chosen, bool byUser);
+inline constexpr int kMaxSystemReopens = 3;
+
+// Down-arrow presses that select the item at `position` of a menu just opened with nothing
+// selected: one per item from the top, separators skipped as the menu skips them. 0 for a position
+// outside the menu or on a separator.
+int downsToReach(const std::vector<bool>& separators, int position);
+
+// The reopen message's wParam carries x in the low 16 bits and y + 100 in the high 16 bits, both
+// signed, so that points on monitors left of or above the primary one come back as they went.
 uint32_t encodeMenuPoint(int x, int y);
 void decodeMenuPoint(uint32_t code, int& x, int& y);

@@ -6,6 +6,7 @@
 #include "command_ids.h"
 #include "shell/menu_pins.h"
 #include "shell/loaded_menu_texts.h"
+#include "shell/shell_menu.h"
 #include "viewer.h"
 #include "win_handles.h"
 #include "window_messages.h"
@@ -33,7 +34,7 @@ void Viewer::showMainMenu(int x, int y, int submenu) {
     suspendSlideshow(false);
     ShowCursor(TRUE);
 
-    UINT chosen = 0;
+    TrackedMenu tracked{0, true};
     {
         const MenuHandle loaded(LoadMenuW(app.instance, MAKEINTRESOURCEW(IDR_MAINMENU)));
         if (HMENU root = loaded ? GetSubMenu(loaded.get(), 0) : nullptr) {
@@ -45,22 +46,17 @@ void Viewer::showMainMenu(int x, int y, int submenu) {
             if (!menu) menu = root;  // the position names no submenu: the whole menu instead
             applyMenuState(menu, menu == root);
             SetForegroundWindow(mainWindow);
-            chosen = static_cast<UINT>(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y,
-                                                        mainWindow, nullptr));
+            tracked = trackMenu(menu, x, y, mainWindow, static_cast<UINT>(shell.pins.lastChosen));
         }
     }
 
+    const UINT chosen = tracked.chosen;
     if (chosen == CMD_EXIT) {
         SendMessageW(mainWindow, WM_CLOSE, 0, 0);
     } else {
         const WPARAM code = encodeMenuPoint(x, y);
-        MenuReopen reopen;
-        if (chosen != 0) {
-            SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
-            reopen = reopenAfterCommand(shell.pins);
-        } else {
-            reopen = unwindAfterDismiss(shell.pins);
-        }
+        if (chosen != 0) SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+        const MenuReopen reopen = afterTracking(shell.pins, static_cast<int>(chosen), tracked.byUser);
         // The command may have closed the window (another instance asked, the session ended).
         if (reopen.reopen && IsWindow(mainWindow))
             PostMessageW(mainWindow, MainMessage::ReopenMenu, code, reopen.submenu);

@@ -141,11 +141,11 @@ bool setDesktopWallpaper(const WallpaperContext& context, ViewImage& image, Size
     return sendBlackboxCommand(context.blackboxWindow, command);
 }
 
-bool clearDesktopWallpaper() {
+bool clearDesktopWallpaper(const std::wstring& wallpaperPath) {
     WallpaperChange change;
     {
         DesktopRegistryStore store;
-        change = clearWallpaper(store);
+        change = clearWallpaper(store, wallpaperPath);
     }
     if (change.changed) tellSystem(L"");
     return change.changed;

@@ -57,8 +57,9 @@ bool renderWallpaperFile(ViewImage& image, const std::wstring& path, Size32 size
 bool setDesktopWallpaper(const WallpaperContext& context, ViewImage& image, Size32 size, const std::wstring& imagePath);
 
 // Clear (command 1387, switch -clearwall) and Restore (command 1388), then the system is told (no
-// wallpaper after Clear, the restored one after Restore). False when nothing changed.
-bool clearDesktopWallpaper();
+// wallpaper after Clear, the restored one after Restore). Clear does not record the program's own
+// file (`wallpaperPath`) as the previous wallpaper. False when nothing changed.
+bool clearDesktopWallpaper(const std::wstring& wallpaperPath);
 bool restoreDesktopWallpaper();
 
 // The switches -centerwall, -tilewall, -stretchwall, -fitwall and -fillwall (style 1..5): without

@@ -43,11 +43,13 @@ bool writeWallpaperStyle(WallpaperStore& store, const std::wstring& wallpaperPat
     return tileWritten && styleWritten;
 }
 
-WallpaperChange clearWallpaper(WallpaperStore& store) {
+WallpaperChange clearWallpaper(WallpaperStore& store, const std::wstring& wallpaperPath) {
     std::wstring current;
     if (!store.read(kWallpaperValue, current) || current.empty()) return {};
     const std::wstring tile = tileValueOf(store);
-    if (!store.write(kPrevWallpaperValue, current) || !store.write(kPrevTileWallpaperValue, tile)) return {};
+    if (!equalsNoCase(current, wallpaperPath) &&
+        (!store.write(kPrevWallpaperValue, current) || !store.write(kPrevTileWallpaperValue, tile)))
+        return {};
     const bool cleared = store.write(kWallpaperValue, L"");
     store.write(kTileWallpaperValue, L"0");
     return {cleared, {}};

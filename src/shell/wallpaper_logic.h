@@ -56,10 +56,11 @@ struct WallpaperChange {
     std::wstring wallpaper; // the wallpaper the system is to show (empty: none)
 };
 
-// Clear: a non-empty wallpaper (the program's own file included) and its tile value move to the
-// "Prev" values, then the wallpaper is emptied and tiling turned off. Nothing changes when the
-// desktop has no wallpaper, or when the previous one could not be recorded.
-WallpaperChange clearWallpaper(WallpaperStore& store);
+// Clear: the user's wallpaper and its tile value move to the "Prev" values, then the wallpaper is
+// emptied and tiling turned off. The program's own file (`wallpaperPath`, compared without regard
+// to case) is not recorded: the "Prev" values keep the user's wallpaper from before wallpaper mode.
+// Nothing changes when the desktop has no wallpaper, or when the previous one could not be recorded.
+WallpaperChange clearWallpaper(WallpaperStore& store, const std::wstring& wallpaperPath);
 
 // Restore: the "Prev" wallpaper and tile value become the current ones again; the "Prev" values
 // stay, and "WallpaperStyle" is left as it is. Nothing changes when no previous wallpaper is kept.

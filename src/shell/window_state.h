@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <optional>
+
 struct WindowState {
     HWND statusBarWindow = nullptr;  // none when there is no status bar
     int statusBarHeight = 0;
     HWND catalogWindow = nullptr;    // the Catalog while it is open
+    // The user's auto-refresh while the Catalog has turned it on for itself: the value saved.
+    std::optional<bool> autorefreshBeforeCatalog;
     RECT monitorRect{};              // the monitor that holds the window's centre
     RECT workAreaRect{};             // and its work area
     int frameWidth = 0, frameHeight = 0;  // sizing-frame metrics

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,22 @@ void setLastAccess(const std::wstring& path, FILETIME time) {
                               OPEN_EXISTING, 0, nullptr);
     SetFileTime(file, nullptr, &time, nullptr);
     CloseHandle(file);
+}
+
+// Threads of the program below normal priority: the Catalog's thumbnail decoders.
+int decodingThreads(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{sizeof(entry)};
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        HANDLE thread = entry.th32OwnerProcessID == process ? OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID) : nullptr;
+        count += thread && GetThreadPriority(thread) == THREAD_PRIORITY_BELOW_NORMAL;
+        if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 // Presses the first button of a dialog of the program that shows one of `buttons`.
@@ -249,20 +266,22 @@ TEST(Catalog, TypeAheadResortShiftRangeAndRecyclingIt) {
     // The exhibit follows: the three entries are gone.
     EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 3; },
                              [&] { return "items " + std::to_string(itemCount(list)); }, 15000));
+    EXPECT_TRUE(selectionIs(list, {2})) << "the item at the focused place, selected where it shows";
     PostMessageW(catalog, WM_COMMAND, CMD_EXIT, 0);
     EXPECT_TRUE(program.waitForExit());
 }
 
-TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
+// Thumbnails sit in their cells and leave last-access times alone. When the exhibit changes under
+// the list, the list follows, and the file a command acts on is the one the list shows.
+TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     e2e::TempFolder images(L"catalog");
     images.addBmp(L"a.bmp", 100, 100, 0xFF0000);
     images.addBmp(L"b.bmp", 60, 40, 0x0000FF);
     images.addBmp(L"c.bmp", 100, 100, 0x00FF00);
-    // Pictures whose decoder crashes or stalls cost their own thumbnails only (the decoder does so
-    // with GLIMVUE_DECODER_FAULTS=1, which the program takes from this process).
+    // d.bmp makes its decoder crash (the decoder does so with GLIMVUE_DECODER_FAULTS=1, which the
+    // program takes from this process): it costs its own thumbnail only.
     SetEnvironmentVariableW(L"GLIMVUE_DECODER_FAULTS", L"1");
-    images.add(L"d.png", "GLIMVUE-FAULT:crash");
-    images.add(L"e.png", "GLIMVUE-FAULT:hang");
+    images.add(L"d.bmp", "GLIMVUE-FAULT:crash");
     // An access time long past, which a look at the thumbnail must not move.
     SYSTEMTIME old{2001, 2, 0, 3, 4, 5, 6, 0};
     FILETIME oldTime{};
@@ -294,6 +313,24 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     EXPECT_EQ(blue.top - red.top, 30);
     EXPECT_EQ(green.top, red.top);
 
+    // To Viewer on d.bmp, which does not decode, drops it from the exhibit: the list follows with
+    // three items and nothing selected (its file is gone), so Del asks about nothing.
+    auto question = [&] {
+        return program.findWindowOf([&](HWND w) { return w != catalog && GetDlgItem(w, IDCANCEL) && GetDlgItem(w, IDOK); });
+    };
+    press(catalog, {{VK_END, false}, {VK_F5, false}});
+    EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 3; }, [&] { return "items " + std::to_string(itemCount(list)); }));
+    EXPECT_TRUE(selectionIs(list, {}));
+    press(catalog, {{VK_DELETE, false}});
+    Sleep(500);
+    EXPECT_EQ(question(), nullptr);
+    // One file selected: the question names it.
+    press(catalog, {{VK_END, false}, {VK_DELETE, false}});
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::waitFor([&] { return (box = question()) != nullptr; }));
+    EXPECT_NE(e2e::windowTexts(box).find(images.file(L"c.bmp") + L" ?"), std::wstring::npos) << toUtf8(e2e::windowTexts(box));
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(box); }));
     PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }));
     EXPECT_TRUE(program.close());
@@ -303,20 +340,42 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     EXPECT_EQ(CompareFileTime(&now, &oldTime), 0);
 }
 
-TEST(Catalog, OpensAtStartUpWithCatlaunchAndNotUnderNomenu) {
+// -catlaunch on a tree whose scan goes on after the Catalog opened: the end of the build fills it
+// and its thumbnails come without input. Only one Catalog opens; the end of the session under it
+// stops its decoders and saves the user's own auto-refresh. -nomenu opens none.
+TEST(Catalog, OpensAtStartUpWithCatlaunchFillsWhenTheBuildEndsAndNotUnderNomenu) {
     e2e::TempFolder images(L"catalog");
     images.addBmp(L"a.bmp", 40, 30, 0x123456);
     images.addBmp(L"b.bmp", 40, 30, 0x654321);
+    // Many names before the pictures three folders down: the scan rests until start-up is over.
+    CreateDirectoryW(images.file(L"names").c_str(), nullptr);
+    for (int i = 0; i < 1500; ++i) images.add(L"names\\n" + std::to_wstring(i) + L".txt", "");
+    for (const wchar_t* folder : {L"deep", L"deep\\1", L"deep\\1\\2"}) CreateDirectoryW(images.file(folder).c_str(), nullptr);
+    for (int i = 0; i < 6; ++i) images.addBmp(L"deep\\1\\2\\p" + std::to_wstring(i) + L".bmp", 60, 60, 0x20C040);
     {
         Glimvue program;
-        ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet + L" -catlaunch"));
+        ASSERT_TRUE(program.start(L"\"" + images.path() + L"\"" + kQuiet + L" -catlaunch -noautorefresh"));
         HWND catalog = program.waitForCatalog();
         ASSERT_NE(catalog, nullptr);
-        EXPECT_EQ(itemCount(listOf(catalog)), 2);
-        press(catalog, {{VK_END, false}, {VK_RETURN, false}});
-        ASSERT_NE(program.waitForMainWindow(), nullptr);
-        EXPECT_TRUE(program.captionBecomes(L"b - Glimvue"));
-        EXPECT_TRUE(program.close());
+        HWND list = listOf(catalog);
+        EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 8; },
+                                 [&] { return "items " + std::to_string(itemCount(list)); }, 15000));
+        RECT deep{};
+        EXPECT_TRUE(e2e::waitFor([&] { return (deep = boxOf(capture(list), 0x20C040)).right > deep.left; }, 15000, 200))
+            << "no thumbnail of the pictures found last";
+        HWND main = GetWindow(catalog, GW_OWNER);  // hidden while the Catalog is open
+        PostMessageW(main, WM_COMMAND, CMD_CATALOG, 0);  // as the tray's menu would
+        Sleep(1000);
+        EXPECT_EQ(program.findWindowOf([&](HWND w) {
+            wchar_t title[512] = {};
+            return w != catalog && GetWindowTextW(w, title, 512) && std::wstring(title).ends_with(L"Glimvue Catalog");
+        }), nullptr) << "a second Catalog";
+        // The session ends: the decoders stop before the imaging library, and the settings are saved
+        // before the answer (the system then ends the process).
+        EXPECT_GT(decodingThreads(main), 0);
+        SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(decodingThreads(main), 0);
+        EXPECT_FALSE(program.savedSettings().autorefresh) << "the Catalog's own auto-refresh was saved";
     }
     {
         Glimvue program;
@@ -424,7 +483,7 @@ TEST(Catalog, MenuPinsClipboardFavoritesAndArchiveTakeTheWholeSelection) {
     menuKeys({VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT, VK_RETURN});  // File Ops' Pin
     ASSERT_TRUE(e2e::menuOpensAt(program, origin, &fileOps));
     EXPECT_LT(fileOps.bottom - fileOps.top, root.bottom - root.top) << "File Ops alone, not the whole menu";
-    menuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Pin, Cut, Copy
+    menuKeys({VK_DOWN, VK_DOWN, VK_RETURN});  // from its Pin, selected, to Cut and Copy
     bool cut = true;
     EXPECT_TRUE(e2e::waitFor([&] { return clipboardFiles(&cut) == std::vector{images.file(L"b.bmp"), images.file(L"c.bmp")}; }));
     EXPECT_FALSE(cut);

@@ -1,5 +1,6 @@
-// The number-input dialog as its commands use it: Go To wraps and ignores 0, Opacity stops at 255,
-// Cancel keeps the value, and the program closed by another instance while it is open ends cleanly.
+// The number-input dialog as its commands use it: Go To wraps and ignores 0, every number stays in
+// its setting's range, Cancel keeps the value, and the program closed by another instance while it
+// is open ends cleanly.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ void answerNumberDialog(const Glimvue& program, int command, const wchar_t* text
 
 }  // namespace
 
-TEST(NumberDialog, GoToWrapsOpacityStopsAt255CancelKeepsTheValueAndAnotherInstanceMayCloseIt) {
+TEST(NumberDialog, GoToWrapsNumbersStayInRangeCancelKeepsTheValueAndAnotherInstanceMayCloseIt) {
     e2e::TempFolder pictures(L"dialogs");
     for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) pictures.addBmp(name, 60, 40, 0x336699);
     Glimvue program;
@@ -42,6 +43,7 @@ TEST(NumberDialog, GoToWrapsOpacityStopsAt255CancelKeepsTheValueAndAnotherInstan
     answerNumberDialog(program, CMD_OPACITY, L"300");
     answerNumberDialog(program, CMD_TIMER, L"1234");
     answerNumberDialog(program, CMD_ZOOM_STEP, nullptr);
+    answerNumberDialog(program, CMD_COLLAGE_SIZE, L"999999999");
     EXPECT_EQ(program.caption(), L"b - Glimvue");
 
     // Another instance may close this one while one of its dialogs is open: it ends cleanly and
@@ -56,4 +58,5 @@ TEST(NumberDialog, GoToWrapsOpacityStopsAt255CancelKeepsTheValueAndAnotherInstan
     EXPECT_EQ(saved.opacity, 255);
     EXPECT_EQ(saved.timer, 1234);
     EXPECT_EQ(saved.zoomstep, 10);
+    EXPECT_EQ(saved.collagesize, 4096) << "as large as a collage tile may be, not what 16 bits made of it";
 }

@@ -312,4 +312,23 @@ TEST(FileCommands, AfterPasteEveryFileCommandSaysNotAFile) {
     EXPECT_EQ(snapshot(s.pictures.path()), pictures);
     EXPECT_EQ(snapshot(s.elsewhere.path()), elsewhere);
     EXPECT_TRUE(contains(s.program.caption(), L"Clipboard_Image")) << "the pasted picture stays";
+
+    // A large pasted picture is fitted like any picture: with Squeeze on, the window stays on the screen.
+    {
+        const HDC screen = GetDC(nullptr);
+        const HBITMAP large = CreateCompatibleBitmap(screen, 4000, 3000);
+        ReleaseDC(nullptr, screen);
+        ASSERT_TRUE(large && OpenClipboard(nullptr));
+        EmptyClipboard();
+        SetClipboardData(CF_BITMAP, large);
+        CloseClipboard();
+    }
+    s.program.postCommand(CMD_PASTE);
+    RECT r{};
+    EXPECT_TRUE(e2e::becomes(
+        [&] { return GetWindowRect(s.program.mainWindow(), &r) && r.right - r.left > 400; },
+        [&] { return "window " + std::to_string(r.right - r.left) + " wide"; }));
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                r.bottom <= GetSystemMetrics(SM_CYSCREEN))
+        << r.left << "," << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
 }

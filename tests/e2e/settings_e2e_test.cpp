@@ -99,12 +99,21 @@ TEST(Settings, SaveNowAndSaveOnExitOffAndTheOwnerWindowForwardsCommands) {
     ASSERT_TRUE(program.start(quoted(root.path()) + L" -noslide"));
     ASSERT_NE(program.waitForMainWindow(), nullptr);
     program.postCommand(CMD_SAVE_NOW);
-    // The file is complete once its last section is there.
-    ASSERT_TRUE(e2e::waitFor([&] {
-        return e2e::textOfUtf16File(e2e::readBytes(program.file(L"glimvue.ini"))).find(L"hidekey=27\r\n") !=
-               std::wstring::npos;
-    }));
+    // The file appears whole: it is written beside and then put in place.
+    ASSERT_TRUE(e2e::waitFor([&] { return fs::exists(program.file(L"glimvue.ini")); }));
     EXPECT_FALSE(program.savedSettings().slide);
+
+    // A file that may not be written (read-only): Save Now says so and leaves it as it was.
+    const std::wstring ini = program.file(L"glimvue.ini");
+    const std::string saved = e2e::readBytes(ini);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    program.postCommand(CMD_SAVE_NOW);
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::waitFor([&] { return (box = program.findMessageBox()) != nullptr; }));
+    EXPECT_NE(e2e::windowTexts(box).find(ini + L" could not be written"), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(e2e::readBytes(ini), saved);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // Save on Exit off: closing writes nothing. Exit goes to the hidden owner window, which passes it on.
     fs::remove(program.file(L"glimvue.ini"));

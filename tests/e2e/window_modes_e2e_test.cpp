@@ -150,11 +150,13 @@ TEST(CommandLine, AFolderPathTooLongIsReportedAndNeitherScannedNorSaved) {
     }
     ASSERT_GE(folder.size(), 300u);
 
+    // Said in the language of the language file, which is read after the command line.
+    program.add(L"glimvue.lang.ini", e2e::utf16File(L"[Messages]\r\nis too long=ist zu lang\r\n"));
     ASSERT_TRUE(program.start(L"\"" + folder + L"\""));
     HWND box = nullptr;
     ASSERT_TRUE(e2e::waitFor([&] {
         box = program.findMessageBox();
-        return box && e2e::windowTexts(box).find(L"is too long") != std::wstring::npos;
+        return box && e2e::windowTexts(box).find(L"ist zu lang") != std::wstring::npos;
     }, 20000)) << "no word about the path";
     EXPECT_NE(e2e::windowTexts(box).find(folder), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -25,6 +25,8 @@ TEST(ShowHideHotkey, ModifierBitsAndTheirBoxes) {
     ASSERT_TRUE(hotkeyCombination(0x7FF3, 119, combination));  // unknown bits from a settings file
     EXPECT_EQ(combination.modifiers, 3);
     for (int key : {0, -5, 255, 256, 32767}) EXPECT_FALSE(hotkeyCombination(1, key, combination)) << key;
+    // A key alone (Esc with hidemod=0) is no hotkey: every other program would lose that key.
+    EXPECT_FALSE(hotkeyCombination(0, 27, combination) || hotkeyCombination(0x7FF0, 27, combination));
 }
 
 TEST(ShowHideHotkey, WhichKeysMayBeChosenAndHowTheirNamesAreAsked) {

@@ -39,7 +39,7 @@ TEST(StatusText, PartsFollowTheirFormats) {
     EXPECT_EQ(dimensionsPart(640, 480, 24), L"\t640x480x24");
     EXPECT_EQ(zoomPart(false, 0, 800, 75, 0, false) + zoomPart(false, 0, 800, 150, 150, false) +
                   zoomPart(false, 0, 800, 200, 150, true), L"\t75%\t!150%\t200%");
-    EXPECT_EQ(zoomPart(true, 200, 800, 75, 150, false) + zoomPart(true, 200, 0, 75, 0, false), L"\t25%\t0%");
+    EXPECT_EQ(zoomPart(true, 200, 800, 75, 150, false) + zoomPart(true, 50, 0, 75, 0, false), L"\t25%\t0%");
     EXPECT_EQ(scrollPart(false, L"Collage", false, false, 0, 250, 100), L"\t H:0 V:3");
     EXPECT_EQ(scrollPart(false, L"Collage", true, true, 200, -5, 100), L"\t H:3 V:0");
     EXPECT_EQ(scrollPart(false, L"Collage", true, false, 200, 200, 100), L"");

@@ -1,7 +1,9 @@
 // Inserting an entry where a file operation put a file: the copy or the renamed file takes the
-// place of the current entry, and the rest keep their order and times.
+// place of the current entry, and the rest keep their order and times. The revision tells a list of
+// the exhibit whether its indexes still name the same entries.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,4 +41,20 @@ TEST(ExhibitInsert, PutsTheEntryAtTheIndexAndKeepsTheOthersInOrder) {
     EXPECT_EQ(paths(exhibit)[2], L"C:\\p\\renamed.jpg");
     EXPECT_EQ(paths(exhibit)[3], L"C:\\p\\d.jpg");
     EXPECT_EQ(exhibit.size(), 6u);
+
+    // Appending keeps the revision; erasing, inserting, reordering and clearing give a new one, and
+    // a copy put back brings its own.
+    const uint64_t revision = exhibit.revision();
+    exhibit.append(L"C:\\p\\g.jpg", 0, 0, 0);
+    EXPECT_EQ(exhibit.revision(), revision);
+    const Exhibit copy = exhibit;
+    std::vector<uint64_t> seen{revision, Exhibit().revision()};
+    for (auto change : {+[](Exhibit& e) { e.entries(); }, +[](Exhibit& e) { e.erase(0); },
+                        +[](Exhibit& e) { e.insert(1, L"x", 0, 0, 0); }, +[](Exhibit& e) { e.clear(); }}) {
+        change(exhibit);
+        seen.push_back(exhibit.revision());
+    }
+    EXPECT_EQ(std::set<uint64_t>(seen.begin(), seen.end()).size(), seen.size());
+    exhibit = copy;
+    EXPECT_EQ(exhibit.revision(), revision);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ TEST(FileNames, DestinationsKeepTheNameAndNeverDoubleTheSeparator) {
     EXPECT_EQ(destinationInFolder(L"D:\\archive", L"C:\\pics\\photo.jpg"), L"D:\\archive\\photo.jpg");
     EXPECT_EQ(destinationInFolder(L"D:\\", L"C:\\pics\\photo.jpg"), L"D:\\photo.jpg");
     EXPECT_EQ(destinationInFolder(L"D:\\archive\\", L"C:\\photo.jpg.lnk"), L"D:\\archive\\photo.jpg.lnk");
+}
+
+TEST(FileNames, RelativeFolderSettingsLieBesideTheProgram) {
+    for (const auto& [base, path, expected] : {
+             std::tuple{L"D:\\Glimvue", L"pics", L"D:\\Glimvue\\pics"}, {L"D:\\", L"..\\arch", L"D:\\..\\arch"},
+             {L"D:\\Glimvue", L"\\pics", L"D:\\pics"}, {L"\\\\srv\\share\\Glimvue", L"\\pics", L"\\\\srv\\share\\pics"},
+             {L"D:\\Glimvue", L"E:\\pics", L"E:\\pics"}, {L"D:\\Glimvue", L"\\\\srv\\pics", L"\\\\srv\\pics"},
+             {L"D:\\Glimvue", L"E:pics", L"E:pics"}, {L"D:\\Glimvue", L"", L""}})
+        EXPECT_EQ(resolveAgainst(base, path), expected) << toUtf8(path);
 }
 
 TEST(FileNames, VariantsNumberTheNameBeforeItsExtension) {

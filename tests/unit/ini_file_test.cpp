@@ -245,27 +245,14 @@ TEST_F(IniFileTest, EveryTextEncodingReadsTheSameAndWritingStaysUtf16) {
 }
 
 TEST_F(IniFileTest, FileThatIsNotTextIsNotReadAndIsKeptBeforeItIsReplaced) {
-    const std::string binary = "\x89PNG\r\n\x1A\n" + std::string(100, '\0') + "timer=1\r\n";
-    writeBytes(binary);
+    writeBytes("\x89PNG\r\n\x1A\n" + std::string(100, '\0') + "timer=1\r\n");
     IniFile file;
     EXPECT_FALSE(file.open(path(), IniFile::Read));
-    EXPECT_TRUE(keepUnreadableFile(path()));
-    EXPECT_EQ(readBytes(L"test.ini.bak"), binary);
-
-    // A later unreadable file replaces the older copy; a readable file or none needs no copy.
+    EXPECT_EQ(checkBeforeOverwrite(path()), BeforeOverwrite::KeepFirst);
     writeBytes("timer=\xE9\xE9\r\n");
-    EXPECT_TRUE(keepUnreadableFile(path()));
-    EXPECT_EQ(readBytes(L"test.ini.bak"), "timer=\xE9\xE9\r\n");
-    std::filesystem::remove(fsPath(path(L"test.ini.bak")));
+    EXPECT_EQ(checkBeforeOverwrite(path()), BeforeOverwrite::KeepFirst);
+    // A readable file or none needs no copy.
     writeBytes("\xEF\xBB\xBFtimer=1\r\n");
-    EXPECT_TRUE(keepUnreadableFile(path()));
-    EXPECT_TRUE(keepUnreadableFile(path(L"missing.ini")));
-    EXPECT_FALSE(std::filesystem::exists(fsPath(path(L"test.ini.bak"))));
-    EXPECT_FALSE(std::filesystem::exists(fsPath(path(L"missing.ini.bak"))));
-
-    // When the copy cannot be made the caller is told to leave the file alone.
-    writeBytes(binary);
-    std::filesystem::create_directory(fsPath(path(L"test.ini.bak")));
-    EXPECT_FALSE(keepUnreadableFile(path()));
-    EXPECT_EQ(readBytes(), binary);
+    EXPECT_EQ(checkBeforeOverwrite(path()), BeforeOverwrite::Free);
+    EXPECT_EQ(checkBeforeOverwrite(path(L"missing.ini")), BeforeOverwrite::Free);
 }

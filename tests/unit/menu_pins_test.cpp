@@ -5,6 +5,8 @@
 #include "core/command_ids.h"
 #include "shell/menu_pins.h"
 
+#include <vector>
+
 namespace {
 
 MenuPins pinned(bool root, int submenu, int innerParent, int inner) { return {root, submenu, inner, innerParent}; }
@@ -90,11 +92,29 @@ TEST(MenuPins, DismissUnwindsOneLevelAtATime) {
     EXPECT_TRUE(samePins(pins, pinned(true, -1, -1, -1)));
 }
 
+TEST(MenuPins, TheLastCommandIsSelectedAgainAndAMenuTheSystemTookAwayReopens) {
+    MenuPins pins = pinned(false, 22, -1, -1);
+    EXPECT_EQ(afterTracking(pins, CMD_DECORATE, true), (MenuReopen{true, 22}));
+    EXPECT_EQ(pins.lastChosen, CMD_DECORATE);
+    for (int i = 0; i < kMaxSystemReopens; ++i) EXPECT_EQ(afterTracking(pins, 0, false), (MenuReopen{true, 22})) << i;
+    EXPECT_EQ(pins.lastChosen, CMD_DECORATE);
+    // Taken away again and again: then it counts as dismissed, and the next opening selects nothing.
+    EXPECT_EQ(afterTracking(pins, 0, false), MenuReopen{});
+    EXPECT_TRUE(samePins(pins, MenuPins{}) && pins.lastChosen == 0);
+    EXPECT_EQ(afterTracking(pins, 0, false), MenuReopen{}) << "an unpinned menu the system closed stays closed";
+    // Selecting an item: a press per item from the top, separators skipped.
+    const std::vector<bool> separators{false, true, false, false, true, false};
+    EXPECT_EQ((std::vector<int>{downsToReach(separators, 0), downsToReach(separators, 3), downsToReach(separators, 5),
+                                downsToReach(separators, 1), downsToReach(separators, -1), downsToReach(separators, 6)}),
+              (std::vector<int>{1, 3, 4, 0, 0, 0}));
+}
+
 TEST(MenuPins, PointTravelsWithYRaisedBy100) {
     const uint32_t code = encodeMenuPoint(300, 200);
     EXPECT_EQ(code & 0xFFFFu, 300u);
     EXPECT_EQ(code >> 16, 300u);  // 200 + 100
-    for (auto [x, y] : {std::pair{0, 0}, {1279, 1023}, {-50, -80}, {-1920, 5}}) {
+    // Monitors left of and above the primary one too (a menu at y = -600 must not come back at 64936).
+    for (auto [x, y] : {std::pair{0, 0}, {1279, 1023}, {-50, -80}, {-1920, 5}, {10, -600}, {-1280, -1024}}) {
         int gotX = 0, gotY = 0;
         decodeMenuPoint(encodeMenuPoint(x, y), gotX, gotY);
         EXPECT_EQ(gotX, x);

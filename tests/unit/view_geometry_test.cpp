@@ -78,21 +78,23 @@ TEST(CropAndCollage, OriginByLayoutAndTileSize) {
         EXPECT_EQ(cropOrigin({1000, 800}, {600, 400}, layout), origins[layout]) << "layout " << layout;
     EXPECT_EQ(cropOrigin({100, 100}, {301, 101}, 0), (Point32{-100, 0}));
     EXPECT_EQ(cropOrigin({100, 100}, {301, 101}, 4), (Point32{-201, -1}));
-    EXPECT_EQ((std::vector<Size32>{collageTileSize({100, 50}, 250), collageTileSize({1000, 500}, 250),
-                                   collageTileSize({500, 1000}, 250), collageTileSize({500, 1000}, -3)}),
-              (std::vector<Size32>{{100, 50}, {250, 125}, {125, 250}, {0, 0}}));
+    // A tile fits the collage size and the canvas, with its aspect: in a 50 x 50 window a
+    // 640 x 480 picture is 50 x 37, not a strip.
+    const Size32 big{2000, 2000};
+    EXPECT_EQ((std::vector<Size32>{collageTileSize({100, 50}, 250, big), collageTileSize({1000, 500}, 250, big),
+                                   collageTileSize({500, 1000}, 250, big), collageTileSize({500, 1000}, -3, big),
+                                   collageTileSize({640, 480}, 250, {50, 50}), collageTileSize({640, 480}, 250, {-1, 9})}),
+              (std::vector<Size32>{{100, 50}, {250, 125}, {125, 250}, {0, 0}, {50, 37}, {0, 0}}));
 }
 
-TEST(Zoom, StepsActualSizeAndLock) {
-    EXPECT_EQ((std::vector<int>{zoomIn(20, 10, false), zoomIn(20, 10, true), zoomOut(11, 10, false), zoomOut(11, 10, true)}),
+TEST(Zoom, StepsByTheStepOrOneAndSaturates) {
+    EXPECT_EQ((std::vector<int>{zoomStepped(20, 10, false, true), zoomStepped(20, 10, true, true),
+                                zoomStepped(11, 10, false, false), zoomStepped(11, 10, true, false)}),
               (std::vector<int>{30, 21, 1, 10}));
-    EXPECT_EQ(zoomIn(INT_MAX - 3, 10, false), INT_MAX);
-    EXPECT_FALSE(canZoomOut(10, 10));
-    EXPECT_EQ(zoomOut(10, 10, false) + zoomOut(3, 10, true), 13);  // at or below the step nothing happens
-    const ZoomState z = toggleActualSize({37, false}, 50);
-    EXPECT_EQ(z, (ZoomState{100, true}));
-    EXPECT_EQ(toggleActualSize(z, 50), (ZoomState{50, false}));
-    EXPECT_EQ(zoomLockFor(100) + zoomLockFor(37), 37);
+    // At or below the step Zoom Out does nothing, also with Alt; Zoom In stops at the largest zoom.
+    EXPECT_EQ(zoomStepped(10, 10, false, false) + zoomStepped(3, 10, true, false), 13);
+    EXPECT_EQ(zoomStepped(kMaxZoomPercent - 3, 1000, false, true), kMaxZoomPercent);
+    EXPECT_EQ(zoomStepped(INT_MAX - 3, 1000, false, true), INT_MAX - 3);
 }
 
 TEST(Scroll, MultipliersRangeClampAndAutoscroll) {

@@ -58,30 +58,24 @@ TEST(WallpaperRecord, TheUsersWallpaperIsKeptOnceAndComesBackAfterClear) {
 
     // Restore brings the user's wallpaper back and keeps the record.
     WallpaperChange change = restoreWallpaper(store);
-    EXPECT_TRUE(change.changed);
-    EXPECT_EQ(change.wallpaper, kUserFile);
-    EXPECT_EQ(store[L"Wallpaper"], kUserFile);
-    EXPECT_EQ(store[L"TileWallpaper"], L"1");
-    EXPECT_EQ(store[L"PrevWallpaper"], kUserFile);
+    EXPECT_TRUE(change.changed && change.wallpaper == kUserFile);
+    EXPECT_EQ(store[L"Wallpaper"] + store[L"TileWallpaper"] + store[L"PrevWallpaper"], kUserFile + L"1" + kUserFile);
     EXPECT_EQ(store[L"WallpaperStyle"], L"2");  // as the stretch command left it: not restored
 
-    // Clear keeps whatever was shown, the program's own file too, so Restore undoes the Clear.
-    store.values[L"Wallpaper"] = kOwnFile;
+    // Clear after wallpaper mode empties the desktop but keeps the user's wallpaper on record (never
+    // the program's own file over it), so Restore brings the user's back.
+    store.values[L"Wallpaper"] = L"C:\\PROGRAM FILES\\Glimvue\\glimpaper.jpg";
     store.values[L"TileWallpaper"] = L"0";
-    change = clearWallpaper(store);
-    EXPECT_TRUE(change.changed);
-    EXPECT_EQ(change.wallpaper, L"");
-    EXPECT_EQ(store[L"Wallpaper"], L"");
-    EXPECT_EQ(store[L"TileWallpaper"], L"0");
-    EXPECT_EQ(store[L"PrevWallpaper"], kOwnFile);
-    change = restoreWallpaper(store);
-    EXPECT_EQ(change.wallpaper, kOwnFile);
-    EXPECT_EQ(store[L"Wallpaper"], kOwnFile);
+    change = clearWallpaper(store, kOwnFile);
+    EXPECT_TRUE(change.changed && change.wallpaper.empty());
+    EXPECT_EQ(store[L"Wallpaper"] + store[L"TileWallpaper"], L"0");
+    EXPECT_EQ(store[L"PrevWallpaper"] + store[L"PrevTileWallpaper"], kUserFile + L"1");
+    EXPECT_EQ(restoreWallpaper(store).wallpaper, kUserFile);
 
     // Clear with no wallpaper changes nothing; Restore with nothing kept changes nothing.
     MapStore empty;
     empty.values = {{L"Wallpaper", L""}};
-    EXPECT_FALSE(clearWallpaper(empty).changed);
+    EXPECT_FALSE(clearWallpaper(empty, kOwnFile).changed);
     EXPECT_FALSE(restoreWallpaper(empty).changed);
     EXPECT_EQ(empty.writes, 0);
 }
@@ -104,7 +98,7 @@ TEST(WallpaperRecord, MissingValuesAndRefusedWritesLoseNothing) {
     locked.values = {{L"Wallpaper", kUserFile}, {L"TileWallpaper", L"1"}, {L"PrevWallpaper", L"older.bmp"}};
     locked.readOnly = {L"PrevWallpaper"};
     EXPECT_FALSE(writeWallpaperStyle(locked, kOwnFile, 1));
-    EXPECT_FALSE(clearWallpaper(locked).changed);
+    EXPECT_FALSE(clearWallpaper(locked, kOwnFile).changed);
     EXPECT_EQ(locked[L"Wallpaper"], kUserFile);
     EXPECT_EQ(locked[L"PrevWallpaper"], L"older.bmp");
     EXPECT_EQ(locked[L"TileWallpaper"], L"1");

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "core/command_ids.h"
+#include "file_ops_fixture.h"
+#include "fileops/file_operations.h"
 #include "viewer_fixture.h"
 
 using namespace viewer_test;
@@ -108,4 +110,86 @@ TEST_F(ExhibitRoots, AWatcherRebuildReplacedByAnotherBuildStillEndsInAutoFind) {
     ASSERT_TRUE(waitForBuild());
     pumpFor(300);
     EXPECT_EQ(autoRefreshCount, 1);
+}
+
+// A file operation changes the entry of the file it acted on, wherever a rebuild moved it, and a
+// file moved onto one the exhibit holds leaves one entry for it (paths name a file in any case).
+TEST_F(ExhibitRoots, FileOperationsChangeTheEntryOfTheirOwnFileOnly) {
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"}) ASSERT_TRUE(tree.file(name));
+    ASSERT_TRUE(build());
+    auto result = [&](ExhibitChange change, const wchar_t* path, const wchar_t* source) {
+        return FileOpResult{FileOpOutcome::Done, change, Redisplay::None, tree / path, source ? tree / source : L""};
+    };
+    // b was recycled while c became the entry at the index: b goes, c stays current.
+    makeCurrent(tree / L"c.bmp");
+    viewer->applyFileOpResult(result(ExhibitChange::RemoveCurrent, L"b.bmp", L"b.bmp"));
+    EXPECT_EQ(paths(), full({L"a.bmp", L"c.bmp", L"d.bmp"}));
+    EXPECT_EQ(currentEntry(), tree / L"c.bmp");
+    // c moved onto A.BMP, which the exhibit holds as a.bmp: one entry, at c's place, current.
+    viewer->applyFileOpResult(result(ExhibitChange::ReplaceCurrent, L"A.BMP", L"c.bmp"));
+    EXPECT_EQ(paths(), full({L"A.BMP", L"d.bmp"}, false));
+    EXPECT_EQ(viewer->store.currentIndex, 0);
+    // A copy onto a name the exhibit holds adds nothing.
+    viewer->applyFileOpResult(result(ExhibitChange::InsertIfAbsent, L"d.BMP", nullptr));
+    EXPECT_EQ(paths().size(), 2u);
+}
+
+// The folder choosers start at the full path of the setting (a relative favorites folder lies beside
+// the program) and leave the COM of their thread as they found it; the settings Save As leaves the
+// current directory where it was, so relative folders stay where they are.
+TEST_F(ExhibitRoots, FolderChoosersAndSaveAsLeaveTheirSurroundingsAlone) {
+    ASSERT_TRUE(tree.folder(L"program\\fav") && tree.folder(L"elsewhere"));
+    viewer->files.programFolder = tree / L"program";
+    viewer->settings.favorites = L"fav";
+    std::atomic<bool> cancel{false};
+    fileops_test::DialogAnswerer answerer([&](HWND dialog) {
+        // The save dialog's name box (edit or combo box), then OK; the folder browser: OK or Cancel.
+        for (int box : {0x480, 0x47C}) SetDlgItemTextW(dialog, box, (tree / L"elsewhere\\other.ini").c_str());
+        fileops_test::DialogAnswerer::press(dialog, cancel ? IDCANCEL : IDOK);
+        return true;
+    });
+    ASSERT_TRUE(viewer->chooseFolder(Viewer::FolderKind::Favorites));
+    EXPECT_EQ(viewer->settings.favorites, tree / L"program\\fav");
+    EXPECT_EQ(viewer->folderSetting(Viewer::FolderKind::Favorites), tree / L"program\\fav");
+
+    auto currentDirectory = [] {
+        std::wstring directory(MAX_PATH, L'\0');
+        return directory.substr(0, GetCurrentDirectoryW(MAX_PATH, directory.data()));
+    };
+    const std::wstring directory = currentDirectory();
+    ASSERT_TRUE(viewer->chooseSettingsFile());
+    EXPECT_EQ(viewer->files.settingsPath, tree / L"elsewhere\\other.ini");
+    EXPECT_EQ(currentDirectory(), directory) << "the dialog moved the current directory";
+
+    // On a thread already in the multithreaded apartment, a chooser (cancelled here) leaves it there.
+    cancel = true;
+    std::atomic<bool> done{false};
+    HRESULT again = E_FAIL;
+    std::thread chooser([&] {
+        const HRESULT first = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        viewer->chooseExhibitRoot(false);
+        again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        if (SUCCEEDED(again)) CoUninitialize();
+        if (SUCCEEDED(first)) CoUninitialize();
+        done = true;
+    });
+    EXPECT_TRUE(pumpUntil([&] { return done.load(); }, 20000));
+    chooser.join();
+    EXPECT_EQ(again, S_FALSE) << "the thread's COM was uninitialised under it";
+}
+
+// Settings that cannot be written at exit stay as they were, and the error log says so.
+TEST_F(ExhibitRoots, SettingsThatCannotBeWrittenAtExitAreKeptAndLogged) {
+    const std::wstring ini = tree / L"locked.ini";
+    ASSERT_TRUE(writeFile(ini, "old"));
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    viewer->files.settingsPath = ini;
+    viewer->files.errorLogPath = tree / L"errors.log";
+    viewer->settings.savesettings = true;
+    viewer->shutDown();
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(readFile(ini), "old");
+    std::string record = "\xFF\xFE";
+    for (wchar_t c : ini + L" could not be written\r\n") record += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    EXPECT_EQ(readFile(tree / L"errors.log"), record);
 }

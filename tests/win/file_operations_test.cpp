@@ -312,6 +312,7 @@ TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
                       FileOpOutcome::Failed, L"Copy failed"));
     EXPECT_TRUE(fails(copyOrMoveTo(test.context, photo, full + L"\\kept.jpg", true),
                       FileOpOutcome::Failed, L"Move/Rename failed"));
+    EXPECT_NE(rewriteFile(full + L"\\kept.jpg", [&](const std::wstring& t) { return writeFile(t, big); }), 0u);
     HBITMAP view = CreateBitmap(64, 64, 1, 32, nullptr);
     EXPECT_TRUE(fails(saveViewTo(test.context, ViewPicture{view, 64, 64}, full + L"\\kept.jpg", kSaveFilterJpeg, true),
                       FileOpOutcome::Failed, L"Save failed"));
@@ -321,6 +322,28 @@ TEST_F(FileOperationsTest, FullDriveFailsEveryWriteAndKeepsWhatWasThere) {
     after.erase(L"archived.log");
     EXPECT_EQ(after, before);
     EXPECT_EQ(Tree::snapshotOf(full), driveBefore);
+}
+
+// The settings and language files are rewritten whole or not at all.
+TEST_F(FileOperationsTest, RewritingAFileReplacesItWholeOrLeavesItAsItWas) {
+    const std::wstring ini = tree / L"settings.ini";
+    ASSERT_TRUE(writeFile(ini, "old"));
+    const auto before = tree.snapshot();
+    auto writes = [](const char* text) { return [text](const std::wstring& t) { return writeFile(t, text); }; };
+    // Stopped half way (a full drive, a crash): the old file stays and nothing is left beside it.
+    EXPECT_EQ(rewriteFile(ini, [](const std::wstring& t) { return writeFile(t, "ne") && false; }),
+              static_cast<DWORD>(ERROR_WRITE_FAULT));
+    EXPECT_EQ(tree.snapshot(), before);
+    // A file that may not be replaced: the same, with the reason.
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_NE(rewriteFile(ini, writes("new")), 0u);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(tree.snapshot(), before);
+    // Written whole, it takes the old one's place; a copy kept beside it likewise.
+    EXPECT_EQ(rewriteFile(ini, writes("new")), 0u);
+    EXPECT_EQ(keepBackup(ini), 0u);
+    EXPECT_EQ(readFile(ini) + readFile(ini + L".bak"), "newnew");
+    EXPECT_EQ(tree.snapshot().size(), before.size() + 1);
 }
 
 TEST_F(FileOperationsTest, MoveAndCopyThroughAChosenNameKeepTheExhibitInStep) {

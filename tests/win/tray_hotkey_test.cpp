@@ -299,33 +299,37 @@ TEST_F(HotkeyTest, DialogTakesTheHeldKeyAndRegistersTheNewCombination) {
     EXPECT_TRUE(RegisterHotKey(other_, 8, kModAlt, VK_ESCAPE)) << "Alt+Escape was given up";
 }
 
-TEST_F(HotkeyTest, DialogKeepsTheOldCombinationWhenTheNewOneIsTaken) {
+TEST_F(HotkeyTest, DialogRefusesAKeyAloneAndKeepsTheOldCombinationWhenTheNewOneIsTaken) {
     HotkeyState state{kModAlt, VK_F6, 1351, false};
     ASSERT_TRUE(registerShowHideHotkey(window_, state));
     ASSERT_TRUE(RegisterHotKey(other_, 7, kModAlt, VK_F7));
 
-    std::wstring message;
+    std::vector<std::wstring> messages;
     bool stillOpen = false;
     const bool ok = runDialog(window_, state, [&](HWND dialog) {
+        // OK, then the message box's text read and the box closed.
+        auto confirm = [&] {
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            HWND box = nullptr;
+            waitUntil([&] { return (box = FindWindowW(L"#32770", app.productName)) != nullptr; });
+            if (!box) return;
+            messages.push_back(itemText(box, 0xFFFF));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            waitUntil([&] { return !IsWindow(box); });
+        };
         sendKeys({VK_F7}, true);
         waitUntil([&] { return itemText(dialog, IDC_HOTKEY_NAME) == hotkeyKeyName(VK_F7); }, 2000);
         sendKeys({VK_F7}, false);
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        HWND box = nullptr;
-        waitUntil([&] { return (box = FindWindowW(L"#32770", app.productName)) != nullptr; });
-        if (box) {
-            wchar_t text[128] = {};
-            GetDlgItemTextW(box, 0xFFFF, text, 128);  // the message box's text
-            message = text;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-            waitUntil([&] { return !IsWindow(box); });
-        }
+        SendMessageW(GetDlgItem(dialog, IDC_HOTKEY_ALT), BM_CLICK, 0, 0);  // F7 alone
+        confirm();
+        SendMessageW(GetDlgItem(dialog, IDC_HOTKEY_ALT), BM_CLICK, 0, 0);  // Alt+F7, held by another
+        confirm();
         Sleep(100);
         stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
         PostMessageW(dialog, WM_COMMAND, IDC_HOTKEY_CANCEL, 0);
     });
     EXPECT_FALSE(ok);
-    EXPECT_EQ(message, L"Hotkey unavailable");
+    EXPECT_EQ(messages, (std::vector<std::wstring>{L"A hotkey needs Control, Shift, Alt or Win", L"Hotkey unavailable"}));
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(state.modifiers, kModAlt);
     EXPECT_EQ(state.key, VK_F6);

@@ -87,12 +87,12 @@ TEST_F(WallpaperTest, WallpaperModeSetsTheScreenSizedFileAndKeepsTheFirstPreviou
 
 TEST_F(WallpaperTest, ClearThenRestoreBringsBackThePreviousWallpaper) {
     // The user's own wallpaper.
-    ASSERT_TRUE(clearDesktopWallpaper());
+    ASSERT_TRUE(clearDesktopWallpaper(context_.wallpaperPath));
     EXPECT_EQ(value(L"Wallpaper"), L"");
     EXPECT_EQ(value(L"TileWallpaper"), L"0");
     EXPECT_EQ(value(L"PrevWallpaper"), userWallpaper_);
     EXPECT_EQ(systemWallpaper(), L"");
-    EXPECT_FALSE(clearDesktopWallpaper());  // nothing left to clear: nothing recorded over it
+    EXPECT_FALSE(clearDesktopWallpaper(context_.wallpaperPath));  // nothing left to clear: nothing recorded over it
     EXPECT_EQ(value(L"PrevWallpaper"), userWallpaper_);
     ASSERT_TRUE(restoreDesktopWallpaper());
     EXPECT_EQ(value(L"Wallpaper"), userWallpaper_);
@@ -104,7 +104,7 @@ TEST_F(WallpaperTest, ClearThenRestoreBringsBackThePreviousWallpaper) {
     const std::wstring withVariable = L"%GLIMVUE_TEST_PICTURES%\\lake.bmp";
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper", REG_EXPAND_SZ, withVariable.c_str(),
                     static_cast<DWORD>((withVariable.size() + 1) * sizeof(wchar_t)));
-    ASSERT_TRUE(clearDesktopWallpaper());
+    ASSERT_TRUE(clearDesktopWallpaper(context_.wallpaperPath));
     EXPECT_EQ(value(L"PrevWallpaper"), userWallpaper_);
 
     // Nothing on record: Restore changes nothing.

@@ -236,7 +236,7 @@ void Catalog::create() {
 void Catalog::destroy() {
     KillTimer(catalogWindow, kCatalogCheckTimerId);
     stopDecoders();
-    shown_.clear();
+    keepThumbnails();
     if (dropRegistered_) dropTarget_.revoke();
     viewer.window.catalogWindow = nullptr;
     hookedCatalog = nullptr;
@@ -556,13 +556,23 @@ void Catalog::updateVisibleRange() {
     queue_.setVisible(first, last);
     for (auto it = shown_.begin(); it != shown_.end();) {
         const long long index = static_cast<long long>(it->first);
-        it = index < first || index > last ? shown_.erase(it) : std::next(it);
+        if (index >= first && index <= last) {
+            ++it;
+            continue;
+        }
+        viewer.thumbnails.keep(std::move(it->second));
+        it = shown_.erase(it);
     }
+}
+
+void Catalog::keepThumbnails() {
+    for (auto& [index, thumbnail] : shown_) viewer.thumbnails.keep(std::move(thumbnail));
+    shown_.clear();
 }
 
 void Catalog::dropThumbnails() {
     queue_.newGeneration();
-    shown_.clear();
+    keepThumbnails();
     firstVisible_ = 0;
     lastVisible_ = -1;
     queue_.setVisible(0, -1);
@@ -647,7 +657,7 @@ void Catalog::stopDecoders() {
     // Thumbnails finished after the last were handled are still in the queue of messages.
     MSG message;
     while (PeekMessageW(&message, catalogWindow, CatalogMessage::ThumbnailReady, CatalogMessage::ThumbnailReady, PM_REMOVE))
-        delete reinterpret_cast<FinishedThumbnail*>(message.lParam);
+        viewer.thumbnails.keep(std::move(*std::unique_ptr<FinishedThumbnail>(reinterpret_cast<FinishedThumbnail*>(message.lParam))));
 }
 
 void Catalog::decodeLoop() {
@@ -660,7 +670,9 @@ void Catalog::decodeLoop() {
             queue_.finish(job);
             continue;
         }
-        auto finished = std::make_unique<FinishedThumbnail>(decodeThumbnail(viewer.decoder, job, &cancelDecodes_));
+        // A thumbnail an earlier Catalog finished comes back at once; anything else is decoded.
+        auto finished = std::make_unique<FinishedThumbnail>();
+        if (!viewer.thumbnails.take(job, *finished)) *finished = decodeThumbnail(viewer.decoder, job, &cancelDecodes_);
         if (PostMessageW(catalogWindow, CatalogMessage::ThumbnailReady, 0, reinterpret_cast<LPARAM>(finished.get())))
             finished.release();  // the interface thread owns it now
         else
@@ -685,6 +697,8 @@ FinishedThumbnail decodeThumbnail(PictureDecoder& decoder, const ThumbnailJob& j
     DecodedPicture picture;
     if (decoder.decode(file, ThumbnailTarget(job.cell, job.exifOrient), picture, cancel) == DecodeOutcome::Decoded) {
         result.box = ThumbnailBox{picture.width, picture.height, (job.cell - picture.width) / 2, (job.cell - picture.height) / 2};
+        result.fileSize = picture.fileSize;
+        result.fileWriteTime = picture.fileWriteTime;
         result.bitmap = std::move(picture.bitmap);
     }
     if (haveTimes) {

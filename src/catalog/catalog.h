@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "catalog/thumbnail_cache.h"
 #include "core/win_handles.h"
 #include "decoding/picture_decoder.h"
 #include "fileops/shell_objects.h"
@@ -25,13 +26,6 @@
 #include "thumbnail_logic.h"
 
 class Viewer;
-
-// A finished thumbnail, handed from a decoding thread to the interface thread.
-struct FinishedThumbnail {
-    ThumbnailJob job;
-    GdiBitmap bitmap;  // box.width x box.height, 32 bpp; empty when the file did not decode
-    ThumbnailBox box;
-};
 
 class Catalog {
 public:
@@ -78,6 +72,8 @@ private:
     void onThumbnailReady(FinishedThumbnail* finished);
     void updateVisibleRange();
     void dropThumbnails();
+    // Hands the thumbnails shown to the Viewer's cache, for a later Catalog.
+    void keepThumbnails();
     void setTitle();
     void setStatusPart(int part, const std::wstring& text);
     void closeWith(int result);

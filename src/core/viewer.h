@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/thumbnail_cache.h"
 #include "command_line.h"
 #include "decoding/picture_decoder.h"
 #include "display/drawing_resources.h"
@@ -74,6 +75,7 @@ public:
     std::vector<std::wstring> droppedItems;  // items of the last drop, handled at MainMessage::FilesDropped
     bool droppedWithShift = false;
     ReadAhead readAhead;       // the next picture, decoded while this one is shown
+    ThumbnailCache thumbnails; // thumbnails a closed Catalog finished, for the next one
 
     // ---- Start and end (src/core/viewer.cpp) ----
 

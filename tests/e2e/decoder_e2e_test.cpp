@@ -133,6 +133,26 @@ TEST(Decoder, ADecoderKilledDuringAStepCostsThatPictureOnly) {
     ASSERT_TRUE(program.close());
 }
 
+// Closing the Catalog, or the program, while a decoder stalls on a picture ends that decode at once.
+TEST(Decoder, TheCatalogClosesAtOnceWhileADecoderStalls) {
+    Pictures pictures;
+    pictures.addBmp(L"a.bmp", 100, 100, 0x3366CC);
+    pictures.add(L"b.png", fault("hang"));
+    Glimvue program;
+    ASSERT_TRUE(program.start(e2e::quoted(pictures.path()) + L" -noslide -notransitions"));
+    ASSERT_NE(program.waitForMainWindow(), nullptr);
+    ASSERT_TRUE(pictures.becomes(program, L"a.bmp", 10000));
+    program.postCommand(CMD_CATALOG);
+    HWND catalog = program.waitForCatalog();
+    ASSERT_NE(catalog, nullptr);
+    Sleep(1500);  // b's thumbnail stalls in its decoder
+    const ULONGLONG start = GetTickCount64();
+    PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);
+    EXPECT_TRUE(e2e::waitFor([&] { return program.findCatalog() == nullptr; }, 5000));
+    EXPECT_LT(GetTickCount64() - start, 1500u) << "closing waited for the stalled decoder";
+    ASSERT_TRUE(program.close(3000)) << "closing waited for the stalled read-ahead";
+}
+
 // However the program ends (closed, ended from outside, or its interface crashing), its decoder
 // processes end with it.
 TEST(Decoder, NoDecoderOutlivesTheProgramHoweverItEnds) {

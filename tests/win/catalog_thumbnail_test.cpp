@@ -129,3 +129,33 @@ TEST_F(CatalogThumbnailTest, DecodingLeavesTheLastAccessTimeAsItWas) {
     EXPECT_EQ(CompareFileTime(&after, &oldTime), 0);
     SetFileAttributesW(file(L"old.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+// A closed Catalog's thumbnails come back to the next one while their files are unchanged; the
+// least recently kept go first when the cache is full.
+TEST_F(CatalogThumbnailTest, KeptThumbnailsComeBackUntilTheirFileChanges) {
+    for (const wchar_t* name : {L"k1.bmp", L"k2.bmp", L"k3.bmp"}) writeBmp(file(name), 50, 50, 0xFF0000FF);
+    ThumbnailCache cache(2 * 50 * 50 * 4);  // room for two
+    FinishedThumbnail back;
+    EXPECT_FALSE(cache.take(job(file(L"k1.bmp")), back));
+    FinishedThumbnail first = decodeThumbnail(wintest::testDecoder(), job(file(L"k1.bmp")));
+    const HBITMAP bitmap = first.bitmap.get();
+    cache.keep(std::move(first));
+    ThumbnailJob again = job(file(L"k1.bmp"));
+    again.index = 7;
+    EXPECT_FALSE(cache.take(job(file(L"k1.bmp"), 60), back)) << "another cell size";
+    ASSERT_TRUE(cache.take(again, back));
+    EXPECT_EQ(back.bitmap.get(), bitmap) << "the same pixels, not a new decode";
+    EXPECT_EQ(back.job.index, 7u);
+    EXPECT_EQ(cache.size(), 0u) << "taken, not copied";
+
+    // Full: the least recently kept goes.
+    cache.keep(std::move(back));
+    cache.keep(decodeThumbnail(wintest::testDecoder(), job(file(L"k2.bmp"))));
+    cache.keep(decodeThumbnail(wintest::testDecoder(), job(file(L"k3.bmp"))));
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_FALSE(cache.take(job(file(L"k1.bmp")), back));
+    // A file changed since it was decoded is decoded again.
+    writeBmp(file(L"k2.bmp"), 60, 50, 0xFF0000FF);
+    EXPECT_FALSE(cache.take(job(file(L"k2.bmp")), back));
+    EXPECT_TRUE(cache.take(job(file(L"k3.bmp")), back));
+}

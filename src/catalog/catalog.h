@@ -90,7 +90,11 @@ private:
     bool listStale() const;
     // Sets the list's count to the exhibit's and takes its revision; thumbnails of another revision go.
     void takeExhibitCount();
-    // Fills a stale list again (looked at regularly and before each paint).
+    // A stale list is filled again (keeping the selection by path) and true is answered: a command
+    // asked of it then does nothing, as its items may have shown other files than they name now.
+    bool refillIfStale();
+    // The same when no build runs (one refills the list when it ends); looked at regularly and
+    // before each paint.
     void followExhibit();
 
     // Selection helpers.

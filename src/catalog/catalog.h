@@ -142,12 +142,12 @@ private:
     std::vector<std::thread> decoders_;
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
-    uint64_t listRevision_ = 0;  // the exhibit's revision the list was filled from
     MemoryDC drawDc_;
     HookHandle keyboardHook_;
     HookHandle mouseHook_;
     ExhibitDropTarget dropTarget_;
     bool dropRegistered_ = false;
+    uint64_t listRevision_ = 0;  // the exhibit's revision the list was filled from
 };
 
 // Runs on the decoding threads: the thumbnail of one job (the file decoded, turned and scaled into

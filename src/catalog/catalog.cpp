@@ -277,8 +277,14 @@ void Catalog::layout(int width, int height) {
 
 bool Catalog::building() const { return viewer.store.building; }
 
+bool Catalog::refillIfStale() {
+    if (!listStale()) return false;
+    refill(true);
+    return true;
+}
+
 void Catalog::followExhibit() {
-    if (!building() && listStale()) refill(true);  // a build refills the list when it ends
+    if (!building()) refillIfStale();
 }
 
 bool Catalog::listStale() const {
@@ -321,10 +327,7 @@ std::vector<int> Catalog::selectedItems() const {
 }
 
 std::vector<std::wstring> Catalog::selectedPaths(bool releaseShownImage) {
-    if (listStale()) {
-        refill(true);
-        return {};
-    }
+    if (refillIfStale()) return {};
     std::vector<std::wstring> paths;
     const std::wstring shown = viewer.store.currentPathCopy();
     for (int item : selectedItems()) {
@@ -394,12 +397,14 @@ void Catalog::refill(bool keepSelection) {
     if (keepSelection && regularExhibit()) {
         // The file the user had stays selected wherever it is now; when it is gone, nothing is
         // (rather than another file at its old place).
-        if (!restorePath.empty() && (index = viewer.store.indexOfPath(restorePath)) >= 0) {
+        const long long restored = restorePath.empty() ? -1 : viewer.store.indexOfPath(restorePath);
+        if (restored >= 0) {
+            index = restored;
             restorePath.clear();
         } else if (!selectedPath.empty()) {
             index = viewer.store.indexOfPath(selectedPath);
-        } else {
-            index = focusedItem() >= 0 ? viewer.store.currentIndex.load() : -1;  // none stays none
+        } else if (focusedItem() < 0) {
+            index = -1;  // none selected stays none
         }
     }
     if (index >= count) index = count != 0 ? 0 : -1;
@@ -457,9 +462,8 @@ INT_PTR Catalog::onNotify(NMHDR* header) {
         return TRUE;
     case NM_DBLCLK: {
         const int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-        if (listStale()) {
-            refill(true);  // the item may show another file than its index names now
-        } else if (item >= 0 && static_cast<size_t>(item) < viewer.store.size()) {
+        // (A stale list's item may have shown another file than its index names now.)
+        if (!refillIfStale() && item >= 0 && static_cast<size_t>(item) < viewer.store.size()) {
             viewer.store.currentIndex = item;
             closeWith(1);
         }

@@ -89,7 +89,11 @@ private:
     bool listStale() const;
     // Sets the list's count to the exhibit's and takes its revision; thumbnails of another revision go.
     void takeExhibitCount();
-    // Fills a stale list again (looked at regularly and before each paint).
+    // A stale list is filled again (keeping the selection by path) and true is answered: a command
+    // asked of it then does nothing, as its items may have shown other files than they name now.
+    bool refillIfStale();
+    // The same when no build runs (one refills the list when it ends); looked at regularly and
+    // before each paint.
     void followExhibit();
 
     // Selection helpers.
@@ -138,12 +142,12 @@ private:
     std::atomic<bool> cancelDecodes_{false};  // raised at close: decodes under way end at once
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
-    uint64_t listRevision_ = 0;  // the exhibit's revision the list was filled from
     MemoryDC drawDc_;
     HookHandle keyboardHook_;
     HookHandle mouseHook_;
     ExhibitDropTarget dropTarget_;
     bool dropRegistered_ = false;
+    uint64_t listRevision_ = 0;  // the exhibit's revision the list was filled from
 };
 
 // Runs on the decoding threads: the thumbnail of one job (the file decoded by `decoder`, turned and

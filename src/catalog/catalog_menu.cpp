@@ -92,10 +92,7 @@ void Catalog::showMenu(int x, int y, int submenu) {
 void Catalog::runCommand(int command) {
     switch (command) {
     case CMD_CATALOG_VIEW: {
-        if (listStale()) {
-            refill(true);  // Enter again shows what the highlight shows now
-            return;
-        }
+        if (refillIfStale()) return;  // Enter again shows what the highlight shows now
         int item = firstSelected();
         if (item < 0) item = focusedItem();
         viewer.store.currentIndex = item >= 0 && static_cast<size_t>(item) < viewer.store.size() ? item : 0;
@@ -175,11 +172,7 @@ void Catalog::runRebuild(int command) {
 
 void Catalog::folderJump(int command) {
     const int first = firstSelected();
-    if (first < 0 || building()) return;
-    if (listStale()) {
-        refill(true);
-        return;
-    }
+    if (first < 0 || building() || refillIfStale()) return;
     if (command == CMD_NEXT_FOLDER || command == CMD_PREV_FOLDER) {
         size_t target = 0;
         {
@@ -214,11 +207,7 @@ void Catalog::findCommand(int command) {
 
 void Catalog::toViewer() {
     const int focused = focusedItem();
-    if (focused < 0) return;
-    if (listStale()) {
-        refill(true);  // the focused item may show another file than its index names now
-        return;
-    }
+    if (focused < 0 || refillIfStale()) return;
     viewer.store.currentIndex = focused;
     viewer.showCurrent(true);
 }
@@ -399,10 +388,7 @@ void Catalog::copySelection() {
 
 void Catalog::pasteHere() {
     turnAutoRefreshOn();
-    if (listStale()) {
-        refill(true);  // the folder is that of the file the user sees selected
-        return;
-    }
+    if (refillIfStale()) return;  // the folder is that of the file the user sees selected
     const int first = firstSelected();
     std::wstring folder = first >= 0 ? folderOf(viewer.store.entryPath(static_cast<size_t>(first)))
                                      : viewer.store.buildRootCopy();

@@ -23,6 +23,9 @@ bool userInputSeen = false;
 // (the system reports one when a window appears) is no movement and does not take the selection away.
 POINT pointerAtOpening{};
 bool keepSelectionFromStillPointer = false;
+// A menu the system takes away goes within this time of opening (the windows a command changed
+// settling); later it is the user's doing (another program brought to the front).
+constexpr DWORD kSettlingMs = 2000;
 
 // The menu's window is being made: the presses go to it before it shows, so they come before any
 // key of the user.
@@ -36,19 +39,17 @@ LRESULT CALLBACK menuWindowWatch(int code, WPARAM wParam, LPARAM lParam) {
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
-// A menu the system takes away goes within this time of opening (the windows a command changed
-// settling); later it is the user's doing (another program brought to the front).
-constexpr DWORD kSettlingMs = 2000;
 
+// Every message of the menu's loop passes here before the menu sees it.
 LRESULT CALLBACK menuInputFilter(int code, WPARAM wParam, LPARAM lParam) {
     if (code == MSGF_MENU && lParam) {
         const MSG& message = *reinterpret_cast<const MSG*>(lParam);
-        const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
-        const bool button = (message.message >= WM_LBUTTONDOWN && message.message <= WM_MBUTTONDBLCLK) ||
-                            (message.message >= WM_NCLBUTTONDOWN && message.message <= WM_NCMBUTTONDBLCLK);
         if (message.message == WM_MOUSEMOVE && keepSelectionFromStillPointer && message.pt.x == pointerAtOpening.x &&
             message.pt.y == pointerAtOpening.y)
             return 1;  // not passed to the menu
+        const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+        const bool button = (message.message >= WM_LBUTTONDOWN && message.message <= WM_MBUTTONDBLCLK) ||
+                            (message.message >= WM_NCLBUTTONDOWN && message.message <= WM_NCMBUTTONDBLCLK);
         if (message.message == WM_KEYDOWN && message.wParam == VK_DOWN && pendingDowns > 0)
             --pendingDowns;
         else if (key || button)

@@ -5,13 +5,15 @@
 
 #include <string>
 
+#include "glimvue_version.h"
+
 class Viewer;
 
 struct Application {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     const wchar_t* productName = L"Glimvue";
-    const wchar_t* productVersion = L"1.00";
+    const wchar_t* productVersion = L"" GLIMVUE_SHORT_VERSION_TEXT;
     // Registered at start for talking to the Blackbox shell's skin plug-in.
     UINT skinWindowMessage = RegisterWindowMessageW(L"BBLEANSKIN_WINDOWMSG");
     UINT skinMessage = RegisterWindowMessageW(L"BBLEANSKIN_MSG");

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/dpi_scale.h"
 #include "core/win_handles.h"
 #include "fileops/shell_objects.h"
 #include "thumbnail_logic.h"
@@ -82,6 +83,9 @@ private:
     long long typeAhead(const NMLVFINDITEMW& find);
     long long nearestItem(const NMLVFINDITEMW& find);
     void keepShiftRange();
+    // The cells, fonts and status bar at the window's DPI; `thumbsize` is in 96-DPI pixels.
+    void applyDpi(int dpi);
+    int thumbPixels() const;
 
     // Selection helpers.
     int focusedItem() const;
@@ -122,6 +126,8 @@ private:
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
     MemoryDC drawDc_;
+    int dpi_ = kDesignDpi;
+    GdiFont listFont_, statusFont_;
     HookHandle keyboardHook_;
     HookHandle mouseHook_;
     ExhibitDropTarget dropTarget_;

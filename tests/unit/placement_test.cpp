@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "core/dpi_scale.h"
 #include "shell/placement.h"
 
 inline void PrintTo(const Rect32& r, std::ostream* os) { *os << r.left << "," << r.top << "," << r.right << "," << r.bottom; }
@@ -44,6 +45,16 @@ TEST(WindowPlacement, CorralKeepsTheWindowOnTheMonitor) {
         {{100, -900, 300, -1}, {100, 0, 300, 899}},        // wholly above
     };
     for (const auto& c : cases) EXPECT_EQ(corralRect(c.window, {0, 0, 1920, 1080}), c.expected) << testing::PrintToString(c.window);
+    // At 144 DPI the smallest window is 150 × 150 device pixels: interface metrics scale by DPI / 96,
+    // rounded to the nearest pixel.
+    EXPECT_EQ(corralRect({10, 10, 60, 160}, {0, 0, 1920, 1080}, scaleToDpi(kMinimumWindowSide, 144)),
+              (Rect32{10, 10, 160, 160}));
+    EXPECT_EQ(scaleToDpi(70, 96), 70);
+    EXPECT_EQ(scaleToDpi(70, 144), 105);
+    EXPECT_EQ(scaleToDpi(1, 144), 2);     // 1.5 rounds up
+    EXPECT_EQ(scaleToDpi(-1, 144), -2);   // halves round away from zero
+    EXPECT_EQ(rescaleDpi(30, 144, 192), 40);
+    EXPECT_EQ(scaleToDpi(100, 0), 100);   // no DPI known: 96
 }
 
 TEST(WindowPlacement, WrappedWindowBoundsAndSize) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "command_ids.h"
 #include "e2e/harness.h"
 #include "text.h"
 #include "win_handles.h"
@@ -45,10 +46,10 @@ private:
     bool hadValue_ = false, set_ = false;
 };
 
-std::vector<int> statusEdges(const Glimvue& program) {
+// The right edges of the parts of the status bar of `window`.
+std::vector<int> statusEdges(const Glimvue& program, HWND window) {
     int edges[16] = {};
-    const auto count = program.sendWithBuffer(e2e::statusBarOf(program.mainWindow()), SB_GETPARTS, 16, edges,
-                                              sizeof edges);
+    const auto count = program.sendWithBuffer(e2e::statusBarOf(window), SB_GETPARTS, 16, edges, sizeof edges);
     return std::vector<int>(edges, edges + std::max<LRESULT>(0, std::min<LRESULT>(count, 16)));
 }
 
@@ -84,7 +85,7 @@ TEST(HighDpi, InterfaceScalesAndThePictureStaysOnePixelPerPixel) {
     ASSERT_TRUE(program.captionBecomes(images.file(L"a.bmp") + L" - Glimvue"));
 
     // The status bar's parts (70, 160, ... 440 at 96 DPI) are half as wide again.
-    EXPECT_EQ(statusEdges(program), (std::vector<int>{105, 240, 300, 390, 540, 615, 660}));
+    EXPECT_EQ(statusEdges(program, window), (std::vector<int>{105, 240, 300, 390, 540, 615, 660}));
     const int bar = e2e::statusBarHeight(window);
     EXPECT_GT(bar, 0);
     // At 100 % the window wraps the picture and it covers exactly 700 x 200 device pixels.
@@ -102,11 +103,19 @@ TEST(HighDpi, InterfaceScalesAndThePictureStaysOnePixelPerPixel) {
     RECT suggested{};
     GetWindowRect(window, &suggested);
     program.sendWithBuffer(window, WM_DPICHANGED, MAKEWPARAM(192, 192), &suggested, sizeof suggested);
-    EXPECT_EQ(statusEdges(program), (std::vector<int>{140, 320, 400, 520, 720, 820, 880}));
+    EXPECT_EQ(statusEdges(program, window), (std::vector<int>{140, 320, 400, 520, 720, 820, 880}));
     EXPECT_GE(e2e::statusBarHeight(window), bar);
     EXPECT_GE(e2e::clientSize(window).cx, 880);
     EXPECT_EQ(program.statusText(2), L"\t100%");
     EXPECT_TRUE(e2e::becomes([&] { const SIZE s = extent(); return s.cx == 700 && s.cy == 200; },
                              [&] { const SIZE s = extent(); return "picture " + std::to_string(s.cx) + "x" + std::to_string(s.cy); }));
+
+    // The Catalog, at 144 DPI: its parts scale, and so do its cells (thumbsize 100 is 150 pixels).
+    program.postCommand(CMD_CATALOG);
+    HWND catalog = program.waitForCatalog();
+    ASSERT_NE(catalog, nullptr);
+    EXPECT_EQ(statusEdges(program, catalog), (std::vector<int>{30, 180, -1}));
+    HWND list = FindWindowExW(catalog, nullptr, WC_LISTVIEWW, nullptr);
+    EXPECT_GE(LOWORD(SendMessageW(list, LVM_GETITEMSPACING, FALSE, 0)), 150);
     ASSERT_TRUE(program.close());
 }

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""The release as a Windows user gets it: scripts/release into a folder of its own, then what the
+zip holds, the program's version block, icon and manifest, no build folder inside the program, and
+the same bytes when the program is linked and packed again.
+Usage: check_release.py SOURCE-FOLDER WORK-FOLDER"""
+import hashlib, os, re, struct, subprocess, sys, time, zipfile
+
+top, work = sys.argv[1], sys.argv[2]
+build, dist = os.path.join(work, "build"), os.path.join(work, "dist")
+failures = []
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAILED:", what)
+
+def release():
+    subprocess.run([os.path.join(top, "scripts", "release"), build, dist], check=True)
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+def resources(exe):
+    """{(type, id): bytes} of a PE file's resources (the first language of each)."""
+    pe = struct.unpack_from("<I", exe, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H", exe, pe + 6)[0], struct.unpack_from("<H", exe, pe + 20)[0]
+    optional = pe + 24
+    rsrc = struct.unpack_from("<I", exe, optional + 112 + 8 * 2)[0]  # PE32+: data directory 2
+    table = [struct.unpack_from("<IIII", exe, optional + optional_size + 40 * i + 8) for i in range(sections)]
+    def offset(rva):
+        return next(raw + rva - address for size, address, raw_size, raw in table if address <= rva < address + max(size, raw_size))
+    base = offset(rsrc)
+    def entries(at):
+        named, ids = struct.unpack_from("<HH", exe, base + at + 12)
+        return [struct.unpack_from("<II", exe, base + at + 16 + 8 * i) for i in range(named + ids)]
+    found = {}
+    for kind, below in entries(0):
+        for ident, languages in entries(below & 0x7FFFFFFF):
+            data_rva, size = struct.unpack_from("<II", exe, base + entries(languages & 0x7FFFFFFF)[0][1])
+            found[(kind, ident)] = exe[offset(data_rva):offset(data_rva) + size]
+    return found
+
+def version_block(data, at=0):
+    """(key, value, children) of a VS_VERSIONINFO node and those below it."""
+    length, value_length, text = struct.unpack_from("<HHH", data, at)
+    end = at + 6
+    while data[end:end + 2] != b"\0\0":
+        end += 2
+    key = data[at + 6:end].decode("utf-16-le")
+    value_at = (end + 2 + 3) & ~3
+    value = data[value_at:value_at + value_length * (2 if text else 1)]
+    children, child = [], (value_at + len(value) + 3) & ~3
+    while child < at + length:
+        children.append(version_block(data, child))
+        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
+    return key, value, children
+
+version = re.search(r"project\(Glimvue VERSION (\d+)\.(\d+)\.(\d+)", read(os.path.join(top, "CMakeLists.txt")).decode())
+numbers, text = tuple(int(n) for n in version.groups()), ".".join(version.groups())
+name = f"Glimvue-{text}-win64.zip"
+started = time.monotonic()
+release()
+print(f"release: built and packed in {time.monotonic() - started:.0f} s")
+first = read(os.path.join(dist, name))
+
+# The archive: the three files, one time on every entry, text a Windows editor opens.
+with zipfile.ZipFile(os.path.join(dist, name)) as archive:
+    for info in archive.infolist():
+        print(f"  {info.filename:12} {info.file_size:9} {info.compress_size:9}  {time.strftime('%Y-%m-%d %H:%M', info.date_time + (0, 0, -1))}")
+    check(archive.namelist() == ["Glimvue.exe", "Glimvue.txt", "README.txt"], f"entries {archive.namelist()}")
+    check(len({info.date_time for info in archive.infolist()}) == 1, "one time on every entry")
+    exe, readme, help_text = archive.read("Glimvue.exe"), archive.read("README.txt"), archive.read("Glimvue.txt")
+check(exe == read(os.path.join(build, "Glimvue.exe")), "Glimvue.exe is the program built")
+for label, data in (("README.txt", readme), ("Glimvue.txt", help_text)):
+    check(data.startswith(b"\xef\xbb\xbf") and b"\n" not in data.replace(b"\r\n", b""), f"{label}: UTF-8 with BOM, CRLF only")
+check(b"scripts/release" in readme and b"Glimvue.exe" in help_text, "README and help file are those of the sources")
+check(read(os.path.join(dist, name + ".sha256")).decode() == f"{hashlib.sha256(first).hexdigest()}  {name}\n",
+      "the checksum file names the zip's SHA-256")
+
+# The program: version block, icon, manifest; no time stamp and no build folder inside.
+found = resources(exe)
+key, fixed, children = version_block(found[(16, 1)])
+signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+want = ((numbers[0] << 16) | numbers[1], numbers[2] << 16)
+check(signature == 0xFEEF04BD and (file_ms, file_ls) == want and (product_ms, product_ls) == want,
+      f"fixed file and product version {text}.0")
+strings = {k: v.decode("utf-16-le").rstrip("\0") for table in children if table[0] == "StringFileInfo"
+           for block in table[2] for k, v, _ in block[2]}
+print("  version block:", strings)
+for field, value in (("ProductName", "Glimvue"), ("FileVersion", text), ("ProductVersion", text),
+                     ("FileDescription", "Glimvue image viewer"), ("OriginalFilename", "Glimvue.exe")):
+    check(strings.get(field) == value, f"{field} is {value!r}")
+group = found[(14, 1000)]
+sizes = sorted(width or 256 for width, in (struct.unpack_from("<B", group, 6 + 14 * i) for i in range(group[4])))
+check(sizes == [16, 32, 48, 256], f"icon 1000 in 16, 32, 48 and 256 pixels, not {sizes}")
+manifest = found[(24, 1)]
+check(b"PerMonitorV2" in manifest and b"true/pm" in manifest, "the manifest declares per-monitor DPI awareness")
+pe = struct.unpack_from("<I", exe, 0x3C)[0]
+check(struct.unpack_from("<I", exe, pe + 8)[0] == 0, "no link time in the header")
+for folder in {os.path.abspath(top), os.path.abspath(build)}:
+    check(folder.encode() not in exe and folder.encode("utf-16-le") not in exe, f"{folder} not inside the program")
+
+# Reproducible: linked and packed again, later, the zip has the same bytes.
+for built in ("Glimvue.exe", "Glimvue.exe.debug"):
+    if os.path.exists(os.path.join(build, built)):
+        os.remove(os.path.join(build, built))
+os.remove(os.path.join(dist, name))
+time.sleep(2)
+release()
+check(read(os.path.join(dist, name)) == first, "a second build gives the same zip")
+print("release: checked" if not failures else f"release: {len(failures)} failures")
+sys.exit(1 if failures else 0)

@@ -7,43 +7,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "command_ids.h"
 #include "e2e/harness.h"
-#include "text.h"
-#include "win_handles.h"
 
 using e2e::Glimvue;
 
 namespace {
 
-// The screen's DPI for the processes started while it lives; the value before is put back.
-class LogPixels {
-public:
-    explicit LogPixels(DWORD dpi) {
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, &key, nullptr);
-        key_.reset(key);
-        DWORD size = sizeof(before_);
-        hadValue_ = RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&before_), &size) ==
-                    ERROR_SUCCESS;
-        set_ = RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi)) ==
-               ERROR_SUCCESS;
+// LogPixels of the test prefix, for the programs started while it lives; then put back.
+struct LogPixels {
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    explicit LogPixels(DWORD dpi) : set(write(dpi)) {}
+    ~LogPixels() { had ? write(before) : RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels"); }
+    static bool write(DWORD dpi) {
+        return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi) == ERROR_SUCCESS;
     }
-    ~LogPixels() {
-        if (hadValue_)
-            RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before_), sizeof(before_));
-        else
-            RegDeleteValueW(key_.get(), L"LogPixels");
-    }
-    bool set() const { return set_; }
-
-private:
-    RegistryKey key_;
-    DWORD before_ = 0;
-    bool hadValue_ = false, set_ = false;
+    DWORD before = 0, size = sizeof before;
+    const bool had = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &before, &size) ==
+                     ERROR_SUCCESS;
+    const bool set;
 };
 
 // The right edges of the parts of the status bar of `window`.
@@ -51,19 +36,6 @@ std::vector<int> statusEdges(const Glimvue& program, HWND window) {
     int edges[16] = {};
     const auto count = program.sendWithBuffer(e2e::statusBarOf(window), SB_GETPARTS, 16, edges, sizeof edges);
     return std::vector<int>(edges, edges + std::max<LRESULT>(0, std::min<LRESULT>(count, 16)));
-}
-
-// Device pixels of `colour` in the client row y and in the client column x.
-SIZE colourExtent(HWND window, int x, int y, unsigned colour) {
-    RECT client{};
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    SIZE extent{};
-    for (unsigned pixel : e2e::screenPixels({client.left, client.top + y, client.right, client.top + y + 1}))
-        extent.cx += e2e::coloursMatch(pixel, colour, 2);
-    for (unsigned pixel : e2e::screenPixels({client.left + x, client.top, client.left + x + 1, client.bottom}))
-        extent.cy += e2e::coloursMatch(pixel, colour, 2);
-    return extent;
 }
 
 }  // namespace
@@ -74,13 +46,10 @@ TEST(HighDpi, InterfaceScalesAndThePictureStaysOnePixelPerPixel) {
     images.addBmp(L"a.bmp", 700, 200, blue);
     Glimvue program;
     program.add(L"glimvue.ini", e2e::utf16File(L"[Window]\r\nbgcolor=65280\r\n"));  // green around the picture
-    HWND window = nullptr;
-    {
-        const LogPixels screen(144);
-        ASSERT_TRUE(screen.set());
-        ASSERT_TRUE(program.start(e2e::quoted(images.path()) + L" -noslide -notransitions"));
-        window = program.waitForMainWindow();
-    }
+    const LogPixels screen(144);
+    ASSERT_TRUE(screen.set);
+    ASSERT_TRUE(program.start(e2e::quoted(images.path()) + L" -noslide -notransitions"));
+    HWND window = program.waitForMainWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(program.captionBecomes(images.file(L"a.bmp") + L" - Glimvue"));
 
@@ -90,12 +59,27 @@ TEST(HighDpi, InterfaceScalesAndThePictureStaysOnePixelPerPixel) {
     EXPECT_GT(bar, 0);
     // At 100 % the window wraps the picture and it covers exactly 700 x 200 device pixels.
     EXPECT_EQ(program.statusText(2), L"\t100%");
-    const SIZE client = e2e::clientSize(window);
-    EXPECT_EQ(client.cx, 700);
-    EXPECT_EQ(client.cy, 200 + bar);
-    auto extent = [&] { return colourExtent(window, e2e::clientSize(window).cx / 2, 100, blue); };
-    EXPECT_TRUE(e2e::becomes([&] { const SIZE s = extent(); return s.cx == 700 && s.cy == 200; },
-                             [&] { const SIZE s = extent(); return "picture " + std::to_string(s.cx) + "x" + std::to_string(s.cy); }));
+    EXPECT_EQ(e2e::clientSize(window).cx, 700);
+    EXPECT_EQ(e2e::clientSize(window).cy, 200 + bar);
+    // Device pixels of the picture's colour along client row 100 and down the client's middle.
+    auto extent = [&] {
+        RECT c{};
+        GetClientRect(window, &c);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&c), 2);
+        auto count = [&](const RECT& line) {
+            int n = 0;
+            for (unsigned pixel : e2e::screenPixels(line)) n += e2e::coloursMatch(pixel, blue, 2);
+            return n;
+        };
+        const int x = (c.left + c.right) / 2;
+        return std::pair{count({c.left, c.top + 100, c.right, c.top + 101}), count({x, c.top, x + 1, c.bottom})};
+    };
+    auto pictureCoversItsSize = [&] {
+        return e2e::becomes([&] { return extent() == std::pair{700, 200}; }, [&] {
+            return "picture " + std::to_string(extent().first) + "x" + std::to_string(extent().second);
+        });
+    };
+    EXPECT_TRUE(pictureCoversItsSize());
 
     // The window moves to a 192-DPI monitor (Wine never sends this itself): the interface follows,
     // the zoom stays. The window is wrapped again, now as wide as the status bar needs (at least
@@ -107,8 +91,7 @@ TEST(HighDpi, InterfaceScalesAndThePictureStaysOnePixelPerPixel) {
     EXPECT_GE(e2e::statusBarHeight(window), bar);
     EXPECT_GE(e2e::clientSize(window).cx, 880);
     EXPECT_EQ(program.statusText(2), L"\t100%");
-    EXPECT_TRUE(e2e::becomes([&] { const SIZE s = extent(); return s.cx == 700 && s.cy == 200; },
-                             [&] { const SIZE s = extent(); return "picture " + std::to_string(s.cx) + "x" + std::to_string(s.cy); }));
+    EXPECT_TRUE(pictureCoversItsSize());
 
     // The Catalog, at 144 DPI: its parts scale, and so do its cells (thumbsize 100 is 150 pixels).
     program.postCommand(CMD_CATALOG);

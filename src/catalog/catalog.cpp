@@ -262,6 +262,7 @@ int Catalog::thumbPixels() const { return scaleToDpi(std::max(1, viewer.settings
 
 void Catalog::applyDpi(int dpi) {
     dpi_ = dpi;
+    if (!listView) return;  // still being made: it takes the DPI once its controls exist
     iconMargin = (metricForDpi(SM_CXICONSPACING, dpi) - metricForDpi(SM_CXICON, dpi)) / 2;
     // The image list only sets the spacing of the cells; the list view owns and destroys it (and
     // gives back the one it replaces).

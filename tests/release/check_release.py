@@ -1,12 +1,11 @@
 #!/usr/bin/env python3
-"""The release as a Windows user gets it: scripts/release into a folder of its own, then what the
-zip holds, the program's version block, icon and manifest, no build folder inside the program, and
-the same bytes when the program is linked and packed again.
-Usage: check_release.py SOURCE-FOLDER WORK-FOLDER"""
+"""The release as a Windows user gets it: scripts/release on a build folder, then what the zip holds,
+the program's version block, icon and manifest, no build folder inside the program or its debug
+information, and the same bytes when the program is linked and packed again.
+Usage: check_release.py SOURCE-FOLDER BUILD-FOLDER DIST-FOLDER"""
 import hashlib, os, re, struct, subprocess, sys, time, zipfile
 
-top, work = sys.argv[1], sys.argv[2]
-build, dist = os.path.join(work, "build"), os.path.join(work, "dist")
+top, build, dist = sys.argv[1:4]
 failures = []
 
 def check(ok, what):
@@ -85,8 +84,10 @@ manifest = found[(24, 1)]
 check(b"PerMonitorV2" in manifest and b"true/pm" in manifest, "the manifest declares per-monitor DPI awareness")
 pe = struct.unpack_from("<I", exe, 0x3C)[0]
 check(struct.unpack_from("<I", exe, pe + 8)[0] == 0, "no link time in the header")
+debug = read(os.path.join(build, "Glimvue.exe.debug"))
 for folder in {os.path.abspath(top), os.path.abspath(build)}:
-    check(folder.encode() not in exe and folder.encode("utf-16-le") not in exe, f"{folder} not inside the program")
+    check(not any(folder.encode(code) in data for code in ("utf-8", "utf-16-le") for data in (exe, debug)),
+          f"{folder} not inside the program or its debug information")
 
 # Reproducible: linked and packed again, later, the zip has the same bytes.
 program = os.path.join(build, "Glimvue.exe")

@@ -11,6 +11,7 @@
 
 #include "core/app.h"
 #include "core/command_ids.h"
+#include "core/dpi.h"
 #include "core/viewer.h"
 #include "core/window_messages.h"
 #include "display/view_image.h"
@@ -122,6 +123,16 @@ INT_PTR CALLBACK Catalog::dialogProc(HWND window, UINT message, WPARAM wParam, L
     case WM_SIZE:
         catalog->layout(LOWORD(lParam), HIWORD(lParam));
         return TRUE;
+    case WM_DPICHANGED: {
+        catalog->applyDpi(LOWORD(wParam));
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        GetClientRect(window, &client);
+        catalog->layout(client.right, client.bottom);
+        return TRUE;
+    }
     case WM_NOTIFY:
         return catalog->onNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND: {
@@ -196,7 +207,6 @@ void Catalog::create() {
     hookedCatalog = this;
     keyboardHook_.reset(SetWindowsHookExW(WH_KEYBOARD, catalogKeyboardHook, nullptr, GetCurrentThreadId()));
     mouseHook_.reset(SetWindowsHookExW(WH_MOUSE, catalogMouseHook, nullptr, GetCurrentThreadId()));
-    iconMargin = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
     drawDc_.reset(CreateCompatibleDC(nullptr));
 
     const int thumb = std::max(1, viewer.settings.thumbsize);
@@ -208,16 +218,11 @@ void Catalog::create() {
                                0, catalogWindow, nullptr, app.instance, nullptr);
     takeExhibitCount();
     const size_t count = static_cast<size_t>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
-    // The image list only sets the spacing of the cells; the list view owns and destroys it.
-    HIMAGELIST spacing = ImageList_Create(thumb, thumb, ILC_COLOR24, 0, 0);
-    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(spacing));
 
     catalogStatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"\tF1", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
                                        0, catalogWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
                                        app.instance, nullptr);
-    RECT statusRect{};
-    GetWindowRect(catalogStatusBar, &statusRect);
-    catalogStatusHeight = statusRect.bottom - statusRect.top;
+    applyDpi(windowDpi(catalogWindow));
 
     startDecoders();
     SetTimer(catalogWindow, kCatalogCheckTimerId, kCatalogCheckMs, nullptr);
@@ -268,8 +273,8 @@ void Catalog::layout(int width, int height) {
     const int focused = focusedItem();
     if (focused >= 0) SendMessageW(listView, LVM_ENSUREVISIBLE, focused, FALSE);
     SendMessageW(catalogStatusBar, WM_SIZE, 0, 0);
-    int parts[3] = {20, 120, -1};
-    SendMessageW(catalogStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    constexpr int kPartEdges[3] = {20, 120, -1};
+    setStatusBarParts(catalogStatusBar, kPartEdges, dpi_);
     setStatusPart(0, L"\tF1");
     updateStatus();
     trimWorkingSet();
@@ -304,6 +309,29 @@ void Catalog::takeExhibitCount() {
     if (revision != listRevision_) dropThumbnails();
     listRevision_ = revision;
     SendMessageW(listView, LVM_SETITEMCOUNT, count, 0);
+}
+
+int Catalog::thumbPixels() const { return scaleToDpi(std::max(1, viewer.settings.thumbsize), dpi_); }
+
+void Catalog::applyDpi(int dpi) {
+    dpi_ = dpi;
+    if (!listView) return;  // still being made: it takes the DPI once its controls exist
+    iconMargin = (metricForDpi(SM_CXICONSPACING, dpi) - metricForDpi(SM_CXICON, dpi)) / 2;
+    // The image list only sets the spacing of the cells; the list view owns and destroys it (and
+    // gives back the one it replaces).
+    const int thumb = thumbPixels();
+    if (HIMAGELIST old = reinterpret_cast<HIMAGELIST>(SendMessageW(
+            listView, LVM_SETIMAGELIST, LVSIL_NORMAL,
+            reinterpret_cast<LPARAM>(ImageList_Create(thumb, thumb, ILC_COLOR24, 0, 0)))))
+        ImageList_Destroy(old);
+    // Each font goes once the control has its successor.
+    GdiFont listFont = createSystemFont(SystemFont::Message, dpi), statusFont = createSystemFont(SystemFont::Status, dpi);
+    SendMessageW(listView, WM_SETFONT, reinterpret_cast<WPARAM>(listFont.get()), TRUE);
+    catalogStatusHeight = setStatusBarFont(catalogStatusBar, statusFont.get());
+    listFont_ = std::move(listFont);
+    statusFont_ = std::move(statusFont);
+    dropThumbnails();  // made for the cells of the old DPI
+    InvalidateRect(listView, nullptr, TRUE);
 }
 
 bool Catalog::regularExhibit() const { return viewer.store.exhibitRoot == viewer.store.buildRootCopy(); }
@@ -615,7 +643,7 @@ LRESULT Catalog::onCustomDraw(NMLVCUSTOMDRAW* draw) {
         job.generation = queue_.generation();
         job.path = viewer.store.entryPath(index);
         job.exifOrient = viewer.settings.exiforient;
-        job.cell = std::max(1, viewer.settings.thumbsize);
+        job.cell = thumbPixels();
         if (!job.path.empty()) queue_.request(std::move(job));
         return CDRF_DODEFAULT;
     }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "catalog/thumbnail_cache.h"
+#include "core/dpi_scale.h"
 #include "core/win_handles.h"
 #include "decoding/picture_decoder.h"
 #include "fileops/shell_objects.h"
@@ -81,6 +82,9 @@ private:
     long long typeAhead(const NMLVFINDITEMW& find);
     long long nearestItem(const NMLVFINDITEMW& find);
     void keepShiftRange();
+    // The cells, fonts and status bar at the window's DPI; `thumbsize` is in 96-DPI pixels.
+    void applyDpi(int dpi);
+    int thumbPixels() const;
 
     // The list and the exhibit. The list's items are the exhibit's entries by index; when an entry
     // may have moved to another index since the list was filled (a picture dropped after it failed,
@@ -143,6 +147,8 @@ private:
     std::map<size_t, FinishedThumbnail> shown_;  // finished thumbnails of the items on screen
     long long firstVisible_ = 0, lastVisible_ = -1;
     MemoryDC drawDc_;
+    int dpi_ = kDesignDpi;
+    GdiFont listFont_, statusFont_;
     HookHandle keyboardHook_;
     HookHandle mouseHook_;
     ExhibitDropTarget dropTarget_;

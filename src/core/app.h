@@ -6,6 +6,8 @@
 #include <string>
 
 class PictureDecoder;
+#include "glimvue_version.h"
+
 class Viewer;
 
 struct Application {
@@ -14,7 +16,7 @@ struct Application {
     // The decoder processes' pool, made first thing at start and ended last.
     PictureDecoder* decoder = nullptr;
     const wchar_t* productName = L"Glimvue";
-    const wchar_t* productVersion = L"1.00";
+    const wchar_t* productVersion = L"" GLIMVUE_SHORT_VERSION_TEXT;
     // Registered at start for talking to the Blackbox shell's skin plug-in.
     UINT skinWindowMessage = RegisterWindowMessageW(L"BBLEANSKIN_WINDOWMSG");
     UINT skinMessage = RegisterWindowMessageW(L"BBLEANSKIN_MSG");

@@ -11,6 +11,7 @@
 #include "command_ids.h"
 #include "fileops/file_names.h"
 #include "fileops/file_operations.h"
+#include "glimvue_version.h"
 #include "viewer.h"
 #include "win_paths.h"
 
@@ -21,9 +22,9 @@ constexpr const wchar_t* kProductPage = L"https://www.quarne.example/glimvue";
 constexpr size_t kMaxPathChars = MAX_PATH - 1;  // the settings' path buffers hold 260 with the terminator
 
 #if defined(_WIN64)
-constexpr const wchar_t* kVersionLine = L"Glimvue 1.00.0011 (64-bit)";
+constexpr const wchar_t* kVersionLine = L"Glimvue " GLIMVUE_LONG_VERSION_TEXT " (64-bit)";
 #else
-constexpr const wchar_t* kVersionLine = L"Glimvue 1.00.0011 (32-bit)";
+constexpr const wchar_t* kVersionLine = L"Glimvue " GLIMVUE_LONG_VERSION_TEXT " (32-bit)";
 #endif
 
 std::wstring controlText(HWND dialog, int control) {

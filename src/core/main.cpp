@@ -151,6 +151,9 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE:
         viewer->updateScreenRects();
         return TRUE;
+    case WM_DPICHANGED:
+        viewer->onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_HOTKEY:
         viewer->onHotkey(wParam);
         return TRUE;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "glimvue_version.h"
 #include "ini_file.h"
 #include "setting_values.h"
 
@@ -146,8 +147,8 @@ void readAllSections(IniFile& file, Settings& settings);
 // Writes all sections, in schema order, to a file open for writing.
 void writeAllSections(IniFile& file, Settings& settings);
 
-// The product version written to the `version` key.
+// The product version written to the `version` key (major.minor of the program's version).
 inline constexpr const wchar_t* kProductName = L"Glimvue";
-inline constexpr const wchar_t* kProductVersion = L"1.00";
+inline constexpr const wchar_t* kProductVersion = L"" GLIMVUE_SHORT_VERSION_TEXT;
 inline constexpr const wchar_t* kPortableNote =
     L"for portability set savefolder=FALSE and use relative paths, eg. \\pics";

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app.h"
+#include "dpi.h"
 #include "command_ids.h"
 #include "placement.h"
 #include "settings_ranges.h"
@@ -52,9 +53,8 @@ Viewer::Viewer(HWND mainWindowHandle, PictureDecoder& pictureDecoder)
     // Dropped files: WM_DROPFILES from now on; the OLE drop target joins after the first paint.
     DragAcceptFiles(mainWindow, TRUE);
 
-    LOGFONTW font{};
-    font.lfPitchAndFamily = VARIABLE_PITCH;
-    drawing.textFont.reset(CreateFontIndirectW(&font));
+    // The frame metrics, the text font and the icons at the window's DPI.
+    applyDpi(windowDpi(mainWindow));
 }
 
 // Everything the Viewer owns is freed by its members' owners; the threads have ended by then
@@ -72,8 +72,7 @@ void Viewer::startUp() {
     settings.imageViewer.clear();
     settings.fileManager = L"explorer.exe";
 
-    window.frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
-    window.frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+    // The frame metrics are those of the window's DPI (applyDpi).
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     window.monitorRect = {0, 0, screenWidth, screenHeight};

@@ -298,6 +298,10 @@ public:
     void savePreset(int preset);
     void restorePreset(int preset);
     void applyCropStyleChange();
+    // The interface at the window's DPI: frame metrics, font, icons, status bar (window_dpi.cpp).
+    void applyDpi(int dpi);
+    // WM_DPICHANGED: the window moved to a monitor of another DPI (or that monitor's scale changed).
+    void onDpiChanged(int dpi, const RECT& suggested);
     void toggleShowHide();
     void readWindowRect();
     void moveWindowTo(const Rect32& rect);

@@ -117,6 +117,11 @@ struct RegistryKeyTraits {
     static constexpr Handle empty() { return nullptr; }
     static void free(Handle h) { RegCloseKey(h); }
 };
+struct IconTraits {
+    using Handle = HICON;
+    static constexpr Handle empty() { return nullptr; }
+    static void free(Handle h) { DestroyIcon(h); }
+};
 struct CoTaskMemoryTraits {
     using Handle = void*;
     static constexpr Handle empty() { return nullptr; }
@@ -142,6 +147,7 @@ using LocalMemory = handles::Owner<handles::LocalMemoryTraits>;
 using GdipImage = handles::Owner<handles::GdipImageTraits>;
 using GdipGraphics = handles::Owner<handles::GdipGraphicsTraits>;
 using CoTaskMemory = handles::Owner<handles::CoTaskMemoryTraits>;
+using IconHandle = handles::Owner<handles::IconTraits>;
 using RegistryKey = handles::Owner<handles::RegistryKeyTraits>;
 
 // A window's device context from GetDC, released to that window.

@@ -4,11 +4,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <iterator>
 
 #include "app.h"
 #include "command_ids.h"
 #include "window_messages.h"
+#include "core/dpi.h"
 #include "shell/tray_icon.h"
 #include "caption_text.h"
 #include "shortcut_file.h"
@@ -17,14 +17,15 @@
 
 namespace {
 
-// Right edges of the seven parts.
+// Right edges of the seven parts at 96 DPI.
 constexpr int kStatusPartEdges[7] = {70, 160, 200, 260, 360, 410, 440};
 
 }  // namespace
 
 int Viewer::statusBarMinWidth() const {
     // Every part, and the size grip beside the last one.
-    return window.statusBarWindow ? kStatusPartEdges[6] + GetSystemMetrics(SM_CXVSCROLL) : 0;
+    return window.statusBarWindow ? scaleToDpi(kStatusPartEdges[6], window.dpi) + metricForDpi(SM_CXVSCROLL, window.dpi)
+                                  : 0;
 }
 
 void Viewer::createStatusBar() {
@@ -33,12 +34,11 @@ void Viewer::createStatusBar() {
         settings.statusbar = false;
         return;
     }
-    RECT bar;
-    GetWindowRect(window.statusBarWindow, &bar);
-    window.statusBarHeight = bar.bottom - bar.top;
-    int edges[7];
-    std::copy(std::begin(kStatusPartEdges), std::end(kStatusPartEdges), edges);
-    SendMessageW(window.statusBarWindow, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    // The font, height and parts of the window's DPI.
+    GdiFont font = createSystemFont(SystemFont::Status, window.dpi);
+    window.statusBarHeight = setStatusBarFont(window.statusBarWindow, font.get());
+    window.statusBarFont = std::move(font);
+    setStatusBarParts(window.statusBarWindow, kStatusPartEdges, window.dpi);
     SendMessageW(window.statusBarWindow, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
     if (!settings.slide) setReadout(L"\t!");
 }

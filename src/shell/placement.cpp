@@ -51,15 +51,15 @@ Rect32 roamRect(Rect32 window, Rect32 workArea, int captionAdjust, const std::fu
     return atSize(x, y, w, h);
 }
 
-Rect32 corralRect(Rect32 window, Rect32 monitor) {
+Rect32 corralRect(Rect32 window, Rect32 monitor, int minimumSide) {
     int64_t left = window.left, top = window.top, right = window.right, bottom = window.bottom;
     int64_t w = right - left, h = bottom - top;
-    if (w <= 99) {
-        w = 100;
+    if (w < minimumSide) {
+        w = minimumSide;
         right = left + w;
     }
-    if (h <= 99) {
-        h = 100;
+    if (h < minimumSide) {
+        h = minimumSide;
         bottom = top + h;
     }
     if (!(top <= monitor.bottom && bottom <= monitor.bottom + int64_t{10})) {

@@ -29,10 +29,13 @@ Rect32 centredRect(Rect32 window, Rect32 workArea, int captionAdjust);
 // that axis, likewise for y. rand is asked for x first and not called for an axis without room.
 Rect32 roamRect(Rect32 window, Rect32 workArea, int captionAdjust, const std::function<int()>& rand);
 
-// The window kept on the monitor: at least 100 × 100; pulled back to the monitor's right (bottom)
+// The smallest side corralWindow leaves a window, at 96 DPI.
+inline constexpr int kMinimumWindowSide = 100;
+
+// The window kept on the monitor: at least minimumSide × minimumSide (100 × 100 at 96 DPI); pulled back to the monitor's right (bottom)
 // edge when it starts past it or overhangs it by more than 10 pixels, and to 0 when its right
 // (bottom) edge is below 0 or its left (top) edge below −10.
-Rect32 corralRect(Rect32 window, Rect32 monitor);
+Rect32 corralRect(Rect32 window, Rect32 monitor, int minimumSide = kMinimumWindowSide);
 
 // The parts of the window frame around the image when the window is wrapped around it.
 struct WindowFrame {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app.h"
+#include "core/dpi.h"
 #include "placement.h"
 #include "view_geometry.h"
 #include "viewer.h"
@@ -78,7 +79,7 @@ void Viewer::roamWindow() {
 
 void Viewer::corralWindow() {
     updateScreenRects();
-    moveWindowTo(corralRect(settings.windowRect, toRect32(window.monitorRect)));
+    moveWindowTo(corralRect(settings.windowRect, toRect32(window.monitorRect), scaleToDpi(kMinimumWindowSide, window.dpi)));
 }
 
 void Viewer::applyCropRegion() {
@@ -96,7 +97,7 @@ WindowFrame Viewer::windowFrame() const {
     WindowFrame frame;
     frame.frameWidth = window.frameWidth;
     frame.frameHeight = window.frameHeight;
-    frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+    frame.captionHeight = metricForDpi(SM_CYCAPTION, window.dpi);
     frame.statusBarHeight = window.statusBarWindow ? window.statusBarHeight : 0;
     frame.crop = settings.crop;
     frame.blackboxSkin = shell.blackboxPresent && settings.bbSkin;
@@ -121,8 +122,8 @@ void Viewer::fitWindowToImage() {
     RECT rect{settings.windowRect.left, settings.windowRect.top, settings.windowRect.left + clientWidth,
               settings.windowRect.top + shown.height + frame.statusBarHeight};
     if (!settings.crop) {
-        AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_EXSTYLE)));
+        adjustWindowRectForDpi(rect, static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongPtrW(mainWindow, GWL_EXSTYLE)), window.dpi);
         // The frame grows around the client; keep the window's top-left where it was.
         const LONG dx = settings.windowRect.left - rect.left, dy = settings.windowRect.top - rect.top;
         OffsetRect(&rect, dx, dy);

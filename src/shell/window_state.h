@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <optional>
+#include "core/dpi_scale.h"
+#include "core/win_handles.h"
 
 struct WindowState {
     HWND statusBarWindow = nullptr;  // none when there is no status bar
@@ -14,7 +16,12 @@ struct WindowState {
     std::optional<bool> autorefreshBeforeCatalog;
     RECT monitorRect{};              // the monitor that holds the window's centre
     RECT workAreaRect{};             // and its work area
-    int frameWidth = 0, frameHeight = 0;  // sizing-frame metrics
+    int frameWidth = 0, frameHeight = 0;  // sizing-frame metrics at `dpi`
+    // The DPI the window is shown at, and what the interface has at it: the status bar's font and
+    // the window's icons (large for Alt+Tab, small for the caption, task bar and tray).
+    int dpi = kDesignDpi;
+    GdiFont statusBarFont;
+    IconHandle largeIcon, smallIcon;
     bool sizingMove = false;         // the user is moving or sizing the window
     int windowedLayout = 0;          // the windowed layout kept while full screen
 

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "core/dpi_scale.h"
 #include "shell/placement.h"
 
 inline void PrintTo(const Rect32& r, std::ostream* os) { *os << r.left << "," << r.top << "," << r.right << "," << r.bottom; }
@@ -44,6 +45,12 @@ TEST(WindowPlacement, CorralKeepsTheWindowOnTheMonitor) {
         {{100, -900, 300, -1}, {100, 0, 300, 899}},        // wholly above
     };
     for (const auto& c : cases) EXPECT_EQ(corralRect(c.window, {0, 0, 1920, 1080}), c.expected) << testing::PrintToString(c.window);
+    // At 144 DPI the smallest window is 150 × 150: interface metrics scale by DPI / 96, rounded to
+    // the nearest pixel, halves away from zero; an unknown DPI (0) counts as 96.
+    EXPECT_EQ(corralRect({10, 10, 60, 160}, {0, 0, 1920, 1080}, scaleToDpi(kMinimumWindowSide, 144)),
+              (Rect32{10, 10, 160, 160}));
+    EXPECT_EQ(std::vector<int>({scaleToDpi(1, 144), scaleToDpi(-1, 144), rescaleDpi(30, 144, 192), scaleToDpi(70, 0)}),
+              std::vector<int>({2, -2, 40, 70}));
 }
 
 TEST(WindowPlacement, WrappedWindowBoundsAndSize) {

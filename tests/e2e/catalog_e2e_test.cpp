@@ -258,6 +258,7 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     images.addBmp(L"a.bmp", 100, 100, 0xFF0000);
     images.addBmp(L"b.bmp", 60, 40, 0x0000FF);
     images.addBmp(L"c.bmp", 100, 100, 0x00FF00);
+    images.add(L"f.dds", wintest::ddsBytes(48, 32, 0xFFFF00));  // through the system's codecs
     // Pictures whose decoder crashes or stalls cost their own thumbnails only (the decoder does so
     // with GLIMVUE_DECODER_FAULTS=1, which the program takes from this process).
     SetEnvironmentVariableW(L"GLIMVUE_DECODER_FAULTS", L"1");
@@ -274,16 +275,17 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndLeaveLastAccessTimesAlone) {
     ASSERT_NE(catalog, nullptr);
     HWND list = listOf(catalog);
     SetForegroundWindow(catalog);
-    RECT red{}, blue{}, green{};
+    RECT red{}, blue{}, green{}, yellow{};
     const bool drawn = e2e::waitFor([&] {
         const Capture shot = capture(list);
         red = boxOf(shot, 0xFF0000);
         blue = boxOf(shot, 0x0000FF);
         green = boxOf(shot, 0x00FF00);
+        yellow = boxOf(shot, 0xFFFF00);
         return red.right - red.left == 100 && green.right - green.left == 100 && blue.right - blue.left == 60 &&
-               blue.bottom - blue.top == 40;
+               blue.bottom - blue.top == 40 && yellow.right - yellow.left == 48 && yellow.bottom - yellow.top == 32;
     }, 15000, 200);
-    EXPECT_TRUE(drawn) << "red " << red.left << "," << red.top << " " << red.right - red.left << "x"
+    EXPECT_TRUE(drawn) << "yellow " << yellow.right - yellow.left << "x" << yellow.bottom - yellow.top << "; red " << red.left << "," << red.top << " " << red.right - red.left << "x"
                        << red.bottom - red.top << "; blue " << blue.left << "," << blue.top << " "
                        << blue.right - blue.left << "x" << blue.bottom - blue.top;
     // The 100 x 100 pictures fill their cells, so they show where the cells are: the 60 x 40 one sits

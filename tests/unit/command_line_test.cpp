@@ -70,7 +70,7 @@ const wchar_t* const kDocumentedSwitches =
     L"-sortname -sortcreated -sortmodified -sortaccessed -sortcase -nosortcase -wheelnav -wheelzoom -autoscroll "
     L"-noautoscroll -quietscroll -animatescroll -subfolders -nosubfolders -hidden -nohidden -autorefresh "
     L"-noautorefresh -autofindcreate -autofindmodify -autofindaccess -noautofind -bmp -nobmp -emf -noemf -gif "
-    L"-nogif -ico -noico -jpg -nojpg -png -nopng -tif -notif -removefail -noremovefail -logerrors -nologerrors "
+    L"-nogif -ico -noico -jpg -nojpg -png -nopng -tif -notif -wic -nowic -removefail -noremovefail -logerrors -nologerrors "
     L"-loglnkfail -nologlnkfail -landscape -portrait -markexit -nomarkexit -cathideview -nocathideview -catlaunch "
     L"-nocatlaunch -wrap -nowrap -crop -nocrop -squeeze -nosqueeze -shrink -noshrink -stretch -nostretch -zoomdef "
     L"-zoomhigh -zoombest -aspect -noaspect -exiforient -noexiforient -collage -nocollage -transitions "

@@ -2,6 +2,8 @@
 
 #include <propidl.h>
 
+#include <vector>
+
 using decoding::RenderKind;
 
 namespace {
@@ -117,29 +119,22 @@ bool renderWithWic(const WicPicture& picture, RenderKind kind, int width, int he
             return false;
         chain(source, scaler);
     }
-    // The turn, then the mirror: GDI+'s order.
-    static constexpr WICBitmapTransformOptions kTurns[] = {WICBitmapTransformRotate0, WICBitmapTransformRotate90,
-                                                           WICBitmapTransformRotate180, WICBitmapTransformRotate270};
-    ComPtr<IWICBitmapFlipRotator> turn, mirror;
-    if (source && (rotateFlip & 3) != 0) {
-        if (FAILED(factory->CreateBitmapFlipRotator(turn.put())) || FAILED(turn->Initialize(source.get(), kTurns[rotateFlip & 3])))
-            return false;
-        chain(source, turn);
-    }
-    if (source && (rotateFlip & 4) != 0) {
-        if (FAILED(factory->CreateBitmapFlipRotator(mirror.put())) ||
-            FAILED(mirror->Initialize(source.get(), WICBitmapTransformFlipHorizontal)))
-            return false;
-        chain(source, mirror);
-    }
     UINT madeWidth = 0, madeHeight = 0;
-    if (!source || FAILED(source->GetSize(&madeWidth, &madeHeight)) || madeWidth != static_cast<UINT>(width) ||
-        madeHeight != static_cast<UINT>(height))
+    if (!source || FAILED(source->GetSize(&madeWidth, &madeHeight)) || madeWidth != scaledWidth || madeHeight != scaledHeight)
         return false;
-    const UINT stride = static_cast<UINT>(width) * 4;
-    const std::uint64_t bytes = static_cast<std::uint64_t>(stride) * static_cast<UINT>(height);
-    if (bytes > UINT32_MAX || FAILED(source->CopyPixels(nullptr, stride, static_cast<UINT>(bytes), static_cast<BYTE*>(pixels))))
-        return false;
+    const UINT stride = scaledWidth * 4;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(stride) * scaledHeight;
+    if (bytes > UINT32_MAX) return false;
+    if (rotateFlip == 0) {
+        if (FAILED(source->CopyPixels(nullptr, stride, static_cast<UINT>(bytes), static_cast<BYTE*>(pixels)))) return false;
+    } else {
+        // Turned here rather than by the codecs' flip-rotator, which not every platform's turns.
+        std::vector<std::uint32_t> stored(static_cast<std::size_t>(bytes / 4));
+        if (FAILED(source->CopyPixels(nullptr, stride, static_cast<UINT>(bytes), reinterpret_cast<BYTE*>(stored.data()))))
+            return false;
+        decoding::turnPixels(stored.data(), static_cast<int>(scaledWidth), static_cast<int>(scaledHeight), rotateFlip,
+                             static_cast<std::uint32_t*>(pixels));
+    }
     if (!copy) {
         // Premultiplied onto black is the picture drawn on black; what is drawn is opaque.
         auto* pixel = static_cast<std::uint8_t*>(pixels);

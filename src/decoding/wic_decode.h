@@ -3,8 +3,8 @@
 //
 // Open reads the first frame's size, depth, transparency and EXIF orientation (where the codec
 // gives it) and makes the codec decode a pixel, so that a file the codec rejects fails there. Render
-// converts, scales and turns the frame in the codec's own pipeline and copies the pixels straight
-// into the caller's memory. The decoder process uses it; COM must be initialised on the thread.
+// converts and scales the frame in the codec's own pipeline and copies the pixels straight into the
+// caller's memory (through a buffer of the scaled picture when it is to be turned). The decoder process uses it; COM must be initialised on the thread.
 #pragma once
 
 #include <windows.h>

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decoding/decoder_host.h"
+#include "core/text.h"
 #include "decoding/system_codecs.h"
 #include "win/imaging_fixture.h"
 

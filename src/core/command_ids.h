@@ -95,6 +95,7 @@
 #define CMD_FORMAT_JPG      1125
 #define CMD_FORMAT_PNG      1126
 #define CMD_FORMAT_TIF      1127
+#define CMD_FORMAT_WIC      1128
 #define CMD_REMOVEFAIL      1131
 #define CMD_LOGERRORS       1132
 #define CMD_LOGLNKFAIL      1133

@@ -213,6 +213,8 @@ const SwitchRow kSwitches[] = {
     flag(L"-nopng", &S::png, false),
     flag(L"-tif", &S::tif, true),
     flag(L"-notif", &S::tif, false),
+    flag(L"-wic", &S::wic, true),
+    flag(L"-nowic", &S::wic, false),
     flag(L"-removefail", &S::removefail, true),
     flag(L"-noremovefail", &S::removefail, false),
     flag(L"-logerrors", &S::logerrors, true),

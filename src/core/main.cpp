@@ -10,6 +10,7 @@
 #include "command_ids.h"
 #include "decoding/decoder_host.h"
 #include "decoding/picture_decoder.h"
+#include "decoding/system_codecs.h"
 #include "shell/menu_pins.h"
 #include "viewer.h"
 #include "window_messages.h"
@@ -188,6 +189,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     PictureDecoder decoder(thisProgramPath(), std::max<unsigned>(1, system.dwNumberOfProcessors) + 2);
     decoder.warmUp();
     app.decoder = &decoder;
+    // The system's decoders are enumerated beside the start, not before the first picture.
+    systemImageExtensions();
 
     std::set_new_handler(outOfMemory);
     _wsetlocale(LC_ALL, L"");

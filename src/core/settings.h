@@ -50,6 +50,7 @@ struct Settings {
     int16_t autofindtype;
     // [Formats]
     bool bmp, emf, gif, ico, jpg, png, tif;
+    bool wic;  // the formats of the system's decoders
     // [Errors]
     bool removefail, logerrors, loglnkfail;
     // [Catalog]

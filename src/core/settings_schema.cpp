@@ -55,6 +55,7 @@ std::vector<SettingSchemaRow> buildSchema() {
         ROW(L"Formats", L"jpg", jpg, L"TRUE"),
         ROW(L"Formats", L"png", png, L"TRUE"),
         ROW(L"Formats", L"tif", tif, L"FALSE"),
+        ROW(L"Formats", L"wic", wic, L"TRUE"),
 
         ROW(L"Errors", L"removefail", removefail, L"TRUE"),
         ROW(L"Errors", L"logerrors", logerrors, L"TRUE"),

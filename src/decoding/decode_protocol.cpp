@@ -33,6 +33,25 @@ bool acceptOpenReply(const Reply& reply, std::uint32_t sequence, std::uint64_t m
     return true;
 }
 
+void turnPixels(const std::uint32_t* from, int width, int height, int rotateFlip, std::uint32_t* to) {
+    if (rotateFlip < 0 || rotateFlip > 7 || width <= 0 || height <= 0) return;
+    const bool quarter = (rotateFlip & 1) != 0, mirror = (rotateFlip & 4) != 0;
+    const int outWidth = quarter ? height : width;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int tx = x, ty = y;
+            switch (rotateFlip & 3) {
+                case 1: tx = height - 1 - y, ty = x; break;
+                case 2: tx = width - 1 - x, ty = height - 1 - y; break;
+                case 3: tx = y, ty = width - 1 - x; break;
+                default: break;
+            }
+            if (mirror) tx = outWidth - 1 - tx;
+            to[static_cast<std::size_t>(ty) * static_cast<std::size_t>(outWidth) + static_cast<std::size_t>(tx)] =
+                from[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+        }
+}
+
 std::uint64_t pixelBytes(std::int64_t width, std::int64_t height, std::uint64_t maxPixels) {
     if (width <= 0 || height <= 0) return 0;
     const auto w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);

@@ -113,6 +113,11 @@ struct OpenedPicture {
 // taken as 1 (as a file's would be).
 bool acceptOpenReply(const Reply& reply, std::uint32_t sequence, std::uint64_t maxPixels, OpenedPicture& out);
 
+// Writes the width x height pixels of `from` (top row first) into `to`, turned by a GDI+
+// RotateFlipType 0..7: a quarter turn clockwise per step of its low two bits, then mirrored left to
+// right when 4 is set; for odd types `to` is height pixels wide. Nothing for other types.
+void turnPixels(const std::uint32_t* from, int width, int height, int rotateFlip, std::uint32_t* to);
+
 // Bytes of a 32-bit top-down picture of width x height; 0 for a side <= 0 or more than `maxPixels`.
 std::uint64_t pixelBytes(std::int64_t width, std::int64_t height, std::uint64_t maxPixels);
 

@@ -14,6 +14,7 @@
 #include "decoding/checked_stream.h"
 #include "decoding/image_probe.h"
 #include "decoding/scaled_decode.h"
+#include "decoding/wic_decode.h"
 
 namespace gp = Gdiplus::DllExports;
 using namespace decoding;
@@ -127,6 +128,7 @@ struct PictureDecodeSession::Opened {
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     ComPtr<IStream> stream;  // GDI+ may read from it for as long as the image lives
     GdipImage image;
+    WicPicture wic;  // a picture GDI+ does not decode, through the system's codecs
     bool metafile = false;
     int width = 0, height = 0;  // of `image`
 };
@@ -137,6 +139,7 @@ PictureDecodeSession::~PictureDecodeSession() { close(); }
 void PictureDecodeSession::close() {
     if (!opened_) return;
     opened_->image.reset();  // before the stream it reads from
+    opened_->wic = WicPicture{};
     opened_.reset();
 }
 
@@ -178,7 +181,20 @@ ReplyStatus PictureDecodeSession::open(const std::wstring& path, int hintWidth, 
     Gdiplus::GpImage* made = nullptr;
     const Gdiplus::GpStatus status = gp::GdipLoadImageFromStream(opened->stream.get(), &made);
     opened->image.reset(made);
-    if (!isOk(status) || !opened->image) return reply.status;
+    if (!isOk(status) || !opened->image) {
+        opened->image.reset();
+        // A format GDI+ does not know: the system's codecs may.
+        WicPicture& wic = opened->wic;
+        if (!openWithWic(opened->stream.get(), kMaxDecodedPixels, wic)) return reply.status;
+        reply.naturalWidth = opened->width = wic.width;
+        reply.naturalHeight = opened->height = wic.height;
+        reply.bitsPerPixel = wic.bitsPerPixel;
+        reply.alpha = wic.alpha ? 1 : 0;
+        reply.metafile = 0;
+        reply.orientation = wic.orientation;
+        opened_ = std::move(opened);
+        return reply.status = ReplyStatus::Ok;
+    }
     Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
     UINT width = 0, height = 0;
     if (!isOk(gp::GdipGetImageType(made, &type)) || !isOk(gp::GdipGetImageWidth(made, &width)) ||
@@ -228,8 +244,18 @@ ReplyStatus PictureDecodeSession::render(const Request& request, HANDLE section)
     const int w = request.width, h = request.height;
     const std::uint64_t bytes = pixelBytes(w, h, kMaxDecodedPixels);
     if (!opened_ || !section || bytes == 0 || request.sectionBytes < bytes) return ReplyStatus::BadRequest;
-    Gdiplus::GpImage* image = opened_->image.get();
     if (request.rotateFlip < 0 || request.rotateFlip > 7) return ReplyStatus::BadRequest;
+    if (opened_->wic.frame) {
+        if (request.kind == RenderKind::DrawTransparent ||
+            (request.kind == RenderKind::Copy && (request.rotateFlip != 0 || w != opened_->width || h != opened_->height)))
+            return ReplyStatus::BadRequest;
+        void* view = MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(bytes));
+        if (!view) return ReplyStatus::Unreadable;
+        const bool made = renderWithWic(opened_->wic, request.kind, w, h, request.rotateFlip, request.interpolation, view);
+        UnmapViewOfFile(view);
+        return made ? ReplyStatus::Ok : ReplyStatus::Unreadable;
+    }
+    Gdiplus::GpImage* image = opened_->image.get();
     if (request.rotateFlip != 0 && !isOk(gp::GdipImageRotateFlip(image, static_cast<Gdiplus::RotateFlipType>(request.rotateFlip))))
         return ReplyStatus::Unreadable;
 

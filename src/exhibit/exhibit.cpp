@@ -89,5 +89,11 @@ bool isAcceptedImage(std::wstring_view name, const FormatSwitches& formats) {
     };
     for (const Format& format : kFormats)
         if (formats.*format.enabled && equalsNoCase(extension, format.extension)) return true;
-    return false;
+    return formats.wic && formats.systemFormats && formats.systemFormats->contains(extensionOf(extension));
+}
+
+bool awaitsSystemFormats(std::wstring_view name, const FormatSwitches& formats) {
+    if (!formats.wic || !formats.systemFormats || formats.systemFormats->known()) return false;
+    const std::wstring extension = extensionOf(name);
+    return extension.size() > 1 && !isBuiltInExtension(extension) && extension != L".lnk";
 }

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "system_formats.h"
+
 // 100-nanosecond intervals since 1601-01-01 UTC, as the file system records them.
 using FileTime = uint64_t;
 
@@ -88,10 +90,17 @@ private:
 // True when the path has a "." and the text from its last "." is ".lnk" in any letter case.
 bool isShortcutPath(std::wstring_view path);
 
-// The seven format switches, in the order of the [Formats] settings.
+// The format switches, in the order of the [Formats] settings. `wic` takes the extensions of the
+// system's decoders, as `systemFormats` knows them (none while it is null or not yet known).
 struct FormatSwitches {
     bool bmp = true, emf = false, gif = true, ico = false, jpg = true, png = true, tif = false;
+    bool wic = true;
+    std::shared_ptr<const SystemExtensions> systemFormats;
 };
 // True when the name's extension (from its last ".", any case) belongs to a switched-on format:
-// .bmp .emf .gif .ico .jpg/.jpeg .png .tif/.tiff. A name without "." is never accepted.
+// .bmp .emf .gif .ico .jpg/.jpeg .png .tif/.tiff, or a system format's. A name without "." is
+// never accepted.
 bool isAcceptedImage(std::wstring_view name, const FormatSwitches& formats);
+// True when the name is not accepted now but may be once the system formats are known: system
+// formats on, their list not yet known, and an extension the program does not decode itself.
+bool awaitsSystemFormats(std::wstring_view name, const FormatSwitches& formats);

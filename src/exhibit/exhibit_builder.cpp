@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <unordered_set>
 
 #include "command_ids.h"
+#include "decoding/system_codecs.h"
 #include "exhibit_order.h"
 #include "exhibit_store.h"
 #include "shortcut_file.h"
@@ -31,6 +33,24 @@ struct FoundEntry {
     std::wstring path;
     FileTime created, modified, accessed;
 };
+
+// A file met before the system formats were known, with the name its format is told by (a
+// shortcut's target).
+struct PendingEntry {
+    FoundEntry entry;
+    std::wstring name;
+};
+
+// How long the end of a scan waits for the system formats to become known.
+constexpr std::chrono::seconds kSystemFormatsWait{15};
+
+// Moves the pending files of a system format into `found` once the formats are known; the others go.
+void settlePending(std::vector<PendingEntry>& pending, std::vector<FoundEntry>& found, const FormatSwitches& formats) {
+    if (pending.empty() || !formats.systemFormats || !formats.systemFormats->known()) return;
+    for (PendingEntry& item : pending)
+        if (isAcceptedImage(item.name, formats)) found.push_back(std::move(item.entry));
+    pending.clear();
+}
 
 // True when `prefix`, compared without regard to case over its own length, begins `text`.
 bool isPrefixNoCase(const std::wstring& prefix, const std::wstring& text) {
@@ -209,6 +229,18 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
     size_t restAfterNames = 0;
     bool rested = false;
     std::vector<FoundEntry> found;
+    std::vector<PendingEntry> pending;
+    const auto appendFound = [&] {
+        if (found.empty()) return;
+        std::lock_guard lock(exhibitMutex);
+        for (const FoundEntry& entry : found) exhibit.append(entry.path, entry.created, entry.modified, entry.accessed);
+    };
+    const auto release = [&] {
+        const long long index = indexOfPath(currentPathCopy());
+        currentIndex = index < 0 ? 0 : static_cast<int>(index);
+        if (buildEvent) SetEvent(buildEvent);
+        released = true;
+    };
 
     while (!queue.empty() && !cancelBuild) {
         std::wstring folder = std::move(queue.front());
@@ -258,24 +290,23 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
                     continue;
                 }
 
-                if (!isAcceptedImage(viaShortcut ? std::wstring_view(target) : std::wstring_view(item.cFileName),
-                                     request.formats))
+                const std::wstring_view name = viaShortcut ? std::wstring_view(target) : std::wstring_view(item.cFileName);
+                if (!isAcceptedImage(name, request.formats)) {
+                    if (awaitsSystemFormats(name, request.formats))
+                        pending.push_back({{std::move(itemPath), toFileTime(data->ftCreationTime),
+                                            toFileTime(data->ftLastWriteTime), toFileTime(data->ftLastAccessTime)},
+                                           std::wstring(name)});
                     continue;
+                }
                 found.push_back({std::move(itemPath), toFileTime(data->ftCreationTime), toFileTime(data->ftLastWriteTime),
                                  toFileTime(data->ftLastAccessTime)});
             } while (!cancelBuild && FindNextFileW(search.get(), &item));
         }
 
-        if (!found.empty()) {
-            std::lock_guard lock(exhibitMutex);
-            for (const FoundEntry& entry : found)
-                exhibit.append(entry.path, entry.created, entry.modified, entry.accessed);
-        }
+        settlePending(pending, found, request.formats);
+        appendFound();
         if (!released && size() != 0) {
-            const long long index = indexOfPath(currentPathCopy());
-            currentIndex = index < 0 ? 0 : static_cast<int>(index);
-            if (buildEvent) SetEvent(buildEvent);
-            released = true;
+            release();
             restAfterNames = names + kNamesBeforeRest;
         } else if (released && !rested && names >= restAfterNames) {
             rested = true;
@@ -283,6 +314,17 @@ void ExhibitStore::scanFolders(const BuildRequest& request, HANDLE buildEvent) {
         }
     }
 
+    // Files met before the system formats were known are settled now, off the first picture's path.
+    if (!pending.empty() && !cancelBuild) {
+        const auto until = std::chrono::steady_clock::now() + kSystemFormatsWait;
+        while (!cancelBuild && std::chrono::steady_clock::now() < until &&
+               !request.formats.systemFormats->waitUntilKnown(std::chrono::milliseconds(100))) {
+        }
+        found.clear();
+        settlePending(pending, found, request.formats);
+        appendFound();
+        if (!released && size() != 0) release();
+    }
     if (!released && buildEvent) SetEvent(buildEvent);
     if (cancelBuild) {
         building = false;
@@ -420,7 +462,7 @@ bool ExhibitStore::removeCurrentEntryIf(const std::wstring& path) {
 
 FormatSwitches Viewer::formatSwitches() const {
     const Settings& s = settings;
-    return {s.bmp, s.emf, s.gif, s.ico, s.jpg, s.png, s.tif};
+    return {s.bmp, s.emf, s.gif, s.ico, s.jpg, s.png, s.tif, s.wic, systemImageExtensions()};
 }
 
 ExhibitOrder Viewer::exhibitOrder() const { return {settings.sort, settings.sortby, settings.sortcase}; }

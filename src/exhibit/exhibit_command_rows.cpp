@@ -8,7 +8,7 @@ using namespace menu_state;
 using S = Settings;
 
 MenuState formatState(const Settings& s, const CommandContext&, CommandId id) {
-    static constexpr bool Settings::*kFormats[] = {&S::bmp, &S::emf, &S::gif, &S::ico, &S::jpg, &S::png, &S::tif};
+    static constexpr bool Settings::*kFormats[] = {&S::bmp, &S::emf, &S::gif, &S::ico, &S::jpg, &S::png, &S::tif, &S::wic};
     return {s.*kFormats[id - CMD_FORMAT_BMP], false};
 }
 MenuState landscapeState(const Settings&, const CommandContext& c, CommandId) { return {c.landscapeFilter, false}; }
@@ -31,7 +31,7 @@ const CommandRow kRows[] = {
     {CMD_AUTOREFRESH, CMD_AUTOREFRESH, 0, on<&S::autorefresh>},
     {CMD_AUTOFIND_CREATE, CMD_AUTOFIND_ACCESS, 0, inRange<&S::autofindtype, CMD_AUTOFIND_CREATE, kAutoFindCreated>},
     // The format switches rebuild even while a build runs (the running one stops).
-    {CMD_FORMAT_BMP, CMD_FORMAT_TIF, 0, formatState},
+    {CMD_FORMAT_BMP, CMD_FORMAT_WIC, 0, formatState},
     {CMD_REMOVEFAIL, CMD_REMOVEFAIL, 0, on<&S::removefail>},
     {CMD_LOGERRORS, CMD_LOGERRORS, 0, on<&S::logerrors>},
     {CMD_LOGLNKFAIL, CMD_LOGLNKFAIL, 0, on<&S::loglnkfail>},

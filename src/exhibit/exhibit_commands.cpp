@@ -19,7 +19,7 @@ void resort(Viewer& v) {
 // Format switches rebuild the last build folder, even while a build runs (the running one stops).
 void toggleFormat(Viewer& v, int offset) {
     static constexpr bool Settings::*kFormats[] = {&Settings::bmp, &Settings::emf, &Settings::gif, &Settings::ico,
-                                                   &Settings::jpg, &Settings::png, &Settings::tif};
+                                                   &Settings::jpg, &Settings::png, &Settings::tif, &Settings::wic};
     toggle(v.settings.*kFormats[offset]);
     v.viewFolder(v.store.buildRootCopy(), false);
 }
@@ -94,7 +94,7 @@ const CommandActionRow kActions[] = {
          const int16_t kind = static_cast<int16_t>(kAutoFindCreated + offset);
          v.settings.autofindtype = v.settings.autofindtype == kind ? static_cast<int16_t>(kAutoFindOff) : kind;
      }},
-    {CMD_FORMAT_BMP, CMD_FORMAT_TIF, toggleFormat},
+    {CMD_FORMAT_BMP, CMD_FORMAT_WIC, toggleFormat},
     {CMD_REMOVEFAIL, CMD_REMOVEFAIL, [](Viewer& v, int) { toggle(v.settings.removefail); }},
     {CMD_LOGERRORS, CMD_LOGERRORS, [](Viewer& v, int) { toggle(v.settings.logerrors); }},
     {CMD_LOGLNKFAIL, CMD_LOGLNKFAIL, [](Viewer& v, int) { toggle(v.settings.loglnkfail); }},

@@ -278,6 +278,7 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     images.addBmp(L"a.bmp", 100, 100, 0xFF0000);
     images.addBmp(L"b.bmp", 60, 40, 0x0000FF);
     images.addBmp(L"c.bmp", 100, 100, 0x00FF00);
+    images.add(L"c1.dds", wintest::ddsBytes(48, 32, 0xFFFF00));  // through the system's codecs
     // d.bmp makes its decoder crash (the decoder does so with GLIMVUE_DECODER_FAULTS=1, which the
     // program takes from this process): it costs its own thumbnail only.
     SetEnvironmentVariableW(L"GLIMVUE_DECODER_FAULTS", L"1");
@@ -293,16 +294,17 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     ASSERT_NE(catalog, nullptr);
     HWND list = listOf(catalog);
     SetForegroundWindow(catalog);
-    RECT red{}, blue{}, green{};
+    RECT red{}, blue{}, green{}, yellow{};
     const bool drawn = e2e::waitFor([&] {
         const Capture shot = capture(list);
         red = boxOf(shot, 0xFF0000);
         blue = boxOf(shot, 0x0000FF);
         green = boxOf(shot, 0x00FF00);
+        yellow = boxOf(shot, 0xFFFF00);
         return red.right - red.left == 100 && green.right - green.left == 100 && blue.right - blue.left == 60 &&
-               blue.bottom - blue.top == 40;
+               blue.bottom - blue.top == 40 && yellow.right - yellow.left == 48 && yellow.bottom - yellow.top == 32;
     }, 15000, 200);
-    EXPECT_TRUE(drawn) << "red " << red.left << "," << red.top << " " << red.right - red.left << "x"
+    EXPECT_TRUE(drawn) << "yellow " << yellow.right - yellow.left << "x" << yellow.bottom - yellow.top << "; red " << red.left << "," << red.top << " " << red.right - red.left << "x"
                        << red.bottom - red.top << "; blue " << blue.left << "," << blue.top << " "
                        << blue.right - blue.left << "x" << blue.bottom - blue.top;
     // The 100 x 100 pictures fill their cells, so they show where the cells are: the 60 x 40 one sits
@@ -314,12 +316,12 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     EXPECT_EQ(green.top, red.top);
 
     // To Viewer on d.bmp, which does not decode, drops it from the exhibit: the list follows with
-    // three items and nothing selected (its file is gone), so Del asks about nothing.
+    // four items and nothing selected (its file is gone), so Del asks about nothing.
     auto question = [&] {
         return program.findWindowOf([&](HWND w) { return w != catalog && GetDlgItem(w, IDCANCEL) && GetDlgItem(w, IDOK); });
     };
     press(catalog, {{VK_END, false}, {VK_F5, false}});
-    EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 3; }, [&] { return "items " + std::to_string(itemCount(list)); }));
+    EXPECT_TRUE(e2e::becomes([&] { return itemCount(list) == 4; }, [&] { return "items " + std::to_string(itemCount(list)); }));
     EXPECT_TRUE(selectionIs(list, {}));
     press(catalog, {{VK_DELETE, false}});
     Sleep(500);
@@ -328,7 +330,7 @@ TEST(Catalog, ThumbnailsSitInTheirCellsAndTheListFollowsTheExhibit) {
     press(catalog, {{VK_END, false}, {VK_DELETE, false}});
     HWND box = nullptr;
     ASSERT_TRUE(e2e::waitFor([&] { return (box = question()) != nullptr; }));
-    EXPECT_NE(e2e::windowTexts(box).find(images.file(L"c.bmp") + L" ?"), std::wstring::npos) << toUtf8(e2e::windowTexts(box));
+    EXPECT_NE(e2e::windowTexts(box).find(images.file(L"c1.dds") + L" ?"), std::wstring::npos) << toUtf8(e2e::windowTexts(box));
     PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(e2e::waitFor([&] { return !IsWindow(box); }));
     PostMessageW(catalog, WM_COMMAND, CMD_CATALOG_CLOSE, 0);

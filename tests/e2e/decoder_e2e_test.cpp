@@ -62,6 +62,18 @@ void killAll(const std::vector<DWORD>& processes) {
 
 struct Pictures : e2e::TempFolder {
     Pictures() : TempFolder(L"decoder") { SetEnvironmentVariableW(L"GLIMVUE_DECODER_FAULTS", L"1"); }
+    // Whether the middle of the window's picture area shows the colour, soon.
+    static bool showsColour(HWND window, unsigned colour) {
+        const SIZE client = e2e::clientSize(window);
+        const int middleX = client.cx / 2, middleY = (client.cy - e2e::statusBarHeight(window)) / 2;
+        return e2e::waitFor([&] { return e2e::coloursMatch(e2e::screenColourAt(window, middleX, middleY), colour, 2); });
+    }
+    // Starts the program on the folder with the switches; its main window once `first` is shown.
+    HWND startShowing(Glimvue& program, const std::wstring& switches, const std::wstring& first) const {
+        if (!program.start(e2e::quoted(path()) + switches)) return nullptr;
+        HWND window = program.waitForMainWindow();
+        return window && becomes(program, first, 10000) ? window : nullptr;
+    }
     bool shown(const Glimvue& program, const std::wstring& name) const {
         return program.caption().rfind(file(name) + kProduct, 0) == 0;
     }
@@ -80,18 +92,14 @@ TEST(Decoder, EveryBadPictureCostsOnlyItselfAndIsLogged) {
     pictures.add(L"e.bmp", bmpPointingPastItsEnd());
     pictures.addBmp(L"f.bmp", 200, 150, 0x33CC66);
     Glimvue program;
-    ASSERT_TRUE(program.start(e2e::quoted(pictures.path()) + L" -noslide -notransitions"));
-    HWND window = program.waitForMainWindow();
+    HWND window = pictures.startShowing(program, L" -noslide -notransitions", L"a.bmp");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(pictures.becomes(program, L"a.bmp", 10000));
     Sleep(1500);  // the crash of the decoder reading b ahead
 
     // One step passes over the four, each logged and removed, and shows f.
     program.postCommand(CMD_NEXT);
     ASSERT_TRUE(pictures.becomes(program, L"f.bmp", 40000));
-    const SIZE client = e2e::clientSize(window);
-    const int middleX = client.cx / 2, middleY = (client.cy - e2e::statusBarHeight(window)) / 2;
-    EXPECT_TRUE(e2e::waitFor([&] { return e2e::coloursMatch(e2e::screenColourAt(window, middleX, middleY), 0x33CC66, 2); }));
+    EXPECT_TRUE(Pictures::showsColour(window, 0x33CC66));
     const std::vector<std::wstring> logged = e2e::linesOfUtf16File(e2e::readBytes(program.file(L"errors.log")));
     EXPECT_EQ(logged, (std::vector<std::wstring>{pictures.file(L"b.png"), pictures.file(L"c.png"), pictures.file(L"d.png"),
                                                  pictures.file(L"e.bmp")}));
@@ -105,6 +113,26 @@ TEST(Decoder, EveryBadPictureCostsOnlyItselfAndIsLogged) {
     ASSERT_TRUE(program.close());
     EXPECT_EQ(program.exitCode(), 0u);
     for (const DWORD id : decoders) EXPECT_TRUE(ended(id)) << "a decoder outlived the program";
+}
+
+TEST(Decoder, PicturesOfTheSystemsCodecsAreGatheredAndShownUnlessTurnedOff) {
+    Pictures pictures;
+    pictures.add(L"a.dds", wintest::ddsBytes(64, 48, 0xFFFF00));  // Wine's imaging component decodes DDS
+    pictures.addBmp(L"b.bmp", 64, 48, 0x3366CC);
+    Glimvue program;
+    HWND window = pictures.startShowing(program, L" -nowic -noslide -notransitions", L"b.bmp");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(e2e::waitFor([&] { return program.statusText(4) == L"\t1/1"; })) << toUtf8(program.statusText(4));
+
+    // Exhibit > Formats > System formats: gathered, and shown as its own colour.
+    program.postCommand(CMD_FORMAT_WIC);
+    EXPECT_TRUE(e2e::waitFor([&] { return program.statusText(4).ends_with(L"/2"); }, 15000)) << toUtf8(program.statusText(4));
+    program.postCommand(CMD_FIRST);
+    ASSERT_TRUE(pictures.becomes(program, L"a.dds", 10000));
+    EXPECT_TRUE(Pictures::showsColour(window, 0xFFFF00));
+    EXPECT_TRUE(e2e::readBytes(program.file(L"errors.log")).empty());
+    ASSERT_TRUE(program.close());
+    EXPECT_NE(e2e::textOfUtf16File(e2e::readBytes(program.file(L"glimvue.ini"))).find(L"\r\nwic=TRUE\r\n"), std::wstring::npos);
 }
 
 TEST(Decoder, ADecoderKilledDuringAStepCostsThatPictureOnly) {

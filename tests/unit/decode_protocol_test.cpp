@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "catalog/thumbnail_logic.h"
 #include "decoding/decode_protocol.h"
@@ -133,3 +134,21 @@ TEST(DecodeTargets, EachTargetAsksForThePixelsItShows) {
 }
 
 }  // namespace
+
+TEST(DecoderPixels, TurnsAndMirrorsAsGdiplusRotateFlipTypes) {
+    // 3 x 2: 0 1 2 / 3 4 5, turned by each type.
+    const std::vector<std::uint32_t> from = {0, 1, 2, 3, 4, 5};
+    const std::vector<std::uint32_t> expected[8] = {
+        {0, 1, 2, 3, 4, 5}, {3, 0, 4, 1, 5, 2}, {5, 4, 3, 2, 1, 0}, {2, 5, 1, 4, 0, 3},
+        {2, 1, 0, 5, 4, 3}, {0, 3, 1, 4, 2, 5}, {3, 4, 5, 0, 1, 2}, {5, 2, 4, 1, 3, 0},
+    };
+    for (int type = 0; type < 8; ++type) {
+        std::vector<std::uint32_t> to(6, 99);
+        decoding::turnPixels(from.data(), 3, 2, type, to.data());
+        EXPECT_EQ(to, expected[type]) << "type " << type;
+    }
+    std::vector<std::uint32_t> untouched(6, 99);
+    decoding::turnPixels(from.data(), 3, 2, 8, untouched.data());
+    decoding::turnPixels(from.data(), 0, 2, 1, untouched.data());
+    EXPECT_EQ(untouched, std::vector<std::uint32_t>(6, 99));
+}

@@ -62,7 +62,7 @@ TEST(LanguageTable, BuiltInTablesCaptureAndApply) {
     const LanguageTable table;
     std::vector<size_t> sizes;
     for (const auto& texts : allTexts(table)) sizes.push_back(texts.size());
-    EXPECT_EQ(sizes, (std::vector<size_t>{227, 17, 8, 36, 31, 38, 3}));
+    EXPECT_EQ(sizes, (std::vector<size_t>{228, 17, 8, 36, 31, 38, 3}));
     EXPECT_EQ(table.message(kMsgArchiveSelected) + table.dialogText(35), L"Archive selected images?Visit Quarne :: Donate");
     EXPECT_TRUE(table.dialogText(36).empty() && table.message(-1).empty() && table.message(31).empty());
     // Captured texts are cut to 49 characters; entries without a text leave the menu alone.
@@ -72,11 +72,11 @@ TEST(LanguageTable, BuiltInTablesCaptureAndApply) {
         EXPECT_EQ(entry.text, entry.id == 1001 ? L"" : std::wstring(49, L'x')) << entry.id;
     RecordingSink oddSink, sink, catalog;
     odd.applyMenuTexts(oddSink);
-    EXPECT_EQ(oddSink.items.size(), 226u);
+    EXPECT_EQ(oddSink.items.size(), 227u);
     EXPECT_EQ(oddSink.submenus.size(), 0u);
     capturedTable().applyMenuTexts(sink);
     capturedTable().applyCatalogMenuTexts(catalog);
-    ASSERT_EQ(sink.items.size(), 227u);
+    ASSERT_EQ(sink.items.size(), 228u);
     ASSERT_EQ(sink.submenus.size(), 25u);
     EXPECT_EQ(sink.items[2], std::make_tuple(-1, 1001, std::wstring(L"Item 1001")));
     EXPECT_EQ(sink.submenus[24], std::make_tuple(24, 20, std::wstring(L"Sub 24.20")));

@@ -180,6 +180,36 @@ private:
     bool ok_ = false;
 };
 
+// A DDS texture (DXT1 blocks of 4 x 4 pixels) of width x height, multiples of 4, each block one
+// colour (0xRRGGBB, kept exactly when its channels are 0 or 0xFF): colourOfBlock(column, row).
+inline std::string ddsBytes(int width, int height, const std::function<uint32_t(int, int)>& colourOfBlock) {
+    std::string bytes = "DDS ";
+    auto put = [&bytes](uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<char>(value >> (8 * i)));
+    };
+    const int columns = width / 4, rows = height / 4;
+    // The header: size, flags (caps, height, width, pixel format, linear size), height, width,
+    // linear size, depth, mipmap count, 11 reserved; the pixel format: size, FOURCC, "DXT1", 5 zeros;
+    // caps (texture), 4 more.
+    put(124, 4), put(0x81007, 4), put(height, 4), put(width, 4), put(columns * rows * 8, 4), put(0, 4), put(1, 4);
+    for (int i = 0; i < 11; ++i) put(0, 4);
+    put(32, 4), put(4, 4), bytes += "DXT1";
+    for (int i = 0; i < 5; ++i) put(0, 4);
+    put(0x1000, 4);
+    for (int i = 0; i < 4; ++i) put(0, 4);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const uint32_t c = colourOfBlock(column, row);
+            const uint32_t rgb565 = ((c >> 19 & 0x1F) << 11) | ((c >> 10 & 0x3F) << 5) | (c >> 3 & 0x1F);
+            // Colour 0, colour 1 (black), and every pixel's index 0: colour 0.
+            put(rgb565, 2), put(0, 2), put(0, 4);
+        }
+    return bytes;
+}
+inline std::string ddsBytes(int width, int height, uint32_t colour) {
+    return ddsBytes(width, height, [colour](int, int) { return colour; });
+}
+
 // The colour of pattern pixel (x, y): every pixel of a small image differs from its neighbours.
 inline uint32_t patternColour(int x, int y) {
     return 0xFF000000u | (static_cast<uint32_t>(x * 7 % 256) << 16) | (static_cast<uint32_t>(y * 5 % 256) << 8) |

@@ -52,6 +52,20 @@ void turnPixels(const std::uint32_t* from, int width, int height, int rotateFlip
         }
 }
 
+int depthOfPixelFormat(std::uint32_t format) {
+    switch (format) {
+        case 0x30101: return 1;
+        case 0x30402: return 4;
+        case 0x30803: return 8;
+        case 0x21005: case 0x21006: case 0x61007: case 0x101004: return 16;
+        case 0x21808: return 24;
+        case 0x22009: case 0x26200A: case 0xE200B: return 32;
+        case 0x10300C: return 48;
+        case 0x34400D: case 0x1C400E: return 64;
+        default: return 0;
+    }
+}
+
 std::uint64_t pixelBytes(std::int64_t width, std::int64_t height, std::uint64_t maxPixels) {
     if (width <= 0 || height <= 0) return 0;
     const auto w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);

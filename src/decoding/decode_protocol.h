@@ -118,6 +118,9 @@ bool acceptOpenReply(const Reply& reply, std::uint32_t sequence, std::uint64_t m
 // right when 4 is set; for odd types `to` is height pixels wide. Nothing for other types.
 void turnPixels(const std::uint32_t* from, int width, int height, int rotateFlip, std::uint32_t* to);
 
+// Bits per pixel of a GDI+ pixel format: 1, 4, 8, 16, 24, 32, 48 or 64; 0 for a format not known.
+int depthOfPixelFormat(std::uint32_t format);
+
 // Bytes of a 32-bit top-down picture of width x height; 0 for a side <= 0 or more than `maxPixels`.
 std::uint64_t pixelBytes(std::int64_t width, std::int64_t height, std::uint64_t maxPixels);
 

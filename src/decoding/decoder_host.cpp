@@ -78,20 +78,6 @@ void actOnTestFault(const std::vector<std::uint8_t>& bytes) {
     }
 }
 
-int depthOf(Gdiplus::PixelFormat format) {
-    switch (format) {
-        case 0x30101: return 1;
-        case 0x30402: return 4;
-        case 0x30803: return 8;
-        case 0x21005: case 0x21006: case 0x61007: case 0x101004: return 16;
-        case 0x21808: return 24;
-        case 0x22009: case 0x26200A: case 0xE200B: return 32;
-        case 0x10300C: return 48;
-        case 0x34400D: case 0x1C400E: return 64;
-        default: return 0;
-    }
-}
-
 // Whether pixels of this format may be transparent: a format with alpha, or a palette (whose
 // entries may carry it).
 bool mayHaveAlpha(Gdiplus::PixelFormat format) {
@@ -222,7 +208,7 @@ ReplyStatus PictureDecodeSession::open(const std::wstring& path, int hintWidth, 
         gp::GdipBitmapUnlockBits(bitmap, &locked);
         Gdiplus::PixelFormat format = 0;
         gp::GdipGetImagePixelFormat(made, &format);
-        reply.bitsPerPixel = depthOf(format);
+        reply.bitsPerPixel = depthOfPixelFormat(format);
         if (reply.bitsPerPixel == 0) reply.bitsPerPixel = 32;
         reply.alpha = mayHaveAlpha(format) ? 1 : 0;
         reply.metafile = 0;

@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <new>
 
+#include "core/win_paths.h"
 #include "decoding/decoder_host.h"
 #include "decoding/image_file_probe.h"
 
@@ -249,18 +250,7 @@ GdipImage DecodedPicture::wrap() const {
     return GdipImage(made);
 }
 
-std::wstring thisProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring thisProgramPath() { return modulePath(nullptr); }
 
 PictureDecoder::PictureDecoder(std::wstring program, unsigned maxProcesses)
     : program_(std::move(program)), maxProcesses_(std::max(1u, maxProcesses)) {}

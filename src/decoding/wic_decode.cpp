@@ -1,5 +1,7 @@
 #include "decoding/wic_decode.h"
 
+#include <windows.h>
+
 #include <propidl.h>
 
 #include <vector>

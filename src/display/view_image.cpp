@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "decoding/decode_protocol.h"
 #include "display/picture_targets.h"
 
 namespace gp = Gdiplus::DllExports;
@@ -227,17 +228,7 @@ int ViewImage::bitsPerPixel() const {
 int ViewImage::bitsPerPixelOf(Gdiplus::GpImage* image) {
     Gdiplus::PixelFormat format = 0;
     if (!image || !isOk(gp::GdipGetImagePixelFormat(image, &format))) return 0;
-    switch (format) {
-        case 0x30101: return 1;
-        case 0x30402: return 4;
-        case 0x30803: return 8;
-        case 0x21005: case 0x21006: case 0x61007: case 0x101004: return 16;
-        case 0x21808: return 24;
-        case 0x22009: case 0x26200A: case 0xE200B: return 32;
-        case 0x10300C: return 48;
-        case 0x34400D: case 0x1C400E: return 64;
-        default: return 0;
-    }
+    return decoding::depthOfPixelFormat(format);
 }
 
 bool ViewImage::rotateFlip(int rotateFlipType) {

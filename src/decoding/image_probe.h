@@ -48,7 +48,7 @@ enum class ProbeVerdict : std::uint8_t {
     // Its decoded size would exceed kMaxDecodedPixels: fail it without decoding.
     TooLarge,
     // It has what the platform decoder is known to crash on (a GIF image with neither a global nor a
-    // local colour table): fail it without decoding.
+    // local colour table; a BMP whose pixels or palette lie outside the file): fail it without decoding.
     DecoderUnsafe,
     // A vector picture (EMF): never render it at its claimed size; render it at the size it is shown.
     RenderAtShownSize,
